@@ -1,0 +1,11 @@
+// Symbol and name are stored in MASTER as Windows-1252 bytes; the rest of the program and
+// the command line speak UTF-8.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+// nullopt when text is no valid UTF-8 or holds a character that Windows-1252 cannot hold.
+std::optional<std::string> Utf8ToWindows1252(std::string_view text);
+std::string Windows1252ToUtf8(std::string_view text);
