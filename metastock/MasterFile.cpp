@@ -202,7 +202,7 @@ std::int16_t SearchMasterTree(CFileSystem& fs, const std::string& root, const st
         std::int32_t nEntries = 0;
         std::unique_ptr<CFile> pFile;
         MasterRecord record;
-        const std::filesystem::path dirPath = level.strDir.empty() ? std::filesystem::path(".") : level.strDir;
+        const std::filesystem::path dirPath = level.strDir.empty() ? std::filesystem::path(".") : std::filesystem::path(level.strDir);
         if (auto master = FindEntryNoCase(dirPath, "master")) {
             pFile = fs.Open(*master, EOpenMode::Read);
         }
@@ -255,12 +255,12 @@ std::int16_t SearchMasterTree(CFileSystem& fs, const std::string& root, const st
                 if (!IsPlainDirectoryName(strName)) {
                     continue;
                 }
-                const std::filesystem::path parent = level.strDir.empty() ? std::filesystem::path(".") : level.strDir;
+                const std::filesystem::path parent = level.strDir.empty() ? std::filesystem::path(".") : std::filesystem::path(level.strDir);
                 const std::filesystem::path subdir = EntryPathNoCase(parent, strName);
                 bool bOnPath = false;
                 for (const SSearchLevel& onPath : levels) {
                     std::error_code ec;
-                    const std::filesystem::path p = onPath.strDir.empty() ? std::filesystem::path(".") : onPath.strDir;
+                    const std::filesystem::path p = onPath.strDir.empty() ? std::filesystem::path(".") : std::filesystem::path(onPath.strDir);
                     if (std::filesystem::equivalent(subdir, p, ec) && !ec) {
                         bOnPath = true;
                         break;

@@ -31,6 +31,9 @@ enum class EOpenMode {
     Create, // a new empty file; a file or symbolic link of that name is replaced, never written through
     Append, // an existing file that is not a symbolic link; writes go to its end
 };
+// Only regular files open. Create and Append refuse a read-only file (no write permission
+// bit at all), as the original platform refuses to write one.
+
 
 class CFileSystem {
 public:

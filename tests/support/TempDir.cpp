@@ -1,1 +1,84 @@
-// placeholder
+#include "tests/support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fstream>
+#include <iterator>
+#include <system_error>
+
+#include <stdlib.h>
+
+CTempDir::CTempDir() {
+    std::error_code ec;
+    std::filesystem::path base = std::filesystem::temp_directory_path(ec);
+    if (ec) {
+        base = "/tmp";
+    }
+    std::string strTemplate = (base / "pelmar-test-XXXXXX").string();
+    if (::mkdtemp(strTemplate.data()) == nullptr) {
+        ADD_FAILURE() << "cannot create a scratch directory under " << base;
+        return;
+    }
+    // Canonical, so that tests can compare it with paths the program resolves.
+    m_path = std::filesystem::canonical(strTemplate, ec);
+    if (ec) {
+        m_path = strTemplate;
+    }
+}
+
+CTempDir::~CTempDir() {
+    if (m_path.empty()) {
+        return;
+    }
+    std::error_code ec;
+    // A test may leave read-only files or directories behind; make them removable first.
+    for (auto it = std::filesystem::recursive_directory_iterator(m_path, ec);
+         !ec && it != std::filesystem::recursive_directory_iterator(); it.increment(ec)) {
+        if (it->is_directory(ec) && !it->is_symlink(ec)) {
+            std::filesystem::permissions(it->path(), std::filesystem::perms::owner_all,
+                                         std::filesystem::perm_options::add, ec);
+        }
+    }
+    std::filesystem::remove_all(m_path, ec);
+}
+
+std::vector<std::string> CTempDir::Entries() const {
+    return ListDirectory(m_path);
+}
+
+bool WriteFile(const std::filesystem::path& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    out.close();
+    if (!out) {
+        ADD_FAILURE() << "cannot write " << path;
+        return false;
+    }
+    return true;
+}
+
+std::string ReadFile(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        ADD_FAILURE() << "cannot read " << path;
+        return {};
+    }
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+bool Exists(const std::filesystem::path& path) {
+    std::error_code ec;
+    return std::filesystem::exists(std::filesystem::symlink_status(path, ec));
+}
+
+std::vector<std::string> ListDirectory(const std::filesystem::path& dir) {
+    std::vector<std::string> names;
+    std::error_code ec;
+    for (auto it = std::filesystem::directory_iterator(dir, ec);
+         !ec && it != std::filesystem::directory_iterator(); it.increment(ec)) {
+        names.push_back(it->path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}

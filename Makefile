@@ -1,0 +1,57 @@
+# Quick start: `make demo` converts the bundled samples, `make test` runs every test.
+# Both install what is missing (Debian 12 packages), configure and build first.
+
+BUILD    ?= build
+ASAN_BUILD ?= build-asan
+JOBS     ?= $(shell nproc 2>/dev/null || echo 2)
+PACKAGES := cmake make g++ qt6-base-dev libgtest-dev libgmock-dev libbenchmark-dev
+CLI      := $(BUILD)/pelmar-cli
+DEMO_DB  := $(BUILD)/demo/database
+
+.PHONY: all deps build demo test test-sanitize bench clean
+
+all: build
+
+deps:
+	@missing=""; \
+	for p in $(PACKAGES); do \
+	  dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q "install ok installed" || missing="$$missing $$p"; \
+	done; \
+	if [ -n "$$missing" ]; then \
+	  echo "Installing:$$missing"; \
+	  if [ "$$(id -u)" -eq 0 ]; then SUDO=""; else SUDO="sudo"; fi; \
+	  $$SUDO apt-get update -qq && DEBIAN_FRONTEND=noninteractive $$SUDO apt-get install -y -qq $$missing; \
+	fi
+
+build: deps
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake --build $(BUILD) -j$(JOBS)
+
+# The samples are copied first: --reverse rewrites its input file in place.
+demo: build
+	rm -rf $(BUILD)/demo && mkdir -p $(DEMO_DB) $(BUILD)/demo/config
+	cp examples/harbor-mills.csv examples/copperline-newest-first.csv $(BUILD)/demo/
+	XDG_CONFIG_HOME=$(abspath $(BUILD)/demo/config) $(CLI) convert $(BUILD)/demo/harbor-mills.csv \
+	  --out $(DEMO_DB) --symbol HBML --name "Harbor Mills" --new-master --date-format MM_DD_CCYY --no-oi
+	XDG_CONFIG_HOME=$(abspath $(BUILD)/demo/config) $(CLI) convert $(BUILD)/demo/copperline-newest-first.csv \
+	  --out $(DEMO_DB) --symbol CPLN --name "Copperline Inc" --date-format CCYYMMDD --no-oi \
+	  --reverse --skip-rows 1
+	$(CLI) list $(DEMO_DB)
+	$(CLI) dump $(DEMO_DB) HBML | head -n 6
+	$(CLI) dump $(DEMO_DB) CPLN | head -n 6
+
+test: build
+	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j$(JOBS)
+
+# The same tests under AddressSanitizer and UndefinedBehaviorSanitizer.
+test-sanitize: deps
+	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DPELMAR_SANITIZE=ON -DPELMAR_BUILD_BENCH=OFF
+	cmake --build $(ASAN_BUILD) -j$(JOBS)
+	cd $(ASAN_BUILD) && QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=1 \
+	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 ctest --output-on-failure -j$(JOBS)
+
+bench: build
+	bench/run.sh $(BUILD)
+
+clean:
+	rm -rf $(BUILD) $(ASAN_BUILD)
