@@ -4,7 +4,7 @@
 
 namespace {
 
-using Bars = std::vector<std::vector<float>>;
+using BarList = std::vector<std::vector<float>>;
 
 class RecordParsing : public JobTest {};
 
@@ -12,7 +12,7 @@ class RecordParsing : public JobTest {};
 
 TEST_F(RecordParsing, EveryFieldLandsInFieldOrder) {
     ASSERT_EQ(Run("01/04/99,10,11,9,10.5,1200,7\r\n01/05/99,10.5,12,10,11.75,900,8\r\n"), 0);
-    EXPECT_EQ(Bars(), (Bars{{990104, 10, 11, 9, 10.5f, 1200, 7}, {990105, 10.5f, 12, 10, 11.75f, 900, 8}}));
+    EXPECT_EQ(Bars(), (BarList{{990104, 10, 11, 9, 10.5f, 1200, 7}, {990105, 10.5f, 12, 10, 11.75f, 900, 8}}));
     EXPECT_TRUE(m_messages.Texts().empty());
 }
 
@@ -22,7 +22,7 @@ TEST_F(RecordParsing, EmptyFieldsVanishAndShortLinesInheritEarlierSlots) {
     ASSERT_EQ(Run("01/04/99,,10,11\n01/05/99,12\n,,,\n\n01/06/99\n"), 0);
     // The first line's empty field moves 10 and 11 one column left; columns never filled
     // read "123".
-    EXPECT_EQ(Bars(1, 5), (Bars{{990104, 10, 11, 123, 123}, {990105, 12, 11, 123, 123},
+    EXPECT_EQ(Bars(1, 5), (BarList{{990104, 10, 11, 123, 123}, {990105, 12, 11, 123, 123},
                                 {990106, 12, 11, 123, 123}}));
 }
 
@@ -35,19 +35,19 @@ TEST_F(RecordParsing, OnlyTheFirstTwentyTokensCount) {
     }
     ASSERT_EQ(Run(line + "\n01/05/99,1,2,3,4\n"), 0);
     // The second line reaches column 5 only; 19 and 20 keep the first line's tokens.
-    EXPECT_EQ(Bars(), (Bars{{990104, 2, 3, 4, 5, 19, 20}, {990105, 1, 2, 3, 4, 19, 20}}));
+    EXPECT_EQ(Bars(), (BarList{{990104, 2, 3, 4, 5, 19, 20}, {990105, 1, 2, 3, 4, 19, 20}}));
 }
 
 TEST_F(RecordParsing, TabAndSpaceDelimiters) {
     m_settings.nDelimiter = 1;
     ASSERT_EQ(Run("01/04/99\t1\t\t2\t3\t4\t5\t6\n"), 0);
-    EXPECT_EQ(Bars(), (Bars{{990104, 1, 2, 3, 4, 5, 6}}));
+    EXPECT_EQ(Bars(), (BarList{{990104, 1, 2, 3, 4, 5, 6}}));
 
     m_settings.nDelimiter = 2;
     m_settings.strSymbol = "SPC";
     m_settings.nExist = 0;
     ASSERT_EQ(Run("  01/04/99   1 2 3   4 5 6  \n"), 0);
-    EXPECT_EQ(Bars(2), (Bars{{990104, 1, 2, 3, 4, 5, 6}}));
+    EXPECT_EQ(Bars(2), (BarList{{990104, 1, 2, 3, 4, 5, 6}}));
 }
 
 TEST_F(RecordParsing, NumbersReadAsCFormattedInputInTheCLocale) {
@@ -60,7 +60,7 @@ TEST_F(RecordParsing, NumbersReadAsCFormattedInputInTheCLocale) {
     std::setlocale(LC_ALL, strOld.c_str());
     ASSERT_EQ(nResult, 0);
     // Trailing text is ignored; no number, infinity and a value MBF cannot hold store 0.
-    EXPECT_EQ(Bars(), (Bars{{990104, 12.5f, -300, 0.25f, 0, 0, 0}}));
+    EXPECT_EQ(Bars(), (BarList{{990104, 12.5f, -300, 0.25f, 0, 0, 0}}));
     if (!bGerman) {
         GTEST_LOG_(INFO) << "no German or French locale installed; checked in the C locale only";
     }
@@ -111,7 +111,7 @@ TEST_F(RecordParsing, DateTokenOfTwentyCharactersStopsTheRunWithoutABar) {
     m_settings.strSymbol = "STOP";
     m_settings.nExist = 0;
     ASSERT_EQ(Run("01/04/99,1,2,3,4\n" + date19 + " ,1,2,3,4\n01/06/99,1,2,3,4\n"), 1);
-    EXPECT_EQ(Bars(2, 5), (Bars{{990104, 1, 2, 3, 4}}));
+    EXPECT_EQ(Bars(2, 5), (BarList{{990104, 1, 2, 3, 4}}));
     const std::string data = ReadFile(m_out / "F2.DAT");
     EXPECT_EQ(data.size(), 40u);
     EXPECT_EQ(data[2], 2);  // the header counts the one bar and itself
@@ -226,6 +226,6 @@ TEST_F(RecordParsing, SwitchedOffFieldTakesNoRoom) {
     m_settings.nVolCol = 1;  // never read
     m_settings.bOpenOn = 0;
     ASSERT_EQ(Run("01/04/99,1,2,3,4,5,6\n"), 0);
-    EXPECT_EQ(Bars(1, 5), (Bars{{990104, 2, 3, 4, 6}}));
+    EXPECT_EQ(Bars(1, 5), (BarList{{990104, 2, 3, 4, 6}}));
     EXPECT_EQ(ReadFile(m_out / "F1.DOP"), "\"DATE\",0,0\r\n\"HIGH\",4,4\r\n\"LOW\",4,4\r\n\"CLOSE\",4,4\r\n\"OI\",4,4\r\n");
 }
