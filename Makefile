@@ -3,12 +3,16 @@
 
 BUILD    ?= build
 ASAN_BUILD ?= build-asan
+FUZZ_BUILD ?= build-fuzz
+FUZZ_TIME  ?= 60
+KILLS      ?= 200
+FUZZ_TARGETS := dates convert master_tree legacy_ini
 JOBS     ?= $(shell nproc 2>/dev/null || echo 2)
 PACKAGES := cmake make g++ qt6-base-dev libgtest-dev libgmock-dev libbenchmark-dev
 CLI      := $(BUILD)/pelmar-cli
 DEMO_DB  := $(BUILD)/demo/database
 
-.PHONY: all deps build demo test test-sanitize bench clean
+.PHONY: all deps build demo test test-sanitize fuzz kill-test bench clean
 
 all: build
 
@@ -49,6 +53,26 @@ test-sanitize: deps
 	cmake --build $(ASAN_BUILD) -j$(JOBS)
 	cd $(ASAN_BUILD) && QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=1 \
 	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 ctest --output-on-failure -j$(JOBS)
+
+# Every fuzz target for FUZZ_TIME seconds, from the seeds in tests/fuzz/corpus (copied, so
+# that what the fuzzer finds stays in the build directory).
+fuzz:
+	$(MAKE) deps PACKAGES="cmake make clang-14 libclang-rt-14-dev qt6-base-dev"
+	cmake -S . -B $(FUZZ_BUILD) -DCMAKE_CXX_COMPILER=clang++-14 -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DPELMAR_FUZZ=ON -DPELMAR_BUILD_TESTS=OFF -DPELMAR_BUILD_BENCH=OFF
+	cmake --build $(FUZZ_BUILD) -j$(JOBS) --target $(addprefix fuzz_,$(FUZZ_TARGETS))
+	@for t in $(FUZZ_TARGETS); do \
+	  mkdir -p $(FUZZ_BUILD)/corpus/$$t && cp tests/fuzz/corpus/$$t/* $(FUZZ_BUILD)/corpus/$$t/; \
+	  echo "== fuzz_$$t for $(FUZZ_TIME) s"; \
+	  ( cd $(FUZZ_BUILD) && ./fuzz_$$t -max_total_time=$(FUZZ_TIME) -max_len=4096 -print_final_stats=1 \
+	      corpus/$$t > fuzz_$$t.log 2>&1 ); rc=$$?; tail -n 3 $(FUZZ_BUILD)/fuzz_$$t.log; \
+	  [ $$rc -eq 0 ] || { cat $(FUZZ_BUILD)/fuzz_$$t.log | tail -n 40; exit 1; }; \
+	  [ -z "$$(ls $(FUZZ_BUILD)/crash-* $(FUZZ_BUILD)/leak-* $(FUZZ_BUILD)/timeout-* 2>/dev/null)" ] || exit 1; \
+	done
+
+# pelmar-cli killed at random moments while it adds to an existing MASTER.
+kill-test: build
+	tests/kill-test.sh $(BUILD)/pelmar-cli $(KILLS)
 
 bench: build
 	bench/run.sh $(BUILD)

@@ -96,23 +96,35 @@ int CConverter::AddSecurity() {
     entry.firstDate = TodayDateValue();
     entry.lastDate = entry.firstDate;
 
-    const SAddResult added = AppendSecurityEntry(m_fs, m_szMasterPath, m_szMasterPath + ".~NU", entry);
+    FieldFlags fieldOn{};
+    for (int i = 0; i < kFieldCount; ++i) {
+        fieldOn[i] = m_bFieldOn[i] != 0;
+    }
+    // The data files are made before the new MASTER is put in place, so that no entry is
+    // ever without its files, even when the program is killed in between.
+    bool bFilesMade = false;
+    std::uint8_t nMade = 0;
+    const auto makeFiles = [&](std::uint8_t nFileNumber) {
+        nMade = nFileNumber;
+        bFilesMade = true;
+        return CreateDataFile(m_fs, DataFilePath(nFileNumber, ".DAT"), m_nFieldCount) &&
+               CreateDopFile(m_fs, DataFilePath(nFileNumber, ".DOP"), fieldOn);
+    };
+    const SAddResult added = AppendSecurityEntry(m_fs, m_szMasterPath, m_szMasterPath + ".~NU", entry, makeFiles);
     if (added.status == EAddStatus::Full || added.status == EAddStatus::NoFreeNumber) {
         m_messages.Show(kFullMessage);
         return 1;
     }
     if (added.status != EAddStatus::Added) {
+        if (bFilesMade) {
+            // No record names them: leave nothing behind.
+            m_fs.RemoveFile(DataFilePath(nMade, ".DAT"));
+            m_fs.RemoveFile(DataFilePath(nMade, ".DOP"));
+        }
         return 1;
     }
     m_nNewFileNumber = added.nFileNumber;
-
-    FieldFlags fieldOn{};
-    for (int i = 0; i < kFieldCount; ++i) {
-        fieldOn[i] = m_bFieldOn[i] != 0;
-    }
-    const bool bData = CreateDataFile(m_fs, DataFilePath(m_nNewFileNumber, ".DAT"), m_nFieldCount);
-    const bool bDop = CreateDopFile(m_fs, DataFilePath(m_nNewFileNumber, ".DOP"), fieldOn);
-    return (bData && bDop) ? 0 : 1;
+    return 0;
 }
 
 std::int16_t CConverter::FindSecurity(const std::string& root, const std::string& symbol, MasterRecord& entry,

@@ -92,7 +92,8 @@ bool CreateEmptyMaster(CFileSystem& fs, const std::filesystem::path& master, con
 }
 
 SAddResult AppendSecurityEntry(CFileSystem& fs, const std::filesystem::path& master,
-                               const std::filesystem::path& temporary, SSecurityEntry entry) {
+                               const std::filesystem::path& temporary, SSecurityEntry entry,
+                               const std::function<bool(std::uint8_t)>& beforeCommit) {
     SAddResult result;
     std::vector<MasterRecord> records;
     SMasterHeader header;
@@ -144,7 +145,7 @@ SAddResult AppendSecurityEntry(CFileSystem& fs, const std::filesystem::path& mas
     }
     const MasterRecord entryBytes = entry.ToBytes();
     bOk = bOk && file.Write(entryBytes.data(), entryBytes.size());
-    if (!bOk || !file.Commit()) {
+    if (!bOk || (beforeCommit && !beforeCommit(entry.nFileNumber)) || !file.Commit()) {
         return result;
     }
     result.status = EAddStatus::Added;

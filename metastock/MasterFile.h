@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -33,9 +34,12 @@ struct SAddResult {
 };
 
 // Appends entry after every record of master (also records beyond the entry count), with
-// the lowest file number that no record uses, and raises both header counters.
+// the lowest file number that no record uses, and raises both header counters. beforeCommit,
+// when given, runs with that number once the new MASTER is written but not yet in place;
+// false from it leaves MASTER unchanged.
 SAddResult AppendSecurityEntry(CFileSystem& fs, const std::filesystem::path& master,
-                               const std::filesystem::path& temporary, SSecurityEntry entry);
+                               const std::filesystem::path& temporary, SSecurityEntry entry,
+                               const std::function<bool(std::uint8_t)>& beforeCommit = {});
 
 // Puts firstDate and lastDate into every record whose file number is nFileNumber; no other
 // byte changes.

@@ -253,6 +253,11 @@ TEST_P(DriverFaults, EverySingleFailureLeavesWholeFiles) {
         const bool bAdded = master.size() == after.size() && master.substr(0, master.size() - 28) ==
                                                                    after.substr(0, after.size() - 28);
         EXPECT_TRUE(bOld || bFinal || bAdded);
+        // The new security's files exist exactly when its record does.
+        const std::size_t nOld = bExisting ? 1 : 0;
+        const bool bRecord = master.size() / 53 > nOld + 1;
+        const std::string number = bExisting ? "2" : "1";
+        EXPECT_EQ(Exists(m_out / ("F" + number + ".DAT")), bRecord);
         EXPECT_FALSE(Exists(m_out / "MASTER.~NU"));
         EXPECT_FALSE(Exists(m_out / "MASTER.NEW"));
         const std::string input = ReadFile(m_input);
