@@ -12,7 +12,8 @@ void PrintHelp(std::ostream& out) {
            "Converts price data held in plain text into a MetaStock database, and shows what a\n"
            "database holds.\n\n"
         << kConvertHelp << "\n"
-        << kListDumpHelp << "\n"
+        << kListHelp << "\n"
+        << kDumpHelp << "\n"
         << "pelmar-cli --help\n  Shows this text. 'pelmar-cli COMMAND --help' shows one command.\n";
 }
 

@@ -4,19 +4,29 @@
 #include <cmath>
 #include <cstring>
 
+// Both functions take the IEEE single as the host holds it in memory.
+static_assert(std::endian::native == std::endian::little, "IEEE singles are handled as little-endian bytes");
+
+namespace {
+
+constexpr std::uint8_t kSignBit = 0x80;
+
+} // namespace
+
 void EncodeMbf(const void* pSource, void* pDest) {
+    std::uint8_t ieee[4];
+    std::memcpy(ieee, pSource, 4);
     float value;
-    std::memcpy(&value, pSource, 4);
+    std::memcpy(&value, ieee, 4);
+
+    // [0, 255]; 0 is zero or a subnormal, 255 an infinity or a not-a-number.
+    const int nExponent = ((ieee[3] << 1) & 0xFF) | (ieee[2] >> 7);
+    // MBF's bias is 2 higher, so IEEE exponents 254 and 255 (2^127 and above) do not fit.
     std::uint8_t mbf[4] = {0, 0, 0, 0};
-    // Zero, subnormals, infinities and not-a-numbers have no MBF form, nor has anything
-    // whose exponent would not fit once moved to the larger bias.
-    if (std::isnormal(value) && std::fabs(value) < 0x1p127f) {
-        const auto bits = std::bit_cast<std::uint32_t>(value);
-        const std::uint32_t nSign = bits >> 31;
-        const std::uint32_t nExponent = (bits >> 23) & 0xFF;
-        mbf[0] = static_cast<std::uint8_t>(bits & 0xFF);
-        mbf[1] = static_cast<std::uint8_t>((bits >> 8) & 0xFF);
-        mbf[2] = static_cast<std::uint8_t>(((bits >> 16) & 0x7F) | (nSign << 7));
+    if (value != 0.0f && nExponent >= 1 && nExponent <= 253) {
+        mbf[0] = ieee[0];
+        mbf[1] = ieee[1];
+        mbf[2] = static_cast<std::uint8_t>((ieee[2] & 0x7F) | (ieee[3] & kSignBit));
         mbf[3] = static_cast<std::uint8_t>(nExponent + 2);
     }
     std::memcpy(pDest, mbf, 4);
@@ -25,22 +35,25 @@ void EncodeMbf(const void* pSource, void* pDest) {
 void DecodeMbf(const void* pSource, void* pDest) {
     std::uint8_t mbf[4];
     std::memcpy(mbf, pSource, 4);
-    float value = 0.0f;
-    if (mbf[3] != 0) {
-        const std::uint32_t nFraction = mbf[0] | (mbf[1] << 8) | (static_cast<std::uint32_t>(mbf[2] & 0x7F) << 16);
-        const bool bNegative = (mbf[2] & 0x80) != 0;
-        if (mbf[3] > 2) {
-            const std::uint32_t bits = (static_cast<std::uint32_t>(bNegative ? 1 : 0) << 31) | (static_cast<std::uint32_t>(mbf[3] - 2) << 23) | nFraction;
-            value = std::bit_cast<float>(bits);
-        } else {
-            // The two smallest MBF exponents lie below the normal IEEE range.
-            value = std::ldexp(1.0f + static_cast<float>(nFraction) / 8388608.0f, mbf[3] - 129);
-            if (bNegative) {
-                value = -value;
-            }
-        }
+
+    std::uint8_t ieee[4] = {0, 0, 0, 0};
+    if (mbf[3] >= 3) {
+        // [1, 253]: every MBF exponent from 3 up is a normal IEEE exponent.
+        const int nExponent = mbf[3] - 2;
+        ieee[0] = mbf[0];
+        ieee[1] = mbf[1];
+        ieee[2] = static_cast<std::uint8_t>((mbf[2] & 0x7F) | ((nExponent & 1) << 7));
+        ieee[3] = static_cast<std::uint8_t>((nExponent >> 1) | (mbf[2] & kSignBit));
+    } else if (mbf[3] != 0) {
+        // Exponents 1 and 2 are below IEEE's normal range; moving the bits would make an
+        // infinity or a wrong subnormal, so compute the nearest single instead.
+        const std::uint32_t nFraction = (static_cast<std::uint32_t>(mbf[2] & 0x7F) << 16) |
+                                        (static_cast<std::uint32_t>(mbf[1]) << 8) | mbf[0];
+        double magnitude = std::ldexp(1.0 + nFraction / 8388608.0, mbf[3] - 129);
+        const float value = static_cast<float>((mbf[2] & kSignBit) ? -magnitude : magnitude);
+        std::memcpy(ieee, &value, 4);
     }
-    std::memcpy(pDest, &value, 4);
+    std::memcpy(pDest, ieee, 4);
 }
 
 MbfSingle EncodeMbf(float value) {

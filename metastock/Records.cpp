@@ -1,26 +1,16 @@
 #include "metastock/Records.h"
 
 #include <algorithm>
-#include <cstring>
 
 namespace {
 
-constexpr std::size_t kDirectoryMarkOffset = 18;
+constexpr std::size_t kEntryRecordLengthOffset = 3;
+constexpr std::size_t kEntryFieldCountOffset = 4;
+constexpr std::size_t kEntryTimeFrameOffset = 33;
+constexpr std::size_t kDirectoryMarkOffset = 18; // "<DIR>" at name positions 11 to 15
 constexpr std::size_t kDirectoryNameChars = 8;
 
-std::string TextUpToZero(const MasterRecord& record, std::size_t nOffset, std::size_t nMax) {
-    std::string text;
-    for (std::size_t i = nOffset; i < nOffset + nMax && i < record.size() && record[i] != 0; ++i) {
-        text += static_cast<char>(record[i]);
-    }
-    return text;
-}
-
-void TrimTrailingSpaces(std::string& text) {
-    while (!text.empty() && text.back() == ' ') {
-        text.pop_back();
-    }
-}
+constexpr const char* kDopNames[kFieldCount] = {"DATE", "OPEN", "HIGH", "LOW", "CLOSE", "VOL", "OI"};
 
 } // namespace
 
@@ -28,7 +18,7 @@ SMasterHeader SMasterHeader::FromBytes(const MasterRecord& record) {
     SMasterHeader header;
     header.nEntryCount = ReadInt16(record.data());
     header.nFileCounter = ReadInt16(record.data() + 2);
-    std::memcpy(header.reserved.data(), record.data() + 4, header.reserved.size());
+    std::copy(record.begin() + 4, record.end(), header.reserved.begin());
     return header;
 }
 
@@ -36,51 +26,60 @@ MasterRecord SMasterHeader::ToBytes() const {
     MasterRecord record{};
     WriteInt16(record.data(), nEntryCount);
     WriteInt16(record.data() + 2, nFileCounter);
-    std::memcpy(record.data() + 4, reserved.data(), reserved.size());
+    std::copy(reserved.begin(), reserved.end(), record.begin() + 4);
     return record;
 }
+static_assert(sizeof(SMasterHeader::reserved) + 4 == kMasterRecordSize);
 
 MasterRecord SSecurityEntry::ToBytes() const {
     MasterRecord record{};
     record[0] = nFileNumber;
+    record[1] = 0x00;
     record[2] = 0x65;
-    record[3] = nRecordLength;
-    record[4] = nFieldCount;
+    record[kEntryRecordLengthOffset] = nRecordLength;
+    record[kEntryFieldCountOffset] = nFieldCount;
     const auto name = PadEntryText(strName);
-    std::memcpy(record.data() + kEntryNameOffset, name.data(), name.size());
-    std::memcpy(record.data() + kEntryFirstDateOffset, firstDate.data(), 4);
-    std::memcpy(record.data() + kEntryLastDateOffset, lastDate.data(), 4);
-    record[33] = 'D';
+    std::copy(name.begin(), name.end(), record.begin() + kEntryNameOffset);
+    std::copy(firstDate.begin(), firstDate.end(), record.begin() + kEntryFirstDateOffset);
+    std::copy(lastDate.begin(), lastDate.end(), record.begin() + kEntryLastDateOffset);
+    record[kEntryTimeFrameOffset] = 'D';
     const auto symbol = PadEntryText(strSymbol);
-    std::memcpy(record.data() + kEntrySymbolOffset, symbol.data(), symbol.size());
+    std::copy(symbol.begin(), symbol.end(), record.begin() + kEntrySymbolOffset);
     return record;
 }
+static_assert(kEntrySymbolOffset + kEntryTextChars + 1 == kMasterRecordSize);
 
 bool IsDirectoryEntry(const MasterRecord& record) {
-    return std::memcmp(record.data() + kDirectoryMarkOffset, "<DIR>", 5) == 0 && record[kEntryNameOffset] != ' ';
+    static constexpr std::string_view kMark = "<DIR>";
+    return record[kEntryNameOffset] != ' ' &&
+           std::equal(kMark.begin(), kMark.end(), record.begin() + kDirectoryMarkOffset);
 }
 
 std::string DirectoryEntryName(const MasterRecord& record) {
-    std::string name = TextUpToZero(record, kEntryNameOffset, kDirectoryNameChars);
-    TrimTrailingSpaces(name);
+    std::string name(record.begin() + kEntryNameOffset, record.begin() + kEntryNameOffset + kDirectoryNameChars);
+    name.erase(name.find_last_not_of(' ') + 1);
     return name;
 }
 
 std::string EntryNameText(const MasterRecord& record) {
-    std::string name = TextUpToZero(record, kEntryNameOffset, kEntryTextChars);
-    TrimTrailingSpaces(name);
+    const auto first = record.begin() + kEntryNameOffset;
+    const auto end = std::find(first, first + kEntryTextChars, std::uint8_t{0});
+    std::string name(first, end);
+    name.erase(name.find_last_not_of(' ') + 1);
     return name;
 }
 
 std::string EntrySymbolText(const MasterRecord& record, std::size_t nSpaces) {
-    const std::string text = TextUpToZero(record, kEntrySymbolOffset, kMasterRecordSize - kEntrySymbolOffset);
+    // The field may fill all 16 bytes, so the text runs on to the record's last byte.
+    const auto first = record.begin() + kEntrySymbolOffset;
+    const auto end = std::find(first, record.end(), std::uint8_t{0});
     std::size_t nSeen = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == ' ' && nSeen++ == nSpaces) {
-            return text.substr(0, i);
+    for (auto it = first; it != end; ++it) {
+        if (*it == ' ' && nSeen++ == nSpaces) {
+            return std::string(first, it);
         }
     }
-    return text;
+    return std::string(first, end);
 }
 
 std::vector<std::uint8_t> MakeDataHeader(int nFieldCount) {
@@ -91,12 +90,17 @@ std::vector<std::uint8_t> MakeDataHeader(int nFieldCount) {
     return header;
 }
 
+const char* DopFieldName(int field) {
+    return field >= 0 && field < kFieldCount ? kDopNames[field] : "";
+}
+
 std::string MakeDopText(const FieldFlags& fieldOn) {
-    static const char* const kNames[kFieldCount] = {"DATE", "OPEN", "HIGH", "LOW", "CLOSE", "VOL", "OI"};
     std::string text;
     for (int i = 0; i < kFieldCount; ++i) {
         if (fieldOn[static_cast<std::size_t>(i)]) {
-            text += std::string("\"") + kNames[i] + "\"" + (i == kFieldDate ? ",0,0" : ",4,4") + "\r\n";
+            text += '"';
+            text += kDopNames[i];
+            text += i == kFieldDate ? "\",0,0\r\n" : "\",4,4\r\n";
         }
     }
     return text;
@@ -105,6 +109,6 @@ std::string MakeDopText(const FieldFlags& fieldOn) {
 std::array<std::uint8_t, kEntryTextChars> PadEntryText(const std::string& text) {
     std::array<std::uint8_t, kEntryTextChars> field;
     field.fill(' ');
-    std::memcpy(field.data(), text.data(), std::min(text.size(), field.size()));
+    std::copy_n(text.begin(), std::min(text.size(), kEntryTextChars), field.begin());
     return field;
 }

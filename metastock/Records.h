@@ -78,6 +78,8 @@ std::vector<std::uint8_t> MakeDataHeader(int nFieldCount);
 // Bytes 2 to 3 of the data header: the number of records including the header.
 constexpr std::size_t kDataHeaderCountOffset = 2;
 
+// The name of a field in F<n>.DOP: "DATE", "OPEN", "HIGH", "LOW", "CLOSE", "VOL", "OI".
+const char* DopFieldName(int field);
 // The text of F<n>.DOP: one line per field that is on, in field order, each ended by CR LF.
 std::string MakeDopText(const FieldFlags& fieldOn);
 

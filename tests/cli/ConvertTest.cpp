@@ -65,11 +65,13 @@ protected:
 };
 
 const char kPrices[] = "01/04/99,10,11,9,10.5,1200,7\r\n01/05/99,10.5,12,10,11.75,900,8\r\n";
+// The same bars in the built-in date format, MMDDYY.
+const char kDefaultPrices[] = "010499,10,11,9,10.5,1200,7\r\n010599,10.5,12,10,11.75,900,8\r\n";
 
 }  // namespace
 
 TEST_F(ConvertCommand, ConvertsAndRecordsTheRun) {
-    WriteFile(m_input, kPrices);
+    WriteFile(m_input, kDefaultPrices);
     const SRun run = Cli(Convert("--symbol ibm --name 'Intl Business' --new-master"));
     EXPECT_EQ(run.nStatus, 0);
     EXPECT_EQ(run.strOut, "Conversion completed successfully!\n");
@@ -130,7 +132,7 @@ TEST_F(ConvertCommand, BuiltInDefaultsNotTheSavedSettings) {
     std::filesystem::create_directories(m_config / "Veldrin Software");
     WriteFile(m_config / "Veldrin Software" / "Pelmar.conf",
               "[Import]\nDateCol=3\nDelimiter=1\nDateFormat=YYMMDD\nExist=1\nOIOn=0\n");
-    WriteFile(m_input, kPrices);
+    WriteFile(m_input, kDefaultPrices);
     const SRun run = Cli(Convert("--symbol IBM --new-master"));
     EXPECT_EQ(run.nStatus, 0) << run.strErr;
     EXPECT_EQ(ReadFile(m_out / "F1.DAT").size(), 28u * 3);
@@ -152,7 +154,7 @@ TEST_F(ConvertCommand, ReversalWithHeaderRowAndRelativePaths) {
 }
 
 TEST_F(ConvertCommand, SkipRowsZeroSkipsNothing) {
-    WriteFile(m_input, kPrices);
+    WriteFile(m_input, kDefaultPrices);
     const SRun run = Cli(Convert("--symbol IBM --new-master --skip-rows 0"));
     EXPECT_EQ(run.nStatus, 0) << run.strErr;
     EXPECT_EQ(ReadFile(m_out / "F1.DAT").size(), 28u * 3);
