@@ -179,10 +179,12 @@ int RunDump(int argc, char** argv, std::ostream& out, std::ostream& err) {
             pEntry = &record;
         }
     }
+    // A truncated or inconsistent MASTER fails the run even when the security is found in
+    // its whole records; the bars are still written.
+    for (const std::string& problem : listing->problems) {
+        err << "pelmar-cli dump: " << problem << '\n';
+    }
     if (!pEntry) {
-        for (const std::string& problem : listing->problems) {
-            err << "pelmar-cli dump: " << problem << '\n';
-        }
         err << "pelmar-cli dump: " << listing->path.string() << ": no security has the symbol or name \"" << symbol
             << "\"\n";
         return 1;
@@ -219,5 +221,5 @@ int RunDump(int argc, char** argv, std::ostream& out, std::ostream& err) {
         err << "pelmar-cli dump: the bars could not be written\n";
         return 1;
     }
-    return 0;
+    return listing->problems.empty() ? 0 : 1;
 }

@@ -125,7 +125,9 @@ std::optional<SSettingsProblem> CheckSettingsForRun(SImportSettings& s) {
         return SSettingsProblem{ESettingsItem::Columns, "Duplicate columns specified\nCorrect or disable"};
     }
 
+    // Blanks around a symbol are never part of it: a stored " IBM" would not be found as IBM.
     s.strSymbol = TrimRight(s.strSymbol);
+    s.strSymbol.erase(0, s.strSymbol.find_first_not_of(" \t"));
     if (s.strSymbol.empty()) {
         return SSettingsProblem{ESettingsItem::Symbol, "You did not enter a valid symbol"};
     }

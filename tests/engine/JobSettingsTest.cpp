@@ -99,11 +99,11 @@ TEST(SettingsChecks, DuplicateColumnsAmongSwitchedOnFieldsOnly) {
     EXPECT_EQ(Refusal(s), "Duplicate columns specified\nCorrect or disable");
 }
 
-TEST(SettingsChecks, SymbolIsTrimmedAtTheRightAndUpperCased) {
+TEST(SettingsChecks, SymbolIsTrimmedAndUpperCased) {
     SImportSettings s = Valid();
     s.strSymbol = " ibm.x\t ";
     ASSERT_FALSE(CheckSettingsForRun(s));
-    EXPECT_EQ(s.strSymbol, " IBM.X");
+    EXPECT_EQ(s.strSymbol, "IBM.X");
 
     s.strSymbol = "   \t";
     EXPECT_EQ(Refusal(s), "You did not enter a valid symbol");
