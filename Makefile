@@ -65,7 +65,7 @@ fuzz:
 	  mkdir -p $(FUZZ_BUILD)/corpus/$$t && cp tests/fuzz/corpus/$$t/* $(FUZZ_BUILD)/corpus/$$t/; \
 	  echo "== fuzz_$$t for $(FUZZ_TIME) s"; \
 	  ( cd $(FUZZ_BUILD) && ./fuzz_$$t -max_total_time=$(FUZZ_TIME) -max_len=4096 -print_final_stats=1 \
-	      corpus/$$t > fuzz_$$t.log 2>&1 ); rc=$$?; tail -n 3 $(FUZZ_BUILD)/fuzz_$$t.log; \
+	      $(abspath $(FUZZ_BUILD))/corpus/$$t > fuzz_$$t.log 2>&1 ); rc=$$?; tail -n 3 $(FUZZ_BUILD)/fuzz_$$t.log; \
 	  [ $$rc -eq 0 ] || { cat $(FUZZ_BUILD)/fuzz_$$t.log | tail -n 40; exit 1; }; \
 	  [ -z "$$(ls $(FUZZ_BUILD)/crash-* $(FUZZ_BUILD)/leak-* $(FUZZ_BUILD)/timeout-* 2>/dev/null)" ] || exit 1; \
 	done

@@ -50,5 +50,10 @@ inline int RunJob(SImportSettings settings) {
     CMemoryStore store;
     CConverter job(GetSystemFileSystem(), messages, store);
     FillJob(settings, job);
-    return job.Convert();
+    // A run leaves the current directory at the database; libFuzzer writes its corpus
+    // relative to where it started.
+    const std::filesystem::path start = std::filesystem::current_path();
+    const int nResult = job.Convert();
+    std::filesystem::current_path(start);
+    return nResult;
 }
