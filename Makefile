@@ -12,7 +12,7 @@ PACKAGES := cmake make g++ qt6-base-dev libgtest-dev libgmock-dev libbenchmark-d
 CLI      := $(BUILD)/pelmar-cli
 DEMO_DB  := $(BUILD)/demo/database
 
-.PHONY: all deps build demo test test-sanitize fuzz kill-test bench clean
+.PHONY: all deps build demo test test-sanitize fuzz kill-test bench bench-limits clean
 
 all: build
 
@@ -76,6 +76,10 @@ kill-test: build
 
 bench: build
 	bench/run.sh $(BUILD)
+
+# Hostile 200 MB, 1 GB and 2 GB inputs (an endless line, random bytes): time and peak memory.
+bench-limits: build
+	bench/limits.sh $(BUILD)
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD)

@@ -66,7 +66,12 @@ int CConverter::CheckMasterPath() {
         m_messages.Show("New Master chosen but one already exists");
         return 1;
     }
-    return CreateEmptyMaster(m_fs, m_szMasterPath, m_szMasterPath + ".~NU") ? 0 : 1;
+    if (CreateEmptyMaster(m_fs, m_szMasterPath, m_szMasterPath + ".~NU")) {
+        return 0;
+    }
+    // A read-only directory or a full disk would otherwise end the run without a word.
+    m_messages.Show("A new MASTER could not be written in\n" + m_szOutputDir);
+    return 1;
 }
 
 int CConverter::CheckDuplicateSymbol() {
@@ -121,6 +126,8 @@ int CConverter::AddSecurity() {
             m_fs.RemoveFile(DataFilePath(nMade, ".DAT"));
             m_fs.RemoveFile(DataFilePath(nMade, ".DOP"));
         }
+        m_messages.Show("The new security could not be written to the database in\n" + m_szOutputDir +
+                        "\n\nMASTER is unchanged.");
         return 1;
     }
     m_nNewFileNumber = added.nFileNumber;

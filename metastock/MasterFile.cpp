@@ -9,6 +9,8 @@
 #include <system_error>
 #include <vector>
 
+#include <sys/stat.h>
+
 namespace {
 
 // Reads until size bytes are in or the file ends: true only for a whole record.
@@ -66,9 +68,27 @@ bool IsPlainDirectoryName(const std::string& name) {
     return name.find_first_of(std::string("/\\\0", 3)) == std::string::npos;
 }
 
+// What makes two paths one directory: looked up once per level, so that the check for a
+// loop back costs no file system calls per level on the path (a deep tree would otherwise
+// take time cubic in its depth).
+struct SDirectoryId {
+    dev_t device;
+    ino_t inode;
+    bool operator==(const SDirectoryId&) const = default;
+};
+
+std::optional<SDirectoryId> DirectoryId(const std::filesystem::path& dir) {
+    struct stat st;
+    if (::stat(dir.c_str(), &st) != 0) {
+        return std::nullopt;
+    }
+    return SDirectoryId{st.st_dev, st.st_ino};
+}
+
 struct SSearchLevel {
     std::string strDir;     // ends in a separator
     std::int32_t nPosition; // 0 not scanned yet; 1..N resume the look-out for directory entries; N + 1 done
+    std::optional<SDirectoryId> id;
 };
 
 } // namespace
@@ -196,7 +216,8 @@ std::int16_t SearchMasterTree(CFileSystem& fs, const std::string& root, const st
     if (!strRoot.empty() && strRoot.back() != '/' && strRoot.back() != ':') {
         strRoot += '/';
     }
-    std::vector<SSearchLevel> levels{{strRoot, 0}};
+    std::vector<SSearchLevel> levels{
+        {strRoot, 0, DirectoryId(strRoot.empty() ? std::filesystem::path(".") : std::filesystem::path(strRoot))}};
 
     for (;;) {
         SSearchLevel& level = levels.back();
@@ -258,11 +279,10 @@ std::int16_t SearchMasterTree(CFileSystem& fs, const std::string& root, const st
                 }
                 const std::filesystem::path parent = level.strDir.empty() ? std::filesystem::path(".") : std::filesystem::path(level.strDir);
                 const std::filesystem::path subdir = EntryPathNoCase(parent, strName);
+                const std::optional<SDirectoryId> subdirId = DirectoryId(subdir);
                 bool bOnPath = false;
                 for (const SSearchLevel& onPath : levels) {
-                    std::error_code ec;
-                    const std::filesystem::path p = onPath.strDir.empty() ? std::filesystem::path(".") : std::filesystem::path(onPath.strDir);
-                    if (std::filesystem::equivalent(subdir, p, ec) && !ec) {
+                    if (subdirId && onPath.id == subdirId) {
                         bOnPath = true;
                         break;
                     }
@@ -271,7 +291,7 @@ std::int16_t SearchMasterTree(CFileSystem& fs, const std::string& root, const st
                     continue;
                 }
                 std::string strSubdir = level.strDir + subdir.filename().string() + '/';
-                levels.push_back({std::move(strSubdir), 0});
+                levels.push_back({std::move(strSubdir), 0, subdirId});
                 bDescended = true;
                 break;
             }
