@@ -24,7 +24,7 @@ CAboutDlg::CAboutDlg(QWidget* pParent) : QDialog(pParent), m_strLegal(LegalText(
             return pLink;
         });
     m_pLegalText = qobject_cast<QLabel*>(controls.value(IDC_LEGAL_TEXT));
-    m_pOk = qobject_cast<QPushButton*>(controls.value(kAboutOkId));
+    m_pOk = qobject_cast<QPushButton*>(controls.value(IDOK));
     if (m_pOk != nullptr) {
         connect(m_pOk, &QPushButton::clicked, this, &QDialog::accept);
     }

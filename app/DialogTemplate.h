@@ -39,6 +39,9 @@ enum EControlStyle : unsigned {
 };
 
 inline constexpr int kStaticId = -1;
+// The buttons every dialog shares.
+inline constexpr int IDOK = 1;
+inline constexpr int IDCANCEL = 2;
 
 struct SDialogControl {
     int nId;

@@ -17,22 +17,6 @@ bool WriteNewFile(CFileSystem& fs, const std::filesystem::path& path, const void
     return pFile->Close() && bWritten;
 }
 
-// Reads until size bytes are in or the file ends; the count read, -1 on an error.
-std::ptrdiff_t ReadUpTo(CFile& file, std::uint8_t* p, std::size_t size) {
-    std::size_t nDone = 0;
-    while (nDone < size) {
-        const std::ptrdiff_t n = file.Read(p + nDone, size - nDone);
-        if (n < 0) {
-            return -1;
-        }
-        if (n == 0) {
-            break;
-        }
-        nDone += static_cast<std::size_t>(n);
-    }
-    return static_cast<std::ptrdiff_t>(nDone);
-}
-
 } // namespace
 
 bool CreateDataFile(CFileSystem& fs, const std::filesystem::path& dataFile, int nFieldCount) {

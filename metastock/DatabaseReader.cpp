@@ -12,22 +12,6 @@ namespace {
 // A MASTER holds at most 32767 counted entries; past this many records a file is not one.
 constexpr std::size_t kMaxListedRecords = 65536;
 
-// Reads until size bytes are in or the file ends: the count read, -1 on an error.
-std::ptrdiff_t ReadUpTo(CFile& file, std::uint8_t* p, std::size_t size) {
-    std::size_t nDone = 0;
-    while (nDone < size) {
-        const std::ptrdiff_t n = file.Read(p + nDone, size - nDone);
-        if (n < 0) {
-            return -1;
-        }
-        if (n == 0) {
-            break;
-        }
-        nDone += static_cast<std::size_t>(n);
-    }
-    return static_cast<std::ptrdiff_t>(nDone);
-}
-
 std::string PathText(const std::filesystem::path& path) {
     return path.string();
 }

@@ -15,16 +15,7 @@ namespace {
 
 // Reads until size bytes are in or the file ends: true only for a whole record.
 bool ReadRecord(CFile& file, void* pBuffer, std::size_t size) {
-    auto* p = static_cast<std::uint8_t*>(pBuffer);
-    std::size_t nDone = 0;
-    while (nDone < size) {
-        const std::ptrdiff_t n = file.Read(p + nDone, size - nDone);
-        if (n <= 0) {
-            return false;
-        }
-        nDone += static_cast<std::size_t>(n);
-    }
-    return true;
+    return ReadUpTo(file, pBuffer, size) == static_cast<std::ptrdiff_t>(size);
 }
 
 // Every whole record after the header; false on a read error (the end of the file, also
@@ -32,16 +23,12 @@ bool ReadRecord(CFile& file, void* pBuffer, std::size_t size) {
 bool ReadAllRecords(CFile& file, std::vector<MasterRecord>& records) {
     MasterRecord record;
     for (;;) {
-        std::size_t nDone = 0;
-        while (nDone < record.size()) {
-            const std::ptrdiff_t n = file.Read(record.data() + nDone, record.size() - nDone);
-            if (n < 0) {
-                return false;
-            }
-            if (n == 0) {
-                return true;
-            }
-            nDone += static_cast<std::size_t>(n);
+        const std::ptrdiff_t n = ReadUpTo(file, record.data(), record.size());
+        if (n < 0) {
+            return false;
+        }
+        if (n < static_cast<std::ptrdiff_t>(record.size())) {
+            return true;
         }
         records.push_back(record);
     }

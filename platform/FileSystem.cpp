@@ -309,3 +309,19 @@ CFileSystem& GetSystemFileSystem() {
     static CPosixFileSystem fileSystem;
     return fileSystem;
 }
+
+std::ptrdiff_t ReadUpTo(CFile& file, void* pBuffer, std::size_t size) {
+    auto* p = static_cast<unsigned char*>(pBuffer);
+    std::size_t nDone = 0;
+    while (nDone < size) {
+        const std::ptrdiff_t n = file.Read(p + nDone, size - nDone);
+        if (n < 0) {
+            return -1;
+        }
+        if (n == 0) {
+            break;
+        }
+        nDone += static_cast<std::size_t>(n);
+    }
+    return static_cast<std::ptrdiff_t>(nDone);
+}

@@ -51,5 +51,8 @@ public:
     virtual std::optional<std::filesystem::path> GetCurrentDirectory() = 0;
 };
 
+// Reads until size bytes are in or the file ends: the count read, -1 on a read error.
+std::ptrdiff_t ReadUpTo(CFile& file, void* pBuffer, std::size_t size);
+
 // The real file system of this machine.
 CFileSystem& GetSystemFileSystem();

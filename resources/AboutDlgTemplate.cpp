@@ -5,7 +5,7 @@
 namespace {
 
 constexpr SDialogControl kControls[] = {
-    {kAboutOkId, EControlKind::DefPushButton, "OK", 175, 140, 55, 14, kTabStop | kGroup},
+    {IDOK, EControlKind::DefPushButton, "OK", 175, 140, 55, 14, kTabStop | kGroup},
     {kStaticId, EControlKind::Icon, kMainIconResource, 190, 110, 20, 20, 0},
     {kStaticId, EControlKind::CentredLabel, "Pelmar Version 1.7", 160, 15, 75, 8, 0},
     {kStaticId, EControlKind::CentredLabel, "\xC2\xA9 Veldrin Software", 155, 25, 85, 8, 0},

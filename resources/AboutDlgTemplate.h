@@ -7,8 +7,6 @@
 #include <string_view>
 
 inline constexpr int IDD_ABOUTBOX = 100;
-// The OK button, IDOK of every dialog; named apart so that this header goes with the others.
-inline constexpr int kAboutOkId = 1;
 inline constexpr int IDC_LEGAL_TEXT = 1004;
 inline constexpr int IDC_MAIL_LINK = 1022;
 inline constexpr int IDC_WEB_LINK = 1023;

@@ -40,7 +40,4 @@ inline constexpr int IDC_DATE_FORMAT = 1039;
 inline constexpr int IDC_REVERSE = 1040;
 inline constexpr int IDC_PATH_IN = 1042;
 
-inline constexpr int IDOK = 1;
-inline constexpr int IDCANCEL = 2;
-
 extern const SDialogTemplate kSettingsDlgTemplate;

@@ -83,10 +83,7 @@ class CAboutDlgTest : public QObject {
 
 private slots:
     void cleanup() {
-        const auto windows = QApplication::topLevelWidgets();
-        for (QWidget* pWidget : windows) {
-            QVERIFY2(!pWidget->isVisible(), qPrintable(pWidget->metaObject()->className()));
-        }
+        QCOMPARE(VisibleTopLevelWindow(), QString());
         QCOMPARE(CPelmarApp::Instance(), nullptr);
     }
 
@@ -106,7 +103,7 @@ private slots:
         }
         boxes.sort();
         QCOMPARE(boxes, (QStringList{QStringLiteral("Legal Stuff"), QStringLiteral("What Pelmar Does")}));
-        auto* pOk = dlg.findChild<QPushButton*>(QString::number(kAboutOkId));
+        auto* pOk = dlg.findChild<QPushButton*>(QString::number(IDOK));
         QVERIFY(pOk != nullptr);
         QCOMPARE(pOk->text(), QStringLiteral("OK"));
         QVERIFY(pOk->isDefault());
@@ -198,7 +195,7 @@ private slots:
                 QTest::keyClick(&dlg, Qt::Key_Return);
             });
             QCOMPARE(dlg.exec(), int(QDialog::Accepted));
-            QCOMPARE(pFocus, dlg.findChild<QPushButton*>(QString::number(kAboutOkId)));
+            QCOMPARE(pFocus, dlg.findChild<QPushButton*>(QString::number(IDOK)));
         }
         {
             CAboutDlg dlg;
@@ -208,7 +205,7 @@ private slots:
         {
             CAboutDlg dlg;
             QTimer::singleShot(0, &dlg, [&dlg] {
-                QTest::mouseClick(dlg.findChild<QPushButton*>(QString::number(kAboutOkId)), Qt::LeftButton);
+                QTest::mouseClick(dlg.findChild<QPushButton*>(QString::number(IDOK)), Qt::LeftButton);
             });
             QCOMPARE(dlg.exec(), int(QDialog::Accepted));
         }
@@ -231,7 +228,7 @@ private slots:
                 SaveShots(*pAbout);
                 Click(pAbout->m_linkWeb);
             }
-            QTest::mouseClick(pAbout->findChild<QPushButton*>(QString::number(kAboutOkId)), Qt::LeftButton);
+            QTest::mouseClick(pAbout->findChild<QPushButton*>(QString::number(IDOK)), Qt::LeftButton);
         });
         {
             CPelmarApp app;

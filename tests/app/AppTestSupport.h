@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QByteArray>
 #include <QDialog>
+#include <QDir>
 #include <QFile>
 #include <QString>
 #include <QTemporaryDir>
@@ -14,6 +15,30 @@
 #include <QWidget>
 
 #include <functional>
+
+// The class of a top-level window still shown, empty when none is: a case that leaves one
+// open would block or confuse the next.
+inline QString VisibleTopLevelWindow() {
+    const auto windows = QApplication::topLevelWidgets();
+    for (QWidget* pWidget : windows) {
+        if (pWidget->isVisible()) {
+            return QString::fromLatin1(pWidget->metaObject()->className());
+        }
+    }
+    return QString();
+}
+
+// Restores the current directory, which a conversion leaves at its output directory.
+class CCurrentDirGuard {
+public:
+    CCurrentDirGuard() : m_strOld(QDir::currentPath()) {}
+    ~CCurrentDirGuard() { QDir::setCurrent(m_strOld); }
+    CCurrentDirGuard(const CCurrentDirGuard&) = delete;
+    CCurrentDirGuard& operator=(const CCurrentDirGuard&) = delete;
+
+private:
+    QString m_strOld;
+};
 
 // Points XDG_CONFIG_HOME at a fresh directory for the life of the object, so that no test
 // reads or writes the user's settings; the settings store and the recent-file list look the

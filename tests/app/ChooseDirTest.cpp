@@ -62,18 +62,6 @@ QString CreationProblem(const QString& name) {
     return QStringLiteral("There was a problem creating %1.\nThe new directory was not created.").arg(name);
 }
 
-// Restores the current directory, which some cases point at their scratch directory.
-class CCurrentDirGuard {
-public:
-    CCurrentDirGuard() : m_strOld(QDir::currentPath()) {}
-    ~CCurrentDirGuard() { QDir::setCurrent(m_strOld); }
-    CCurrentDirGuard(const CCurrentDirGuard&) = delete;
-    CCurrentDirGuard& operator=(const CCurrentDirGuard&) = delete;
-
-private:
-    QString m_strOld;
-};
-
 }  // namespace
 
 class CChooseDirTest : public QObject {
@@ -81,10 +69,7 @@ class CChooseDirTest : public QObject {
 
 private slots:
     void cleanup() {
-        const auto windows = QApplication::topLevelWidgets();
-        for (QWidget* pWidget : windows) {
-            QVERIFY2(!pWidget->isVisible(), qPrintable(pWidget->metaObject()->className()));
-        }
+        QCOMPARE(VisibleTopLevelWindow(), QString());
     }
 
     void showsTheStartDirectory() {

@@ -93,10 +93,7 @@ private:
 
 private slots:
     void cleanup() {
-        const auto windows = QApplication::topLevelWidgets();
-        for (QWidget* pWidget : windows) {
-            QVERIFY2(!pWidget->isVisible(), qPrintable(pWidget->metaObject()->className()));
-        }
+        QCOMPARE(VisibleTopLevelWindow(), QString());
     }
 
     void placementChecksTheStoredRectangle_data() {

@@ -46,18 +46,6 @@ struct SAnswer {
     bool bPress = true;                  // OK, else Cancel
 };
 
-// Restores the current directory, which every run leaves at its output directory.
-class CCurrentDirGuard {
-public:
-    CCurrentDirGuard() : m_strOld(QDir::currentPath()) {}
-    ~CCurrentDirGuard() { QDir::setCurrent(m_strOld); }
-    CCurrentDirGuard(const CCurrentDirGuard&) = delete;
-    CCurrentDirGuard& operator=(const CCurrentDirGuard&) = delete;
-
-private:
-    QString m_strOld;
-};
-
 }  // namespace
 
 class CSettingsCommandTest : public QObject {
@@ -132,10 +120,7 @@ private:
 
 private slots:
     void cleanup() {
-        const auto windows = QApplication::topLevelWidgets();
-        for (QWidget* pWidget : windows) {
-            QVERIFY2(!pWidget->isVisible(), qPrintable(pWidget->metaObject()->className()));
-        }
+        QCOMPARE(VisibleTopLevelWindow(), QString());
     }
 
     void firstUseShowsTheDefaultsAndCancelChangesNothing() {

@@ -81,10 +81,7 @@ class CSettingsDlgTest : public QObject {
 
 private slots:
     void cleanup() {
-        const auto windows = QApplication::topLevelWidgets();
-        for (QWidget* pWidget : windows) {
-            QVERIFY2(!pWidget->isVisible(), qPrintable(pWidget->metaObject()->className()));
-        }
+        QCOMPARE(VisibleTopLevelWindow(), QString());
     }
 
     void layoutFollowsTheTemplate() {

@@ -1,5 +1,6 @@
 // pelmar-cli convert run as a user runs it: a separate process, its exit status and both
 // streams, with its settings kept in a scratch directory.
+#include "tests/cli/CliRun.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -11,20 +12,6 @@
 
 namespace {
 
-struct SRun {
-    int nStatus;
-    std::string strOut;
-    std::string strErr;
-};
-
-std::string Quote(const std::string& text) {
-    std::string quoted = "'";
-    for (char c : text) {
-        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    }
-    return quoted + "'";
-}
-
 class ConvertCommand : public ::testing::Test {
 protected:
     ConvertCommand() {
@@ -33,15 +20,7 @@ protected:
     }
 
     SRun Cli(const std::string& args, const std::filesystem::path& cwd = {}) {
-        const std::string command = (cwd.empty() ? "" : "cd " + Quote(cwd.string()) + " && ") +
-                                    "XDG_CONFIG_HOME=" + Quote(m_config.string()) + " " +
-                                    Quote(PELMAR_CLI_PATH) + " " + args + " >" + Quote((m_dir / "out.txt").string()) +
-                                    " 2>" + Quote((m_dir / "err.txt").string());
-        const int nRaw = std::system(command.c_str());
-        SRun run{WIFEXITED(nRaw) ? WEXITSTATUS(nRaw) : -1, ReadFile(m_dir / "out.txt"), ReadFile(m_dir / "err.txt")};
-        std::filesystem::remove(m_dir / "out.txt");
-        std::filesystem::remove(m_dir / "err.txt");
-        return run;
+        return RunCli(args, m_config, m_dir.Path(), cwd);
     }
     std::string Convert(const std::string& options) {
         return "convert " + Quote(m_input.string()) + " --out " + Quote(m_out.string()) + " " + options;

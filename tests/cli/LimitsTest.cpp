@@ -3,6 +3,7 @@
 // leaves the database as it was.
 #include "metastock/Records.h"
 #include "tests/support/MasterBuilder.h"
+#include "tests/cli/CliRun.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -16,20 +17,6 @@
 
 namespace {
 
-struct SRun {
-    int nStatus;
-    std::string strOut;
-    std::string strErr;
-};
-
-std::string Quote(const std::string& text) {
-    std::string quoted = "'";
-    for (char c : text) {
-        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    }
-    return quoted + "'";
-}
-
 bool Contains(const std::string& text, const std::string& part) {
     return text.find(part) != std::string::npos;
 }
@@ -42,16 +29,7 @@ protected:
         WriteFile(m_input, "01/04/99,10,11,9,10.5,1200,7\n12/31/99,10.5,12,10,11.75,900,8\n");
     }
 
-    SRun Cli(const std::string& args) {
-        const std::string command = "XDG_CONFIG_HOME=" + Quote(m_config.string()) + " " + Quote(PELMAR_CLI_PATH) +
-                                    " " + args + " >" + Quote((m_dir / "out.txt").string()) + " 2>" +
-                                    Quote((m_dir / "err.txt").string());
-        const int nRaw = std::system(command.c_str());
-        SRun run{WIFEXITED(nRaw) ? WEXITSTATUS(nRaw) : -1, ReadFile(m_dir / "out.txt"), ReadFile(m_dir / "err.txt")};
-        std::filesystem::remove(m_dir / "out.txt");
-        std::filesystem::remove(m_dir / "err.txt");
-        return run;
-    }
+    SRun Cli(const std::string& args) { return RunCli(args, m_config, m_dir.Path()); }
     std::string Convert(const std::string& options) {
         return "convert " + Quote(m_input.string()) + " --out " + Quote(m_db.string()) + " " + options;
     }

@@ -2,6 +2,7 @@
 // converter and other software write them, sound, truncated and inconsistent.
 #include "metastock/Records.h"
 #include "tests/support/MasterBuilder.h"
+#include "tests/cli/CliRun.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -19,20 +20,6 @@
 #include <vector>
 
 namespace {
-
-struct SRun {
-    int nStatus;
-    std::string strOut;
-    std::string strErr;
-};
-
-std::string Quote(const std::string& text) {
-    std::string quoted = "'";
-    for (char c : text) {
-        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    }
-    return quoted + "'";
-}
 
 bool Contains(const std::string& text, const std::string& part) {
     return text.find(part) != std::string::npos;
@@ -75,16 +62,7 @@ protected:
         std::filesystem::create_directory(m_config);
     }
 
-    SRun Cli(const std::string& args) {
-        const std::string command = "XDG_CONFIG_HOME=" + Quote(m_config.string()) + " " + Quote(PELMAR_CLI_PATH) +
-                                    " " + args + " >" + Quote((m_dir / "out.txt").string()) + " 2>" +
-                                    Quote((m_dir / "err.txt").string());
-        const int nRaw = std::system(command.c_str());
-        SRun run{WIFEXITED(nRaw) ? WEXITSTATUS(nRaw) : -1, ReadFile(m_dir / "out.txt"), ReadFile(m_dir / "err.txt")};
-        std::filesystem::remove(m_dir / "out.txt");
-        std::filesystem::remove(m_dir / "err.txt");
-        return run;
-    }
+    SRun Cli(const std::string& args) { return RunCli(args, m_config, m_dir.Path()); }
     SRun List() { return Cli("list " + Quote(m_db.string())); }
     SRun Dump(const std::string& symbol) { return Cli("dump " + Quote(m_db.string()) + " " + Quote(symbol)); }
 
