@@ -11,11 +11,15 @@
 #include "metastock/Records.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <vector>
 
 class CFileSystem;
 class CMessageBox;
 class CSettingsStore;
+class CDatabase;
+struct SSeries;
 
 // Date format numbers, the positions of the date-format list's entries.
 enum class EDateFormat : int {
@@ -35,11 +39,10 @@ enum class EDateFormat : int {
 
 class CConverter {
 public:
-    // Limits of the job's text members, the sizes of the original fixed buffers less the
-    // terminator. A longer value is refused, never cut.
+    // Limits of the job's text members; a longer value is refused, never cut.
     static constexpr std::size_t kPathChars = 300;
-    static constexpr std::size_t kSymbolChars = 16;
-    static constexpr std::size_t kNameChars = 16;
+    static constexpr std::size_t kSymbolChars = 14;
+    static constexpr std::size_t kNameChars = 44;
     // Bars that one security can hold: the data header counts records, itself included, in 16 bits.
     static constexpr int kMaxBars = 65534;
 
@@ -49,24 +52,37 @@ public:
     CConverter& operator=(const CConverter&) = delete;
 
     // Settings of the run, then its working values. Flags are nonzero for yes.
-    std::string m_strInputPath;           // the ASCII input file
-    int m_bUseExistingMaster;             // 1: add to the MASTER there; 0: start a new one
+    std::string m_strInputPath;           // the price file (UTF-8 path)
+    int m_bUseExistingMaster;             // 1: add to the database there; 0: start a new one
+    int m_bUpdate;                        // 1: "Add New Bars" to the existing security m_szSymbol
     int m_bFieldOn[kFieldCount];          // field present, in field order
     int m_nFieldCol[kFieldCount];         // zero-based column of each field, [0, 19]
-    std::string m_szOutputDir;            // replaced by the full path during the run; <= kPathChars
-    std::string m_szMasterPath;           // m_szOutputDir / MASTER; <= kPathChars
+    std::string m_szOutputDir;            // replaced by the full path during the run (UTF-8)
+    std::string m_szMasterPath;           // m_szOutputDir / MASTER
     std::string m_szSymbol;               // Windows-1252 bytes, <= kSymbolChars
     std::string m_szName;                 // Windows-1252 bytes, <= kNameChars
-    std::string m_szDelimiter;            // "," or "\t" or " "
-    float m_fValues[kFieldCount];         // the bar being converted, MBF-encoded in place
+    std::string m_szDelimiter;            // "," or "\t" or " " or ";"
+    float m_fValues[kFieldCount];         // the bar being stored, MBF-encoded in place
     int m_nDateFormat;                    // [1, 12], or 0 when no date format was chosen
-    int m_bReverse;                       // newest-first input: reverse before converting
-    int m_bSkipRows;                      // skip leading rows; cleared once ReverseInput dropped them
+    int m_bReverse;                       // newest-first input: reversed in memory
+    int m_bSkipRows;                      // skip leading rows
     int m_nSkipRows;                      // [0, 200]
     int m_nFieldCount;                    // fields switched on, the record width
+    int m_bSkipBadLines;                  // leave bad lines out instead of failing the run
+    int m_bDecimalComma;                  // numbers use a decimal comma
+    int m_nSymbolCol;                     // zero-based column of a symbol per line, -1 none
 
     // The run: each step returns 0 for success and 1 for failure and shows its own message.
+    // Convert = Prepare, then the folder locked, Stage, the commit and the record of the run.
     int Convert();
+    // Reading phase, nothing written or locked: the output folder checked, the columns
+    // counted, the whole input read into bars and put in order.
+    int Prepare();
+    // Stages the prepared securities (or new bars) in a database locked by the caller.
+    int Stage(CDatabase& database);
+    // Records the run's paths and names in the settings store and builds the summary;
+    // after a successful commit.
+    void FinishRun(const CDatabase& database);
     int CheckColumns();
     int CheckMasterPath();
     int CheckDuplicateSymbol();
@@ -74,31 +90,23 @@ public:
     int ReverseInput();
     int ConvertLines();
 
-    // The depth-first search of a MASTER tree: 0 found, -8 not found, -4 a MASTER ended
-    // before its entry count. On 0, entry holds the match with its dates decoded to IEEE
-    // singles and dir the directory of its MASTER, ending in a separator.
-    std::int16_t FindSecurity(const std::string& root, const std::string& symbol, MasterRecord& entry,
-                              std::string& dir);
-
-    // Data file writing. AppendBar returns false when the bar could not be stored whole.
+    // Data file writing into the staged security: one record per bar, then its dates and count.
     bool AppendBar(std::uint8_t nFileNumber);
     int UpdateMasterDates(const MbfSingle& firstDate, const MbfSingle& lastDate, std::uint8_t nFileNumber);
     int UpdateDataHeader(std::uint16_t nBarCount, std::uint8_t nFileNumber);
 
-    // The file number that AddSecurity gave the new security, 0 before.
-    std::uint8_t NewFileNumber() const { return m_nNewFileNumber; }
+    // After a successful run: the lines of its summary (symbol, file number and data file,
+    // bars, first and last date, bad lines skipped, the folder); empty otherwise.
+    const std::vector<std::string>& Summary() const { return m_summary; }
 
 private:
-    std::string DataFilePath(std::uint8_t nFileNumber, const char* pszExtension) const;
-
+    struct SRun;
+    int StageNew(const SSeries& series, const std::string& strSymbol, const std::string& strName);
+    int StageUpdate(const SSeries& series, const std::string& strSymbol);
     CFileSystem& m_fs;
     CMessageBox& m_messages;
     CSettingsStore& m_store;
-    std::uint8_t m_nNewFileNumber = 0;
-    // AppendBar runs once per bar: its path is built once.
-    std::uint8_t m_nAppendFileNumber = 0;
-    std::string m_strAppendPath;
+    std::unique_ptr<SRun> m_pRun;
+    CDatabase* m_pDatabase = nullptr; // the locked database, while Stage runs
+    std::vector<std::string> m_summary;
 };
-
-// Today's date value: the system date as MM/DD/YY under format 3, a year below 60 read as 20YY.
-MbfSingle TodayDateValue();

@@ -1,8 +1,10 @@
 #include "engine/JobSettings.h"
 
 #include "engine/Converter.h"
+#include "platform/SettingsStore.h"
 #include "platform/TextEncoding.h"
 
+#include <algorithm>
 #include <cctype>
 
 namespace {
@@ -11,29 +13,29 @@ bool IsCSpace(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
-std::string TrimRight(std::string text) {
+std::string_view Trim(std::string_view text) {
+    while (!text.empty() && IsCSpace(text.front())) {
+        text.remove_prefix(1);
+    }
     while (!text.empty() && IsCSpace(text.back())) {
-        text.pop_back();
+        text.remove_suffix(1);
     }
     return text;
 }
 
 // Characters as the user counts them: UTF-8 sequences, not bytes.
 std::size_t CharacterCount(std::string_view text) {
-    std::size_t n = 0;
-    for (char c : text) {
-        if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) {
-            ++n;
-        }
-    }
-    return n;
+    return static_cast<std::size_t>(
+        std::count_if(text.begin(), text.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
 }
 
-std::optional<SSettingsProblem> CheckColumn(ESettingsItem item, const char* pszField, long long nColumn) {
-    if (nColumn >= 1 && nColumn <= kMaxColumn) {
+std::optional<SSettingsProblem> CheckColumn(ESettingsItem item, const char* pszField, long long nColumn,
+                                            long long nMin = 1) {
+    if (nColumn >= nMin && nColumn <= kMaxColumn) {
         return std::nullopt;
     }
-    return SSettingsProblem{item, std::string("The ") + pszField + " column must be a number from 1 to 20."};
+    return SSettingsProblem{item, std::string("The ") + pszField + " column must be a number from " +
+                                      std::to_string(nMin) + " to 20."};
 }
 
 std::optional<SSettingsProblem> CheckLength(ESettingsItem item, const char* pszWhat, const std::string& text,
@@ -45,7 +47,40 @@ std::optional<SSettingsProblem> CheckLength(ESettingsItem item, const char* pszW
                                       " characters long."};
 }
 
-}  // namespace
+const STextKey* FindTextKey(std::string_view key) {
+    for (const STextKey& textKey : kTextKeys) {
+        if (key == textKey.pszKey) {
+            return &textKey;
+        }
+    }
+    return nullptr;
+}
+
+} // namespace
+
+bool IsRunRecordKey(std::string_view key) {
+    return key == "PathIn" || key == "PathOut" || key == "Symbol" || key == "Name";
+}
+
+SImportSettings LoadImportSettings(CSettingsStore& store) {
+    SImportSettings settings;
+    for (const SIntKey& key : kIntKeys) {
+        const long long nValue = store.GetInt(kImportSection, key.pszKey, static_cast<int>(key.nDefault));
+        settings.*key.pMember = (nValue >= key.nMin && nValue <= key.nMax) ? nValue : key.nDefault;
+    }
+    for (const STextKey& key : kTextKeys) {
+        std::string value = store.GetString(kImportSection, key.pszKey, key.pszDefault);
+        settings.*key.pMember = CharacterCount(value) <= key.nMaxChars ? std::move(value) : key.pszDefault;
+    }
+    return settings;
+}
+
+void SaveImportSettings(CSettingsStore& store, const SImportSettings& settings) {
+    store.PutString(kImportSection, "DateFormat", settings.strDateFormat);
+    for (const SIntKey& key : kIntKeys) {
+        store.PutInt(kImportSection, key.pszKey, static_cast<int>(settings.*key.pMember));
+    }
+}
 
 int DateFormatNumber(std::string_view text) {
     for (std::size_t i = 0; i < kDateFormatNames.size(); ++i) {
@@ -64,26 +99,71 @@ int DateFormatNumber(std::string_view text) {
     return 0;
 }
 
+std::optional<std::string> CleanSymbol(std::string_view text, std::string& strProblem) {
+    // Blanks around a symbol are never part of it: a stored " IBM" would not be found as IBM.
+    std::string symbol(Trim(text));
+    if (symbol.empty()) {
+        strProblem = "You did not enter a valid symbol";
+        return std::nullopt;
+    }
+    for (char& c : symbol) {
+        if (c >= 'a' && c <= 'z') {
+            c = static_cast<char>(c - 'a' + 'A');
+        }
+    }
+    const auto stored = Utf8ToWindows1252(symbol);
+    const bool bControl = std::any_of(symbol.begin(), symbol.end(),
+                                      [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; });
+    if (!stored || bControl) {
+        strProblem = "The symbol " + symbol +
+                     " can hold only letters, digits and signs of the Windows-1252 character set.";
+        return std::nullopt;
+    }
+    if (stored->size() > kMaxSymbolChars) {
+        strProblem = "The symbol " + symbol + " is " + std::to_string(stored->size()) +
+                     " characters long; a symbol may have at most 14 characters.";
+        return std::nullopt;
+    }
+    return symbol;
+}
+
+std::string SymbolFromFileName(std::string_view stem) {
+    std::string symbol;
+    for (char c : stem) {
+        if (c >= 'a' && c <= 'z') {
+            c = static_cast<char>(c - 'a' + 'A');
+        }
+        const bool bAllowed = (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+                              std::string_view("._-^&#$!+=").find(c) != std::string_view::npos;
+        if (!bAllowed || symbol.size() == kMaxSymbolChars) {
+            break;
+        }
+        symbol += c;
+    }
+    return symbol;
+}
+
 std::optional<SSettingsProblem> CheckSettingsValues(const SImportSettings& s) {
     const struct {
         ESettingsItem item;
         const char* pszField;
         long long nColumn;
+        long long nMin;
     } columns[] = {
-        {ESettingsItem::DateCol, "Date", s.nDateCol},   {ESettingsItem::OpenCol, "Open", s.nOpenCol},
-        {ESettingsItem::HiCol, "High", s.nHiCol},       {ESettingsItem::LoCol, "Low", s.nLoCol},
-        {ESettingsItem::CloCol, "Close", s.nCloCol},    {ESettingsItem::VolCol, "Volume", s.nVolCol},
-        {ESettingsItem::OICol, "Open Int", s.nOICol},
+        {ESettingsItem::DateCol, "Date", s.nDateCol, 1},   {ESettingsItem::OpenCol, "Open", s.nOpenCol, 1},
+        {ESettingsItem::HiCol, "High", s.nHiCol, 1},       {ESettingsItem::LoCol, "Low", s.nLoCol, 1},
+        {ESettingsItem::CloCol, "Close", s.nCloCol, 1},    {ESettingsItem::VolCol, "Volume", s.nVolCol, 1},
+        {ESettingsItem::OICol, "Open Int", s.nOICol, 1},   {ESettingsItem::SymbolCol, "Symbol", s.nSymbolCol, 0},
     };
     for (const auto& column : columns) {
-        if (auto problem = CheckColumn(column.item, column.pszField, column.nColumn)) {
+        if (auto problem = CheckColumn(column.item, column.pszField, column.nColumn, column.nMin)) {
             return problem;
         }
     }
     if (auto problem = CheckLength(ESettingsItem::Name, "name", s.strName, kMaxNameChars)) {
         return problem;
     }
-    if (auto problem = CheckLength(ESettingsItem::PathOut, "output directory", s.strPathOut, kMaxPathOutChars)) {
+    if (auto problem = CheckLength(ESettingsItem::PathOut, "output directory", s.strPathOut, kMaxPathChars)) {
         return problem;
     }
     if (auto problem = CheckLength(ESettingsItem::Symbol, "symbol", s.strSymbol, kMaxSymbolChars)) {
@@ -95,25 +175,27 @@ std::optional<SSettingsProblem> CheckSettingsValues(const SImportSettings& s) {
     if (auto problem = CheckLength(ESettingsItem::DateFormat, "date format", s.strDateFormat, kMaxDateFormatChars)) {
         return problem;
     }
-    if (auto problem = CheckLength(ESettingsItem::PathIn, "input file path", s.strPathIn, kMaxPathInChars)) {
+    if (auto problem = CheckLength(ESettingsItem::PathIn, "input file path", s.strPathIn,
+                                   FindTextKey("PathIn")->nMaxChars)) {
         return problem;
     }
     return std::nullopt;
 }
 
-std::optional<SSettingsProblem> CheckSettingsForRun(SImportSettings& s) {
+std::optional<SSettingsProblem> CheckSettingsForRun(SImportSettings& s, bool bSymbolFromFiles) {
     // Date and Close always take part; the others only when switched on, whatever their column.
     bool bTaken[kMaxColumn + 1] = {};
     bool bDuplicate = false;
     const struct {
-        int bOn;
+        bool bOn;
         long long nColumn;
     } fields[] = {
-        {1, s.nDateCol},       {1, s.nCloCol},       {s.bOpenOn, s.nOpenCol}, {s.bHiOn, s.nHiCol},
-        {s.bLoOn, s.nLoCol},   {s.bVolOn, s.nVolCol}, {s.bOIOn, s.nOICol},
+        {true, s.nDateCol},        {true, s.nCloCol},      {s.bOpenOn != 0, s.nOpenCol}, {s.bHiOn != 0, s.nHiCol},
+        {s.bLoOn != 0, s.nLoCol},  {s.bVolOn != 0, s.nVolCol}, {s.bOIOn != 0, s.nOICol},
+        {s.nSymbolCol != 0, s.nSymbolCol},
     };
     for (const auto& field : fields) {
-        if (field.bOn == 0 || field.nColumn < 1 || field.nColumn > kMaxColumn) {
+        if (!field.bOn || field.nColumn < 1 || field.nColumn > kMaxColumn) {
             continue;
         }
         if (bTaken[field.nColumn]) {
@@ -125,25 +207,17 @@ std::optional<SSettingsProblem> CheckSettingsForRun(SImportSettings& s) {
         return SSettingsProblem{ESettingsItem::Columns, "Duplicate columns specified\nCorrect or disable"};
     }
 
-    // Blanks around a symbol are never part of it: a stored " IBM" would not be found as IBM.
-    s.strSymbol = TrimRight(s.strSymbol);
-    s.strSymbol.erase(0, s.strSymbol.find_first_not_of(" \t"));
-    if (s.strSymbol.empty()) {
-        return SSettingsProblem{ESettingsItem::Symbol, "You did not enter a valid symbol"};
-    }
-    for (char& c : s.strSymbol) {
-        if (c >= 'a' && c <= 'z') {
-            c = static_cast<char>(c - 'a' + 'A');
+    if (!bSymbolFromFiles && s.nSymbolCol == 0) {
+        std::string strProblem;
+        auto symbol = CleanSymbol(s.strSymbol, strProblem);
+        if (!symbol) {
+            return SSettingsProblem{ESettingsItem::Symbol, strProblem};
         }
+        s.strSymbol = std::move(*symbol);
     }
     // Trailing blanks of the directory are kept: only its emptiness is judged without them.
-    if (TrimRight(s.strPathOut).empty()) {
+    if (Trim(s.strPathOut).empty()) {
         return SSettingsProblem{ESettingsItem::PathOut, "Please enter path"};
-    }
-    if (!Utf8ToWindows1252(s.strSymbol)) {
-        return SSettingsProblem{ESettingsItem::Symbol,
-                                "The symbol can hold only letters, digits and signs of the Windows-1252 "
-                                "character set."};
     }
     if (!Utf8ToWindows1252(s.strName)) {
         return SSettingsProblem{ESettingsItem::Name,
@@ -160,23 +234,35 @@ void FillJob(const SImportSettings& s, CConverter& job) {
     job.m_szOutputDir = s.strPathOut;
     job.m_szSymbol = Utf8ToWindows1252(s.strSymbol).value_or(std::string());
     job.m_szName = Utf8ToWindows1252(s.strName).value_or(std::string());
-    job.m_szDelimiter = ",";
-    if (s.nDelimiter == 1) {
+    switch (static_cast<EDelimiter>(s.nDelimiter)) {
+    case EDelimiter::Tab:
         job.m_szDelimiter = "\t";
-    } else if (s.nDelimiter == 2) {
+        break;
+    case EDelimiter::Space:
         job.m_szDelimiter = " ";
+        break;
+    case EDelimiter::Semicolon:
+        job.m_szDelimiter = ";";
+        break;
+    default:
+        job.m_szDelimiter = ",";
+        break;
     }
-    job.m_bReverse = s.bReverseOrder;
-    job.m_bSkipRows = s.bSkipOn;
+    job.m_bReverse = s.bReverseOrder != 0 ? 1 : 0;
+    job.m_bSkipRows = s.bSkipOn != 0 ? 1 : 0;
     job.m_nSkipRows = static_cast<int>(s.nRowsToSkip);
-    job.m_bUseExistingMaster = s.nExist == 0 ? 1 : 0;
+    job.m_bSkipBadLines = s.bSkipBadLines != 0 ? 1 : 0;
+    job.m_bDecimalComma = s.bDecimalComma != 0 ? 1 : 0;
+    job.m_nSymbolCol = static_cast<int>(s.nSymbolCol) - 1;
+    job.m_bUseExistingMaster = s.nExist == static_cast<long long>(EMasterMode::MakeNew) || s.nExist < 0 ? 0 : 1;
+    job.m_bUpdate = s.nExist == static_cast<long long>(EMasterMode::AddNewBars) ? 1 : 0;
 
     const struct {
-        int bOn;
+        long long bOn;
         long long nColumn;
     } fields[kFieldCount] = {
-        {1, s.nDateCol},     {s.bOpenOn, s.nOpenCol}, {s.bHiOn, s.nHiCol},  {s.bLoOn, s.nLoCol},
-        {1, s.nCloCol},      {s.bVolOn, s.nVolCol},   {s.bOIOn, s.nOICol},
+        {1, s.nDateCol}, {s.bOpenOn, s.nOpenCol}, {s.bHiOn, s.nHiCol}, {s.bLoOn, s.nLoCol},
+        {1, s.nCloCol},  {s.bVolOn, s.nVolCol},   {s.bOIOn, s.nOICol},
     };
     for (int i = 0; i < kFieldCount; ++i) {
         job.m_bFieldOn[i] = fields[i].bOn != 0 ? 1 : 0;

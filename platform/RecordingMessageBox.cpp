@@ -13,6 +13,10 @@ EMessageAnswer CRecordingMessageBox::Show(const std::string& text, EMessageButto
     return answer;
 }
 
+void CRecordingMessageBox::Notice(const std::string& text) {
+    m_notices.push_back(text);
+}
+
 void CRecordingMessageBox::Beep() {
     ++m_nBeeps;
 }
@@ -33,5 +37,6 @@ std::vector<std::string> CRecordingMessageBox::Texts() const {
 void CRecordingMessageBox::Clear() {
     m_shown.clear();
     m_answers.clear();
+    m_notices.clear();
     m_nBeeps = 0;
 }

@@ -17,6 +17,7 @@ public:
     };
 
     EMessageAnswer Show(const std::string& text, EMessageButtons buttons, EMessageIcon icon) override;
+    void Notice(const std::string& text) override;
     void Beep() override;
 
     // Answers for the next questions, in order; a question with no scripted answer gets No.
@@ -24,11 +25,13 @@ public:
 
     const std::vector<SShown>& Shown() const { return m_shown; }
     std::vector<std::string> Texts() const;
+    const std::vector<std::string>& Notices() const { return m_notices; }
     int BeepCount() const { return m_nBeeps; }
     void Clear();
 
 private:
     std::vector<SShown> m_shown;
     std::deque<EMessageAnswer> m_answers;
+    std::vector<std::string> m_notices;
     int m_nBeeps = 0;
 };

@@ -11,4 +11,9 @@ EMessageAnswer CStreamMessageBox::Show(const std::string& text, EMessageButtons 
     return buttons == EMessageButtons::Ok ? EMessageAnswer::Ok : m_questionAnswer;
 }
 
+void CStreamMessageBox::Notice(const std::string& text) {
+    m_out << text << '\n';
+    m_out.flush();
+}
+
 void CStreamMessageBox::Beep() {}

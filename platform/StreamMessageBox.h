@@ -11,6 +11,7 @@ public:
     explicit CStreamMessageBox(std::ostream& out, EMessageAnswer questionAnswer = EMessageAnswer::No);
 
     EMessageAnswer Show(const std::string& text, EMessageButtons buttons, EMessageIcon icon) override;
+    void Notice(const std::string& text) override;
     void Beep() override;
 
 private:
