@@ -83,3 +83,54 @@ bench-limits: build
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD)
+
+# --- Windows and packages -------------------------------------------------------------------
+# `make windows`: pelmar-cli.exe and the tests of the libraries cross-built with MinGW-w64
+# (everything static: no DLL beyond the system's), the tests and the demo run under Wine in a
+# fresh prefix inside $(WIN_BUILD) without a window, the demo's files compared byte for byte
+# with the Linux build's, and $(WIN_BUILD)/pelmar-cli-VERSION-win64.zip.
+# `make package`: the Debian package $(BUILD)/pelmar_VERSION_ARCH.deb.
+WIN_BUILD      ?= build-win
+WIN_PACKAGES   := cmake make g++-mingw-w64-x86-64 wine64 googletest
+WIN_TOOLCHAIN  := $(CURDIR)/cmake/mingw-w64-x86_64.cmake
+WIN_GTEST      := $(abspath $(WIN_BUILD))/googletest
+WIN_RUN        := $(CURDIR)/cmake/wine-run.sh $(abspath $(WIN_BUILD))/wine
+# Each tests/<folder>/ that exists builds <folder>_tests.
+WIN_TESTS      := $(foreach d,platform metastock engine settings,$(if $(wildcard tests/$(d)/CMakeLists.txt),$(d)_tests))
+# What a statically linked pelmar-cli.exe may import: Windows' own DLLs only.
+WIN_SYSTEM_DLLS := kernel32|msvcrt|advapi32|shell32|user32|ntdll|ws2_32|bcrypt|api-ms-win-.*
+DEB_PACKAGES   := dpkg-dev file appstream help2man
+
+.PHONY: windows package
+
+windows: demo
+	$(MAKE) deps PACKAGES="$(WIN_PACKAGES)"
+	@if [ ! -f $(WIN_GTEST)/lib/cmake/GTest/GTestConfig.cmake ]; then \
+	  echo "Building GoogleTest for Windows from /usr/src/googletest"; \
+	  cmake -S /usr/src/googletest -B $(WIN_BUILD)/googletest-build -DCMAKE_TOOLCHAIN_FILE=$(WIN_TOOLCHAIN) \
+	    -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=$(WIN_GTEST) -DBUILD_GMOCK=ON >/dev/null && \
+	  cmake --build $(WIN_BUILD)/googletest-build -j$(JOBS) >/dev/null && \
+	  cmake --install $(WIN_BUILD)/googletest-build >/dev/null || exit 1; \
+	fi
+	cmake -S . -B $(WIN_BUILD) -DCMAKE_TOOLCHAIN_FILE=$(WIN_TOOLCHAIN) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DPELMAR_WITH_QT=OFF -DPELMAR_BUILD_BENCH=OFF -DCMAKE_INSTALL_BINDIR=. -DGTest_DIR=$(WIN_GTEST)/lib/cmake/GTest
+	cmake --build $(WIN_BUILD) -j$(JOBS) --target pelmar-cli $(WIN_TESTS)
+	@imports=$$(x86_64-w64-mingw32-objdump -p $(WIN_BUILD)/pelmar-cli.exe | sed -n 's/^\s*DLL Name: //p' | tr 'A-Z' 'a-z'); \
+	echo "pelmar-cli.exe imports:" $$imports; \
+	for dll in $$imports; do echo "$$dll" | grep -Eqx '($(WIN_SYSTEM_DLLS))\.dll' || { echo "not a system DLL: $$dll"; exit 1; }; done
+	@for t in $(WIN_TESTS); do \
+	  echo "== $$t.exe under Wine"; \
+	  $(WIN_RUN) $(WIN_BUILD)/$$t.exe --gtest_brief=1 || exit 1; \
+	done
+	$(MAKE) -o build demo BUILD=$(WIN_BUILD) CLI="$(WIN_RUN) $(abspath $(WIN_BUILD))/pelmar-cli.exe"
+	diff -r -x config $(BUILD)/demo $(WIN_BUILD)/demo
+	@echo "The Windows build's demo files are byte for byte the Linux build's."
+	cd $(WIN_BUILD) && cpack -G ZIP
+	@ls -l $(WIN_BUILD)/pelmar-cli-*-win64.zip
+
+package:
+	$(MAKE) deps PACKAGES="$(PACKAGES) $(DEB_PACKAGES)"
+	appstreamcli validate --no-net resources/org.example.pelmar.metainfo.xml
+	$(MAKE) build
+	cd $(BUILD) && cpack -G DEB
+	@ls -l $(BUILD)/pelmar_*.deb

@@ -3,31 +3,24 @@
 // live in the application object, so they last for the run.
 #pragma once
 
-#include "app/StaticLink.h"
-
 #include <QDialog>
 #include <QString>
 
-class QLabel;
-class QPushButton;
+#include <memory>
+
+namespace Ui {
+class CAboutDlg;
+}
 
 class CAboutDlg : public QDialog {
     Q_OBJECT
 public:
     explicit CAboutDlg(QWidget* pParent = nullptr);
+    ~CAboutDlg() override;
 
     // The protection paragraph followed by the trademark notices.
-    static QString LegalText();
-
-    CStaticLink m_linkMail;
-    CStaticLink m_linkWeb;
     QString m_strLegal;
 
 private:
-    // Points the links at the application's visited flags and shows the legal text.
-    void OnInitDialog();
-    void DoDataExchange();
-
-    QLabel* m_pLegalText = nullptr;
-    QPushButton* m_pOk = nullptr;
+    std::unique_ptr<Ui::CAboutDlg> m_pUi;
 };

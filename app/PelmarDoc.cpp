@@ -1,61 +1,40 @@
 #include "app/PelmarDoc.h"
 
-#include "app/MainFrame.h"
-#include "app/PelmarApp.h"
 #include "app/PelmarView.h"
+#include "engine/JobSettings.h"
 #include "platform/MessageBox.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
-#include <optional>
-
-namespace {
-
-// Why path cannot be opened for reading, or nothing when it can.
-std::optional<QString> OpenProblem(const QString& strPath) {
-    const QFileInfo info(strPath);
-    if (!info.exists()) {
-        return QStringLiteral("The file does not exist.");
-    }
-    if (info.isDir()) {
-        return QStringLiteral("This is a folder, not a file.");
-    }
-    // A pipe or a device would block the read or never end.
-    if (!info.isFile()) {
-        return QStringLiteral("This is not a regular file.");
-    }
-    QFile file(strPath);
-    if (!file.open(QIODevice::ReadOnly)) {
-        return QStringLiteral("The file cannot be read: %1.").arg(file.errorString());
-    }
-    return std::nullopt;
-}
-
-} // namespace
-
 bool CPelmarDoc::OnNewDocument() {
-    m_strPathName.clear();
-    if (m_pView != nullptr) {
-        m_pView->setPlainText(QString());
-    }
+    m_view.OnClearWindow();
     return true;
 }
 
-bool CPelmarDoc::OnOpenDocument(const QString& strPath) {
-    if (const auto problem = OpenProblem(strPath)) {
-        if (CPelmarApp* pApp = CPelmarApp::Instance()) {
-            pApp->MessageBox().Show(QStringLiteral("Cannot open %1\n\n%2").arg(strPath, *problem).toStdString());
-        }
+bool CPelmarDoc::OnOpenDocument(const QString& strPath, CMessageBox& messages) {
+    const QFileInfo info(strPath);
+    QString problem;
+    QFile file(strPath);
+    if (!info.exists()) {
+        problem = tr("The file does not exist.");
+    } else if (info.isDir()) {
+        problem = tr("This is a folder, not a file.");
+    } else if (!info.isFile()) {
+        // A pipe or a device would block the read or never end.
+        problem = tr("This is not a regular file.");
+    } else if (!file.open(QIODevice::ReadOnly)) {
+        problem = tr("The file cannot be read: %1.").arg(file.errorString());
+    }
+    if (!problem.isEmpty()) {
+        messages.Show(tr("Cannot open %1\n\n%2").arg(QDir::toNativeSeparators(strPath), problem).toStdString());
         return false;
     }
-    if (m_pView == nullptr) {
-        return true;
-    }
-    m_pView->m_strFilePath = strPath;
-    if (auto* pFrame = qobject_cast<CMainFrame*>(m_pView->window())) {
-        pFrame->UpdateCommandUI();
-    }
-    m_pView->OnShowPreview();
+    m_view.m_strFilePath = strPath;
+    m_view.m_strSymbol = QString::fromStdString(SymbolFromFileName(info.completeBaseName().toStdString()));
+    m_view.m_strName.clear();
+    m_view.m_strPathOut.clear();
+    m_view.OnShowPreview();
     return true;
 }

@@ -1,51 +1,46 @@
 #include "app/PelmarView.h"
 
+#include "app/PelmarApp.h"
+#include "app/RunMessageBox.h"
+#include "app/SettingsDlg.h"
+#include "engine/Converter.h"
 #include "platform/FileSystem.h"
 #include "platform/TextEncoding.h"
-#include "platform/TextReader.h"
+#include "settings/Profile.h"
 
 #include <QAction>
+#include <QDir>
 #include <QFile>
-#include <QScrollBar>
-#include <QStringDecoder>
-#include <QTextCursor>
-
-#include <filesystem>
-#include <string>
+#include <QGuiApplication>
 
 namespace {
 
-// The preview shows this many reads of the file.
-constexpr int kPreviewReads = 10;
+constexpr int kPreviewLines = 10;
+// The preview reads no more of the file than this, and shows no more of a line.
+constexpr qint64 kPreviewBytes = 64 * 1024;
+constexpr qsizetype kPreviewLineChars = 500;
 
-// A piece of the file as the log shows it: UTF-8 where it is valid, else the Windows code
-// page that such files were written in. Text ends at a NUL, as the original log's did.
-QString FileText(std::string piece) {
-    if (const std::size_t nNul = piece.find('\0'); nNul != std::string::npos) {
-        piece.resize(nNul);
+// A line of the file as the log shows it: UTF-8 where it is valid, else the Windows code
+// page that such files are often written in. Text ends at a NUL.
+QString FileText(QByteArray line) {
+    line.truncate(line.indexOf('\0') < 0 ? line.size() : line.indexOf('\0'));
+    const QString text = QString::fromUtf8(line);
+    if (text.toUtf8() == line) {
+        return text;
     }
-    QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
-    QString text = decoder(QByteArrayView(piece.data(), static_cast<qsizetype>(piece.size())));
-    if (decoder.hasError()) {
-        text = QString::fromStdString(Windows1252ToUtf8(piece));
-    }
-    return text;
+    return QString::fromStdString(Windows1252ToUtf8(std::string_view(line.constData(), line.size())));
 }
 
 } // namespace
 
 CPelmarView::CPelmarView(QWidget* pParent) : QPlainTextEdit(pParent) {
     setReadOnly(true);
-    // Selectable and copyable, never typed into.
-    setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     setLineWrapMode(QPlainTextEdit::WidgetWidth);
     setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setUndoRedoEnabled(false);
-    setAcceptDrops(false);
-    setWhatsThis(QStringLiteral(
-        "The log. It shows the first lines of the file you opened and the outcome of each "
-        "conversion. You can select and copy its text, but not change it."));
+    setPlaceholderText(tr("To start, open a price file: File > Open... (Ctrl+O)."));
+    setWhatsThis(tr("The log. It shows the first lines of the file you opened and the outcome of each conversion. "
+                    "You can select and copy its text, but not change it."));
 }
 
 void CPelmarView::AppendText(const QString& text) {
@@ -61,30 +56,90 @@ void CPelmarView::OnUpdateSettings(QAction& action) const {
 }
 
 void CPelmarView::OnClearWindow() {
-    setPlainText(QString());
+    clear();
 }
 
 int CPelmarView::OnShowPreview() {
-    // One repaint for the whole preview rather than one per line.
-    setUpdatesEnabled(false);
-    auto pFile = GetSystemFileSystem().Open(std::filesystem::path(QFile::encodeName(m_strFilePath).toStdString()),
-                                            EOpenMode::Read);
-    setPlainText(QString());
-    AppendText(QStringLiteral("To help you with the conversion settings, your file...\r\n\r\n\t") + m_strFilePath +
-               QStringLiteral("\r\n\r\nlooks like this...\r\n\r\n"));
+    clear();
+    AppendText(tr("To help you with the conversion settings, your file...\n\n\t%1\n\nlooks like this...\n\n")
+                   .arg(QDir::toNativeSeparators(m_strFilePath)));
     // A file that went away since the open shows the header alone; the settings still follow.
-    if (pFile) {
-        CTextReader reader(std::move(pFile));
-        std::string piece;
-        for (int i = 0; i < kPreviewReads && reader.ReadLine(piece) == EReadStatus::Line; ++i) {
-            if (!piece.empty() && piece.back() == '\n') {
-                piece.pop_back();
+    QFile file(m_strFilePath);
+    if (file.open(QIODevice::ReadOnly)) {
+        const QByteArray head = file.read(kPreviewBytes);
+        QList<QByteArray> lines = head.split('\n');
+        // A last line break ends the last line; nothing follows it.
+        if (lines.back().isEmpty()) {
+            lines.removeLast();
+        }
+        for (qsizetype i = 0; i < std::min<qsizetype>(kPreviewLines, lines.size()); ++i) {
+            QByteArray line = lines[i];
+            if (line.endsWith('\r')) {
+                line.chop(1);
             }
-            AppendText(FileText(piece));
-            AppendText(QStringLiteral("\r\n"));
+            QString text = FileText(line);
+            if (text.size() > kPreviewLineChars) {
+                text = text.left(kPreviewLineChars) + QStringLiteral(" ...");
+            }
+            AppendText(text + QLatin1Char('\n'));
         }
     }
-    setUpdatesEnabled(true);
     OnSettings();
     return 0;
+}
+
+void CPelmarView::OnSettings() {
+    CPelmarApp* pApp = CPelmarApp::Instance();
+    if (pApp == nullptr || !pApp->m_pProfile) {
+        return;
+    }
+    SImportSettings settings = LoadImportSettings(*pApp->m_pProfile);
+    settings.strPathIn = m_strFilePath.toStdString();
+    settings.strSymbol = m_strSymbol.toStdString();
+    settings.strName = m_strName.toStdString();
+    if (!m_strPathOut.isEmpty()) {
+        settings.strPathOut = m_strPathOut.toStdString();
+    }
+
+    CSettingsDlg dlg(pApp->MessageBox(), window());
+    dlg.SetSettings(settings);
+    if (dlg.exec() != QDialog::Accepted) {
+        return;
+    }
+    settings = dlg.Settings();
+    m_strSymbol = dlg.m_strSymbol;
+    m_strName = dlg.m_strName;
+    m_strPathOut = dlg.m_strPathOut;
+    // The run records the paths, symbol and name itself once it succeeds.
+    SaveImportSettings(*pApp->m_pProfile, settings);
+    RunConversion(settings);
+}
+
+void CPelmarView::RunConversion(const SImportSettings& settings) {
+    CPelmarApp* pApp = CPelmarApp::Instance();
+    CRunMessageBox messages(pApp->MessageBox(), *this);
+    CConverter job(GetSystemFileSystem(), messages, *pApp->m_pProfile);
+    FillJob(settings, job);
+
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    const int nResult = job.Convert();
+    QGuiApplication::restoreOverrideCursor();
+    // Each run's lines stand apart from what the log showed before.
+    const QString log = toPlainText();
+    QStringList lines;
+    if (!log.isEmpty()) {
+        lines.append(log.endsWith(u'\n') ? QString() : QStringLiteral("\n"));
+    }
+    if (nResult == 0) {
+        for (const std::string& line : job.Summary()) {
+            lines.append(QString::fromStdString(line));
+        }
+        lines.append(tr("Conversion completed successfully!"));
+        AppendText(lines.join(u'\n'));
+        messages.Beep();
+        return;
+    }
+    lines.append(tr("Conversion failed."));
+    lines.append(messages.Texts());
+    AppendText(lines.join(u'\n'));
 }

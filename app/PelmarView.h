@@ -1,10 +1,12 @@
 // The log view: a read-only, word-wrapped text that fills the main window. It shows the
-// preview of the file just opened and the outcome line of every conversion run.
+// preview of the file just opened, the outcome of every conversion run (the summary of a
+// successful one, the reasons of a failed one) and, while empty, how to start.
 //
-// For the Settings command (defined in app/SettingsCommand.cpp): m_strFilePath is the file
-// to convert, AppendText adds a line to the log, and CPelmarApp::Instance() (app/PelmarApp.h)
-// gives the settings store (Profile()) and the message box (MessageBox()).
+// The Settings command lives here: it reads the stored settings, runs the settings dialog for
+// the file last opened (m_strFilePath) and runs the conversion.
 #pragma once
+
+#include "engine/JobSettings.h"
 
 #include <QPlainTextEdit>
 #include <QString>
@@ -16,8 +18,7 @@ class CPelmarView : public QPlainTextEdit {
 public:
     explicit CPelmarView(QWidget* pParent = nullptr);
 
-    // Adds text at the end of the log and scrolls to it; "\r\n" and "\n" both break lines.
-    // Nothing the program writes here can be undone.
+    // Adds text at the end of the log and scrolls to it.
     void AppendText(const QString& text);
 
     // The Settings command: the dialog, then the conversion run.
@@ -26,10 +27,19 @@ public:
     void OnUpdateSettings(QAction& action) const;
     // Empties the log; the file stays the one to convert.
     void OnClearWindow();
-    // Empties the log, writes the header and the first ten reads of m_strFilePath, then
+    // Empties the log, writes the header and the first ten lines of m_strFilePath, then
     // runs the Settings command. Always 0.
     int OnShowPreview();
 
     // Full path of the file last opened; set by the document's open and never emptied.
     QString m_strFilePath;
+    // Symbol, name and output directory for that file as last confirmed in the dialog. A
+    // newly opened file starts with the symbol that its name gives, no name and the stored
+    // directory (empty here), never the previous file's symbol and name.
+    QString m_strSymbol;
+    QString m_strName;
+    QString m_strPathOut;
+
+private:
+    void RunConversion(const SImportSettings& settings);
 };

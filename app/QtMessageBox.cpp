@@ -2,8 +2,6 @@
 
 #include <QApplication>
 #include <QMessageBox>
-#include <QPushButton>
-#include <QWidget>
 
 EMessageAnswer CQtMessageBox::Show(const std::string& text, EMessageButtons buttons, EMessageIcon icon) {
     QWidget* pParent = QApplication::activeModalWidget();
@@ -11,17 +9,13 @@ EMessageAnswer CQtMessageBox::Show(const std::string& text, EMessageButtons butt
         pParent = QApplication::activeWindow();
     }
     QMessageBox box(icon == EMessageIcon::Information ? QMessageBox::Information : QMessageBox::NoIcon,
-                    QStringLiteral("Pelmar"), QString::fromStdString(text), QMessageBox::NoButton, pParent);
+                    QStringLiteral("Pelmar"), QString::fromStdString(text), QMessageBox::Ok, pParent);
     // Paths and symbols may hold "<" or "&"; the text is shown as it stands.
     box.setTextFormat(Qt::PlainText);
     if (buttons == EMessageButtons::YesNo) {
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-        box.setDefaultButton(QMessageBox::Yes);
         // Escape answers No, the answer that changes nothing.
         box.setEscapeButton(QMessageBox::No);
-    } else {
-        box.setStandardButtons(QMessageBox::Ok);
-        box.setDefaultButton(QMessageBox::Ok);
     }
     const int nResult = box.exec();
     if (buttons == EMessageButtons::Ok) {

@@ -8,5 +8,7 @@ class CQtMessageBox : public CMessageBox {
 public:
     EMessageAnswer Show(const std::string& text, EMessageButtons buttons = EMessageButtons::Ok,
                         EMessageIcon icon = EMessageIcon::None) override;
+    // Notices come only from conversion runs, which write them into the log.
+    void Notice(const std::string&) override {}
     void Beep() override;
 };

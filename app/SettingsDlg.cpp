@@ -1,301 +1,171 @@
 #include "app/SettingsDlg.h"
 
 #include "app/ChooseDir.h"
-#include "app/UpDown.h"
 #include "platform/MessageBox.h"
-#include "resources/SettingsDlgTemplate.h"
+#include "ui_SettingsDlg.h"
 
 #include <QButtonGroup>
-#include <QCheckBox>
-#include <QComboBox>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QRadioButton>
-
-#include <algorithm>
-#include <optional>
+#include <QDir>
+#include <QFileInfo>
+#include <QSet>
 
 namespace {
 
-constexpr char kReverseWarning[] =
-    "Your original input file will be \nsaved with the extension BAK.\n\nThen the file will be reversed so\n"
-    "the oldest entry is first.";
+using CUi = Ui::CSettingsDlg;
 
-// An unsigned decimal number with blanks around it allowed. Numbers too long for any column
-// come back as a large value, so that the range check names the allowed range.
-std::optional<long long> UnsignedNumber(const QString& text) {
-    QString digits = text.trimmed();
-    if (digits.isEmpty() || !std::all_of(digits.begin(), digits.end(), [](QChar c) { return c >= u'0' && c <= u'9'; })) {
-        return std::nullopt;
+// Which value member goes with which setting and which control.
+struct SSpinBinding {
+    int CSettingsDlg::*pMember;
+    long long SImportSettings::*pSetting;
+    QSpinBox* CUi::*pSpin;
+};
+constexpr SSpinBinding kSpins[] = {
+    {&CSettingsDlg::m_nDateCol, &SImportSettings::nDateCol, &CUi::dateColSpin},
+    {&CSettingsDlg::m_nOpenCol, &SImportSettings::nOpenCol, &CUi::openColSpin},
+    {&CSettingsDlg::m_nHiCol, &SImportSettings::nHiCol, &CUi::hiColSpin},
+    {&CSettingsDlg::m_nLoCol, &SImportSettings::nLoCol, &CUi::loColSpin},
+    {&CSettingsDlg::m_nCloCol, &SImportSettings::nCloCol, &CUi::cloColSpin},
+    {&CSettingsDlg::m_nVolCol, &SImportSettings::nVolCol, &CUi::volColSpin},
+    {&CSettingsDlg::m_nOICol, &SImportSettings::nOICol, &CUi::oiColSpin},
+    {&CSettingsDlg::m_nSymbolCol, &SImportSettings::nSymbolCol, &CUi::symbolColSpin},
+    {&CSettingsDlg::m_nRowsToSkip, &SImportSettings::nRowsToSkip, &CUi::rowsToSkipSpin},
+};
+
+struct SCheckBinding {
+    bool CSettingsDlg::*pMember;
+    long long SImportSettings::*pSetting;
+    QCheckBox* CUi::*pCheck;
+};
+constexpr SCheckBinding kChecks[] = {
+    {&CSettingsDlg::m_bHiOn, &SImportSettings::bHiOn, &CUi::highCheck},
+    {&CSettingsDlg::m_bLoOn, &SImportSettings::bLoOn, &CUi::lowCheck},
+    {&CSettingsDlg::m_bOIOn, &SImportSettings::bOIOn, &CUi::openIntCheck},
+    {&CSettingsDlg::m_bOpenOn, &SImportSettings::bOpenOn, &CUi::openCheck},
+    {&CSettingsDlg::m_bVolOn, &SImportSettings::bVolOn, &CUi::volumeCheck},
+    {&CSettingsDlg::m_bSkipOn, &SImportSettings::bSkipOn, &CUi::skipRowsCheck},
+    {&CSettingsDlg::m_bSkipBadLines, &SImportSettings::bSkipBadLines, &CUi::skipBadCheck},
+    {&CSettingsDlg::m_bDecimalComma, &SImportSettings::bDecimalComma, &CUi::decimalCommaCheck},
+    {&CSettingsDlg::m_bReverseOrder, &SImportSettings::bReverseOrder, &CUi::reverseCheck},
+};
+
+struct STextBinding {
+    QString CSettingsDlg::*pMember;
+    std::string SImportSettings::*pSetting;
+    QLineEdit* CUi::*pEdit;
+};
+constexpr STextBinding kTexts[] = {
+    {&CSettingsDlg::m_strName, &SImportSettings::strName, &CUi::nameEdit},
+    {&CSettingsDlg::m_strPathOut, &SImportSettings::strPathOut, &CUi::pathOutEdit},
+    {&CSettingsDlg::m_strSymbol, &SImportSettings::strSymbol, &CUi::symbolEdit},
+};
+
+// Radio groups: members without a control object of their own.
+constexpr std::pair<int CSettingsDlg::*, long long SImportSettings::*> kGroups[] = {
+    {&CSettingsDlg::m_nExist, &SImportSettings::nExist},
+    {&CSettingsDlg::m_nDelimiter, &SImportSettings::nDelimiter},
+};
+
+void CheckButton(QButtonGroup* pGroup, int nId) {
+    if (QAbstractButton* pButton = pGroup->button(nId)) {
+        pButton->setChecked(true);
     }
-    while (digits.size() > 1 && digits.front() == u'0') {
-        digits.remove(0, 1);
-    }
-    constexpr long long kTooLarge = 1'000'000'000'000LL;
-    return digits.size() > 12 ? kTooLarge : digits.toLongLong();
 }
 
-// The text of an edit whose typing limit is nMax. A longer text put there keeps every
-// character, so that the check on OK can refuse it instead of it being cut.
-void SetLimitedText(QLineEdit* pEdit, const QString& text, int nMax) {
-    pEdit->setMaxLength(std::max<qsizetype>(nMax, text.size()));
-    pEdit->setText(text);
-    pEdit->setCursorPosition(0);
-}
+} // namespace
 
-}  // namespace
-
-CSettingsDlg::CSettingsDlg(CMessageBox& messages, QWidget* pParent) : QDialog(pParent), m_messages(messages) {
-    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
-    m_controls = BuildDialog(*this, kSettingsDlgTemplate);
-
-    m_pDateFormatCombo = qobject_cast<QComboBox*>(Control(IDC_DATE_FORMAT));
-    m_pRowsToSkipEdit = Edit(IDC_ROWS_TO_SKIP);
-    m_pRowsToSkipSpin = qobject_cast<CUpDown*>(Control(IDC_ROWS_SPIN));
-    m_pVolColSpin = qobject_cast<CUpDown*>(Control(IDC_VOL_SPIN));
-    m_pOpenColSpin = qobject_cast<CUpDown*>(Control(IDC_OPEN_SPIN));
-    m_pOIColSpin = qobject_cast<CUpDown*>(Control(IDC_OI_SPIN));
-    m_pLoColSpin = qobject_cast<CUpDown*>(Control(IDC_LO_SPIN));
-    m_pHiColSpin = qobject_cast<CUpDown*>(Control(IDC_HI_SPIN));
-    m_pCloColSpin = qobject_cast<CUpDown*>(Control(IDC_CLO_SPIN));
-    m_pVolColEdit = Edit(IDC_VOL_COL);
-    m_pOpenColEdit = Edit(IDC_OPEN_COL);
-    m_pOIColEdit = Edit(IDC_OI_COL);
-    m_pLoColEdit = Edit(IDC_LO_COL);
-    m_pHiColEdit = Edit(IDC_HI_COL);
-    m_pCloColEdit = Edit(IDC_CLO_COL);
-    m_pDateColSpin = qobject_cast<CUpDown*>(Control(IDC_DATE_SPIN));
-    m_pDateColEdit = Edit(IDC_DATE_COL);
-
+CSettingsDlg::CSettingsDlg(CMessageBox& messages, QWidget* pParent)
+    : QDialog(pParent), m_pUi(std::make_unique<CUi>()), m_messages(messages) {
+    CUi& ui = *m_pUi;
+    ui.setupUi(this);
+    // Ranges and lengths come from the one table of settings.
+    for (const SSpinBinding& binding : kSpins) {
+        for (const SIntKey& key : kIntKeys) {
+            if (key.pMember == binding.pSetting) {
+                (ui.*binding.pSpin)->setRange(static_cast<int>(key.nMin), static_cast<int>(key.nMax));
+            }
+        }
+    }
+    for (const STextBinding& binding : kTexts) {
+        for (const STextKey& key : kTextKeys) {
+            if (key.pMember == binding.pSetting) {
+                (ui.*binding.pEdit)->setMaxLength(static_cast<int>(key.nMaxChars));
+            }
+        }
+    }
     for (const char* pszName : kDateFormatNames) {
-        m_pDateFormatCombo->addItem(QString::fromLatin1(pszName));
+        ui.dateFormatCombo->addItem(QString::fromLatin1(pszName));
     }
-    m_pDateFormatCombo->setCurrentIndex(-1);
-    m_pDateFormatCombo->setEditText(QString());
+    ui.dateFormatCombo->setCurrentIndex(-1);
 
-    auto* pOk = qobject_cast<QPushButton*>(Control(IDOK));
-    connect(pOk, &QPushButton::clicked, this, &CSettingsDlg::OnOK);
-    connect(qobject_cast<QPushButton*>(Control(IDCANCEL)), &QPushButton::clicked, this, &QDialog::reject);
-    connect(qobject_cast<QPushButton*>(Control(IDC_BROWSE)), &QPushButton::clicked, this, &CSettingsDlg::OnBrowse);
+    m_pDelimiterGroup = new QButtonGroup(this);
+    m_pDelimiterGroup->addButton(ui.commaRadio, static_cast<int>(EDelimiter::Comma));
+    m_pDelimiterGroup->addButton(ui.tabRadio, static_cast<int>(EDelimiter::Tab));
+    m_pDelimiterGroup->addButton(ui.spaceRadio, static_cast<int>(EDelimiter::Space));
+    m_pDelimiterGroup->addButton(ui.semicolonRadio, static_cast<int>(EDelimiter::Semicolon));
+    m_pExistGroup = new QButtonGroup(this);
+    m_pExistGroup->addButton(ui.useExistingRadio, static_cast<int>(EMasterMode::UseExisting));
+    m_pExistGroup->addButton(ui.makeNewRadio, static_cast<int>(EMasterMode::MakeNew));
+    m_pExistGroup->addButton(ui.addNewBarsRadio, static_cast<int>(EMasterMode::AddNewBars));
 
-    const struct {
-        int nBox;
-        QLineEdit* pEdit;
-        CUpDown* pSpin;
-    } fields[] = {
-        {IDC_HI_ON, m_pHiColEdit, m_pHiColSpin},    {IDC_LO_ON, m_pLoColEdit, m_pLoColSpin},
-        {IDC_OI_ON, m_pOIColEdit, m_pOIColSpin},    {IDC_OPEN_ON, m_pOpenColEdit, m_pOpenColSpin},
-        {IDC_VOL_ON, m_pVolColEdit, m_pVolColSpin},
-    };
-    for (const auto& field : fields) {
-        QCheckBox* pBox = CheckBox(field.nBox);
-        connect(pBox, &QCheckBox::clicked, this,
-                [this, pBox, pEdit = field.pEdit, pSpin = field.pSpin] { OnFieldCheck(pBox, pEdit, pSpin); });
-    }
-    connect(CheckBox(IDC_SKIP_ON), &QCheckBox::clicked, this, &CSettingsDlg::OnSkipRows);
-    connect(CheckBox(IDC_REVERSE), &QCheckBox::clicked, this, &CSettingsDlg::OnReverse);
+    // Enabling rules beyond the field boxes, which the form connects to their columns.
+    connect(ui.skipRowsCheck, &QCheckBox::toggled, this, [this](bool bOn) {
+        if (!bOn) {
+            m_pUi->rowsToSkipSpin->setValue(0);
+        }
+    });
+    // A decimal comma cannot be told from the delimiter in a comma-separated file.
+    connect(m_pDelimiterGroup, &QButtonGroup::idToggled, this, [this](int nId, bool bChecked) {
+        if (nId == static_cast<int>(EDelimiter::Comma)) {
+            m_pUi->decimalCommaCheck->setEnabled(!bChecked);
+            if (bChecked) {
+                m_pUi->decimalCommaCheck->setChecked(false);
+            }
+        }
+    });
+    // With a symbol column each line names its security.
+    connect(ui.symbolColSpin, &QSpinBox::valueChanged, this,
+            [this](int nColumn) { m_pUi->symbolEdit->setEnabled(nColumn == 0); });
+    connect(ui.browseButton, &QPushButton::clicked, this, &CSettingsDlg::OnBrowse);
 }
 
 CSettingsDlg::~CSettingsDlg() = default;
 
-QCheckBox* CSettingsDlg::CheckBox(int nId) const {
-    return qobject_cast<QCheckBox*>(Control(nId));
-}
-
-QLineEdit* CSettingsDlg::Edit(int nId) const {
-    return qobject_cast<QLineEdit*>(Control(nId));
-}
-
-QButtonGroup* CSettingsDlg::RadioGroup(int nId) const {
-    auto* pRadio = qobject_cast<QRadioButton*>(Control(nId));
-    return pRadio ? pRadio->group() : nullptr;
-}
-
-QWidget* CSettingsDlg::ControlOf(ESettingsItem item) const {
-    switch (item) {
-    case ESettingsItem::DateCol: return m_pDateColEdit;
-    case ESettingsItem::OpenCol: return m_pOpenColEdit;
-    case ESettingsItem::HiCol: return m_pHiColEdit;
-    case ESettingsItem::LoCol: return m_pLoColEdit;
-    case ESettingsItem::CloCol: return m_pCloColEdit;
-    case ESettingsItem::VolCol: return m_pVolColEdit;
-    case ESettingsItem::OICol: return m_pOIColEdit;
-    case ESettingsItem::Name: return Control(IDC_NAME);
-    case ESettingsItem::PathOut: return Control(IDC_PATH_OUT);
-    case ESettingsItem::Symbol: return Control(IDC_SYMBOL);
-    case ESettingsItem::RowsToSkip: return m_pRowsToSkipEdit;
-    case ESettingsItem::DateFormat: return m_pDateFormatCombo;
-    case ESettingsItem::PathIn: return Control(IDC_PATH_IN);
-    case ESettingsItem::Columns: return nullptr;
+void CSettingsDlg::SetSettings(const SImportSettings& settings) {
+    for (const SSpinBinding& binding : kSpins) {
+        this->*binding.pMember = static_cast<int>(settings.*binding.pSetting);
     }
-    return nullptr;
-}
-
-void CSettingsDlg::Fail(QWidget* pControl, const std::string& message) {
-    m_messages.Show(message);
-    if (pControl && pControl->isVisible()) {
-        pControl->setFocus(Qt::OtherFocusReason);
-        if (auto* pEdit = qobject_cast<QLineEdit*>(pControl)) {
-            pEdit->selectAll();
-        } else if (auto* pCombo = qobject_cast<QComboBox*>(pControl); pCombo && pCombo->lineEdit()) {
-            pCombo->lineEdit()->selectAll();
-        }
+    for (const SCheckBinding& binding : kChecks) {
+        this->*binding.pMember = settings.*binding.pSetting != 0;
     }
-}
-
-bool CSettingsDlg::UpdateData(bool bSaveAndValidate) {
-    // The numbers in exchange order, with their members and the checks' view of them.
-    struct SNumber {
-        QLineEdit* pEdit;
-        int* pMember;
-        long long SImportSettings::*pSetting;
-        ESettingsItem item;
-        const char* pszWhat;
-    };
-    const SNumber columns[] = {
-        {m_pDateColEdit, &m_nDateCol, &SImportSettings::nDateCol, ESettingsItem::DateCol, "The Date column"},
-        {m_pOpenColEdit, &m_nOpenCol, &SImportSettings::nOpenCol, ESettingsItem::OpenCol, "The Open column"},
-        {m_pHiColEdit, &m_nHiCol, &SImportSettings::nHiCol, ESettingsItem::HiCol, "The High column"},
-        {m_pLoColEdit, &m_nLoCol, &SImportSettings::nLoCol, ESettingsItem::LoCol, "The Low column"},
-        {m_pCloColEdit, &m_nCloCol, &SImportSettings::nCloCol, ESettingsItem::CloCol, "The Close column"},
-        {m_pVolColEdit, &m_nVolCol, &SImportSettings::nVolCol, ESettingsItem::VolCol, "The Volume column"},
-        {m_pOIColEdit, &m_nOICol, &SImportSettings::nOICol, ESettingsItem::OICol, "The Open Int column"},
-    };
-    const SNumber rows = {m_pRowsToSkipEdit, &m_nRowsToSkip, &SImportSettings::nRowsToSkip,
-                          ESettingsItem::RowsToSkip, "The rows to skip"};
-    const struct {
-        int nId;
-        int* pMember;
-    } boxes[] = {
-        {IDC_HI_ON, &m_bHiOn}, {IDC_LO_ON, &m_bLoOn}, {IDC_OI_ON, &m_bOIOn}, {IDC_OPEN_ON, &m_bOpenOn},
-        {IDC_VOL_ON, &m_bVolOn},
-    };
-    QLineEdit* pName = Edit(IDC_NAME);
-    QLineEdit* pPathOut = Edit(IDC_PATH_OUT);
-    QLineEdit* pSymbol = Edit(IDC_SYMBOL);
-    QLineEdit* pPathIn = Edit(IDC_PATH_IN);
-
-    if (!bSaveAndValidate) {
-        for (const auto& box : boxes) {
-            CheckBox(box.nId)->setChecked(*box.pMember != 0);
-        }
-        for (const SNumber& column : columns) {
-            column.pEdit->setText(QString::number(*column.pMember));
-        }
-        QButtonGroup* pExist = RadioGroup(IDC_EXIST_MASTER);
-        SetLimitedText(pName, m_strName, static_cast<int>(kMaxNameChars));
-        SetLimitedText(pPathOut, m_strPathOut, static_cast<int>(kMaxPathOutChars));
-        SetLimitedText(pSymbol, m_strSymbol, static_cast<int>(kMaxSymbolChars));
-        m_pRowsToSkipEdit->setText(QString::number(m_nRowsToSkip));
-        CheckBox(IDC_SKIP_ON)->setChecked(m_bSkipOn != 0);
-        QButtonGroup* pDelimiter = RadioGroup(IDC_COMMA);
-        for (const auto& [pGroup, nValue] : {std::pair{pExist, m_nExist}, std::pair{pDelimiter, m_nDelimiter}}) {
-            // An exclusive group will not uncheck its last button: lift that while setting.
-            pGroup->setExclusive(false);
-            for (QAbstractButton* pButton : pGroup->buttons()) {
-                pButton->setChecked(pGroup->id(pButton) == nValue);
-            }
-            pGroup->setExclusive(true);
-        }
-        // The first entry that the text begins, shown with the entry's own text; a text that
-        // begins none is shown as it is, with no entry selected, so that the number handed
-        // to the job never belongs to an entry other than the one shown.
-        const int nNumber = DateFormatNumber(m_strDateFormat.toStdString());
-        m_pDateFormatCombo->setCurrentIndex(nNumber - 1);
-        if (nNumber == 0) {
-            m_pDateFormatCombo->setEditText(m_strDateFormat);
-        }
-        CheckBox(IDC_REVERSE)->setChecked(m_bReverseOrder != 0);
-        SetLimitedText(pPathIn, m_strPathIn, static_cast<int>(kMaxPathInChars));
-        return true;
+    for (const STextBinding& binding : kTexts) {
+        this->*binding.pMember = QString::fromStdString(settings.*binding.pSetting);
     }
-
-    // Values not yet taken stand at the first-run defaults, which pass every check, so a
-    // refusal always concerns the value just taken.
-    SImportSettings checked;
-    const auto failed = [&]() {
-        if (auto problem = CheckSettingsValues(checked)) {
-            Fail(ControlOf(problem->item), problem->strMessage);
-            return true;
-        }
-        return false;
-    };
-    const auto takeNumber = [&](const SNumber& number, long long nLower, long long nUpper) {
-        const auto nValue = UnsignedNumber(number.pEdit->text());
-        if (!nValue) {
-            Fail(number.pEdit, std::string(number.pszWhat) + " must be a whole number from " + std::to_string(nLower) +
-                                   " to " + std::to_string(nUpper) + ", written in digits only.");
-            return false;
-        }
-        checked.*number.pSetting = *nValue;
-        if (failed()) {
-            return false;
-        }
-        *number.pMember = static_cast<int>(*nValue);
-        return true;
-    };
-    const auto takeText = [&](QLineEdit* pEdit, QString& member, std::string SImportSettings::*pSetting) {
-        const QString text = pEdit->text();
-        checked.*pSetting = text.toStdString();
-        if (failed()) {
-            return false;
-        }
-        member = text;
-        return true;
-    };
-
-    for (const auto& box : boxes) {
-        *box.pMember = CheckBox(box.nId)->isChecked() ? 1 : 0;
+    for (const auto& [pMember, pSetting] : kGroups) {
+        this->*pMember = static_cast<int>(settings.*pSetting);
     }
-    for (const SNumber& column : columns) {
-        if (!takeNumber(column, 1, kMaxColumn)) {
-            return false;
-        }
-    }
-    m_nExist = RadioGroup(IDC_EXIST_MASTER)->checkedId();
-    if (!takeText(pName, m_strName, &SImportSettings::strName) ||
-        !takeText(pPathOut, m_strPathOut, &SImportSettings::strPathOut) ||
-        !takeText(pSymbol, m_strSymbol, &SImportSettings::strSymbol) || !takeNumber(rows, 0, kMaxRowsToSkip)) {
-        return false;
-    }
-    m_bSkipOn = CheckBox(IDC_SKIP_ON)->isChecked() ? 1 : 0;
-    m_nDelimiter = RadioGroup(IDC_COMMA)->checkedId();
-    const QString dateFormat = m_pDateFormatCombo->currentText();
-    checked.strDateFormat = dateFormat.toStdString();
-    if (failed()) {
-        return false;
-    }
-    m_strDateFormat = dateFormat;
-    m_bReverseOrder = CheckBox(IDC_REVERSE)->isChecked() ? 1 : 0;
-    return takeText(pPathIn, m_strPathIn, &SImportSettings::strPathIn);
+    m_strDateFormat = QString::fromStdString(settings.strDateFormat);
+    m_strPathIn = QString::fromStdString(settings.strPathIn);
+    m_nDateFormatNumber = settings.nDateFormatNumber;
 }
 
 SImportSettings CSettingsDlg::Settings() const {
-    SImportSettings s;
-    s.strDateFormat = m_strDateFormat.toStdString();
-    s.nDateFormatNumber = m_nDateFormatNumber;
-    s.nExist = m_nExist;
-    s.nDelimiter = m_nDelimiter;
-    s.strPathIn = m_strPathIn.toStdString();
-    s.strPathOut = m_strPathOut.toStdString();
-    s.strSymbol = m_strSymbol.toStdString();
-    s.strName = m_strName.toStdString();
-    s.bReverseOrder = m_bReverseOrder;
-    s.bSkipOn = m_bSkipOn;
-    s.nRowsToSkip = m_nRowsToSkip;
-    s.nDateCol = m_nDateCol;
-    s.bOpenOn = m_bOpenOn;
-    s.nOpenCol = m_nOpenCol;
-    s.bHiOn = m_bHiOn;
-    s.nHiCol = m_nHiCol;
-    s.bLoOn = m_bLoOn;
-    s.nLoCol = m_nLoCol;
-    s.nCloCol = m_nCloCol;
-    s.bVolOn = m_bVolOn;
-    s.nVolCol = m_nVolCol;
-    s.bOIOn = m_bOIOn;
-    s.nOICol = m_nOICol;
-    return s;
+    SImportSettings settings;
+    for (const SSpinBinding& binding : kSpins) {
+        settings.*binding.pSetting = this->*binding.pMember;
+    }
+    for (const SCheckBinding& binding : kChecks) {
+        settings.*binding.pSetting = this->*binding.pMember ? 1 : 0;
+    }
+    for (const STextBinding& binding : kTexts) {
+        settings.*binding.pSetting = (this->*binding.pMember).toStdString();
+    }
+    for (const auto& [pMember, pSetting] : kGroups) {
+        settings.*pSetting = this->*pMember;
+    }
+    settings.strDateFormat = m_strDateFormat.toStdString();
+    settings.strPathIn = m_strPathIn.toStdString();
+    settings.nDateFormatNumber = m_nDateFormatNumber;
+    return settings;
 }
 
 void CSettingsDlg::showEvent(QShowEvent* pEvent) {
@@ -307,69 +177,133 @@ void CSettingsDlg::showEvent(QShowEvent* pEvent) {
 }
 
 void CSettingsDlg::OnInitDialog() {
-    UpdateData(false);
-    const struct {
-        CUpDown* pSpin;
-        QLineEdit* pEdit;
-        int nLower, nUpper;
-        int bOn;
-    } pairs[] = {
-        {m_pRowsToSkipSpin, m_pRowsToSkipEdit, 0, static_cast<int>(kMaxRowsToSkip), m_bSkipOn},
-        {m_pDateColSpin, m_pDateColEdit, 1, static_cast<int>(kMaxColumn), 1},
-        {m_pOpenColSpin, m_pOpenColEdit, 1, static_cast<int>(kMaxColumn), m_bOpenOn},
-        {m_pHiColSpin, m_pHiColEdit, 1, static_cast<int>(kMaxColumn), m_bHiOn},
-        {m_pLoColSpin, m_pLoColEdit, 1, static_cast<int>(kMaxColumn), m_bLoOn},
-        {m_pCloColSpin, m_pCloColEdit, 1, static_cast<int>(kMaxColumn), 1},
-        {m_pVolColSpin, m_pVolColEdit, 1, static_cast<int>(kMaxColumn), m_bVolOn},
-        {m_pOIColSpin, m_pOIColEdit, 1, static_cast<int>(kMaxColumn), m_bOIOn},
+    CUi& ui = *m_pUi;
+    for (const SSpinBinding& binding : kSpins) {
+        (ui.*binding.pSpin)->setValue(this->*binding.pMember);
+    }
+    for (const SCheckBinding& binding : kChecks) {
+        (ui.*binding.pCheck)->setChecked(this->*binding.pMember);
+    }
+    for (const STextBinding& binding : kTexts) {
+        (ui.*binding.pEdit)->setText(this->*binding.pMember);
+        (ui.*binding.pEdit)->setCursorPosition(0);
+    }
+    CheckButton(m_pExistGroup, m_nExist);
+    CheckButton(m_pDelimiterGroup, m_nDelimiter);
+    // The first entry that the text begins, ignoring case; a text that begins none is shown
+    // as it is, with no entry selected.
+    const int nNumber = DateFormatNumber(m_strDateFormat.toStdString());
+    ui.dateFormatCombo->setCurrentIndex(nNumber - 1);
+    if (nNumber == 0) {
+        ui.dateFormatCombo->setEditText(m_strDateFormat);
+    }
+    ui.okButton->setFocus(Qt::OtherFocusReason);
+}
+
+void CSettingsDlg::TakeValues() {
+    const CUi& ui = *m_pUi;
+    for (const SSpinBinding& binding : kSpins) {
+        this->*binding.pMember = (ui.*binding.pSpin)->value();
+    }
+    for (const SCheckBinding& binding : kChecks) {
+        this->*binding.pMember = (ui.*binding.pCheck)->isChecked();
+    }
+    for (const STextBinding& binding : kTexts) {
+        this->*binding.pMember = (ui.*binding.pEdit)->text();
+    }
+    m_nExist = m_pExistGroup->checkedId();
+    m_nDelimiter = m_pDelimiterGroup->checkedId();
+    m_strDateFormat = ui.dateFormatCombo->currentText();
+}
+
+void CSettingsDlg::Refuse(QWidget* pControl, const QString& message) {
+    m_messages.Show(message.toStdString());
+    if (pControl == nullptr) {
+        return;
+    }
+    pControl->setFocus(Qt::OtherFocusReason);
+    if (auto* pEdit = qobject_cast<QLineEdit*>(pControl)) {
+        pEdit->selectAll();
+    } else if (auto* pSpin = qobject_cast<QAbstractSpinBox*>(pControl)) {
+        pSpin->selectAll();
+    }
+}
+
+QWidget* CSettingsDlg::ControlOf(ESettingsItem item) const {
+    const CUi& ui = *m_pUi;
+    switch (item) {
+    case ESettingsItem::DateCol: return ui.dateColSpin;
+    case ESettingsItem::OpenCol: return ui.openColSpin;
+    case ESettingsItem::HiCol: return ui.hiColSpin;
+    case ESettingsItem::LoCol: return ui.loColSpin;
+    case ESettingsItem::CloCol: return ui.cloColSpin;
+    case ESettingsItem::VolCol: return ui.volColSpin;
+    case ESettingsItem::OICol: return ui.oiColSpin;
+    case ESettingsItem::SymbolCol: return ui.symbolColSpin;
+    case ESettingsItem::Name: return ui.nameEdit;
+    case ESettingsItem::PathOut: return ui.pathOutEdit;
+    case ESettingsItem::Symbol: return ui.symbolEdit;
+    case ESettingsItem::RowsToSkip: return ui.rowsToSkipSpin;
+    case ESettingsItem::DateFormat: return ui.dateFormatCombo;
+    case ESettingsItem::Columns: return DuplicateColumnControl();
+    case ESettingsItem::PathIn: break;
+    }
+    return nullptr;
+}
+
+// The column of the first switched-on field whose column an earlier field already has.
+QWidget* CSettingsDlg::DuplicateColumnControl() const {
+    const CUi& ui = *m_pUi;
+    const std::pair<bool, QSpinBox*> fields[] = {
+        {true, ui.dateColSpin},           {true, ui.cloColSpin},     {m_bOpenOn, ui.openColSpin},
+        {m_bHiOn, ui.hiColSpin},          {m_bLoOn, ui.loColSpin},   {m_bVolOn, ui.volColSpin},
+        {m_bOIOn, ui.oiColSpin},          {m_nSymbolCol > 0, ui.symbolColSpin},
     };
-    for (const auto& pair : pairs) {
-        pair.pSpin->SetRange(pair.nLower, pair.nUpper);
-        pair.pSpin->setEnabled(pair.bOn != 0);
-        pair.pEdit->setEnabled(pair.bOn != 0);
+    QSet<int> taken;
+    for (const auto& [bOn, pSpin] : fields) {
+        if (!bOn) {
+            continue;
+        }
+        if (taken.contains(pSpin->value())) {
+            return pSpin;
+        }
+        taken.insert(pSpin->value());
     }
-    Control(IDOK)->setFocus(Qt::OtherFocusReason);
-}
-
-void CSettingsDlg::OnFieldCheck(QCheckBox* pBox, QLineEdit* pEdit, CUpDown* pSpin) {
-    // The boxes are taken before any check can refuse, so the pair follows its box even
-    // when a later value is refused.
-    UpdateData(true);
-    pSpin->setEnabled(pBox->isChecked());
-    pEdit->setEnabled(pBox->isChecked());
-}
-
-void CSettingsDlg::OnSkipRows() {
-    UpdateData(true);
-    // The box itself decides: a refusal earlier in the exchange leaves its member unread.
-    const bool bSkipOn = CheckBox(IDC_SKIP_ON)->isChecked();
-    m_pRowsToSkipSpin->setEnabled(bSkipOn);
-    m_pRowsToSkipEdit->setEnabled(bSkipOn);
-    if (!bSkipOn) {
-        m_pRowsToSkipEdit->setText(QStringLiteral("0"));
-    }
-}
-
-void CSettingsDlg::OnReverse() {
-    UpdateData(true);
-    if (CheckBox(IDC_REVERSE)->isChecked()) {
-        m_messages.Show(kReverseWarning);
-    }
+    return nullptr;
 }
 
 void CSettingsDlg::OnBrowse() {
-    // Refilling the controls afterwards from members that a refusal left unread would throw
-    // away what the user typed there.
-    if (!UpdateData(true)) {
-        return;
-    }
     CChooseDir chooser(m_messages, this);
-    chooser.SetInitialDir(m_strPathOut);
-    if (chooser.exec() != QDialog::Accepted) {
-        return;
+    chooser.SetInitialDir(m_pUi->pathOutEdit->text());
+    if (chooser.exec() == QDialog::Accepted) {
+        m_pUi->pathOutEdit->setText(chooser.GetDirectory());
     }
-    m_strPathOut = chooser.GetDirectory();
-    UpdateData(false);
+}
+
+bool CSettingsDlg::ConfirmOutputFolder() {
+    QWidget* pEdit = m_pUi->pathOutEdit;
+    const QFileInfo folder(m_strPathOut);
+    if (folder.isDir()) {
+        return true;
+    }
+    const QString path = QDir::toNativeSeparators(m_strPathOut);
+    if (folder.exists()) {
+        Refuse(pEdit, tr("%1 is a file, not a folder. Enter the folder that holds (or is to hold) the database.")
+                          .arg(path));
+        return false;
+    }
+    if (m_messages.Show(tr("The folder %1 does not exist. Create it?").arg(path).toStdString(),
+                        EMessageButtons::YesNo) != EMessageAnswer::Yes) {
+        pEdit->setFocus(Qt::OtherFocusReason);
+        return false;
+    }
+    if (!QDir().mkpath(m_strPathOut)) {
+        Refuse(pEdit, tr("The folder %1 could not be created. Check the name, and that you may write to the "
+                         "folder it is to be made in.")
+                          .arg(path));
+        return false;
+    }
+    return true;
 }
 
 void CSettingsDlg::accept() {
@@ -377,26 +311,28 @@ void CSettingsDlg::accept() {
 }
 
 void CSettingsDlg::OnOK() {
-    if (!UpdateData(true)) {
-        return;
-    }
+    TakeValues();
     SImportSettings settings = Settings();
-    const auto problem = CheckSettingsForRun(settings);
-    if (problem && problem->item == ESettingsItem::Columns) {
-        Fail(nullptr, problem->strMessage);
-        return;
-    }
-    // Past the blank-symbol check the dialog shows the symbol as it will be used.
-    if (!settings.strSymbol.empty()) {
-        m_strSymbol = QString::fromStdString(settings.strSymbol);
-        UpdateData(false);
+    auto problem = CheckSettingsValues(settings);
+    if (!problem) {
+        problem = CheckSettingsForRun(settings, m_nSymbolCol > 0);
     }
     if (problem) {
-        Fail(ControlOf(problem->item), problem->strMessage);
+        Refuse(ControlOf(problem->item), QString::fromStdString(problem->strMessage));
         return;
     }
-    m_nDateFormatNumber = m_pDateFormatCombo->currentIndex() + 1;
-    if (!UpdateData(true)) {
+    // The dialog shows the symbol as the run will use it.
+    m_strSymbol = QString::fromStdString(settings.strSymbol);
+    m_pUi->symbolEdit->setText(m_strSymbol);
+    if (settings.nDateFormatNumber < 1 || settings.nDateFormatNumber > static_cast<int>(kDateFormatNames.size())) {
+        Refuse(m_pUi->dateFormatCombo,
+               tr("\"%1\" is not a date format. Choose one of the Date Format list.").arg(m_strDateFormat));
+        return;
+    }
+    m_nDateFormatNumber = settings.nDateFormatNumber;
+    m_strDateFormat = QString::fromLatin1(kDateFormatNames[m_nDateFormatNumber - 1]);
+    m_pUi->dateFormatCombo->setCurrentIndex(m_nDateFormatNumber - 1);
+    if (!ConfirmOutputFolder()) {
         return;
     }
     QDialog::accept();

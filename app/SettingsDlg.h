@@ -1,22 +1,23 @@
-// The "Conversion Settings" dialog: which columns hold which fields, delimiter, date format,
-// rows to skip, reversing, the output directory, the master mode, symbol and name. The
-// Settings command fills its value members, runs it and reads them back after OK; the dialog
-// never touches the store or the job. OK is refused until the values can make a run.
+// The "Conversion Settings" dialog: which columns hold which fields, the delimiter and decimal
+// mark, the date format, rows to skip, bad lines, reversal, the output directory, the master
+// mode, symbol and name. The Settings command fills its value members, runs it and reads them
+// back after OK; the dialog never touches the store or the job. OK is refused, with the
+// dialog kept open as typed and the focus on the control to fix, until the values can make a
+// run; a missing output folder is offered to be created.
 #pragma once
 
 #include "engine/JobSettings.h"
 
 #include <QDialog>
-#include <QMap>
 #include <QString>
 
+#include <memory>
+
 class CMessageBox;
-class CUpDown;
-class QAbstractButton;
 class QButtonGroup;
-class QCheckBox;
-class QComboBox;
-class QLineEdit;
+namespace Ui {
+class CSettingsDlg;
+}
 
 class CSettingsDlg : public QDialog {
     Q_OBJECT
@@ -25,47 +26,20 @@ public:
     explicit CSettingsDlg(CMessageBox& messages, QWidget* pParent = nullptr);
     ~CSettingsDlg() override;
 
-    // The exchange between value members and controls: true fills the members from the
-    // controls with the checks, stopping at the first refusal (its message shown, the focus
-    // on its control, the members after it unchanged); false fills the controls.
-    bool UpdateData(bool bSaveAndValidate = true);
-
-    // The value members as the checks and the job take them.
+    // The value members from the settings and back.
+    void SetSettings(const SImportSettings& settings);
     SImportSettings Settings() const;
 
-    // The control of a template id, for the command and for tests.
-    QWidget* Control(int nId) const { return m_controls.value(nId); }
-
-    // Date format number handed to the job: the position from 1 of the list entry selected
-    // when OK was accepted, 0 when none was. Meaningful only after OK.
+    // The date format number handed to the job (1 to 12), set when OK is accepted.
     int m_nDateFormatNumber = 0;
 
-    // Control objects.
-    QComboBox* m_pDateFormatCombo = nullptr;
-    QLineEdit* m_pRowsToSkipEdit = nullptr;
-    CUpDown* m_pRowsToSkipSpin = nullptr;
-    CUpDown* m_pVolColSpin = nullptr;
-    CUpDown* m_pOpenColSpin = nullptr;
-    CUpDown* m_pOIColSpin = nullptr;
-    CUpDown* m_pLoColSpin = nullptr;
-    CUpDown* m_pHiColSpin = nullptr;
-    CUpDown* m_pCloColSpin = nullptr;
-    QLineEdit* m_pVolColEdit = nullptr;
-    QLineEdit* m_pOpenColEdit = nullptr;
-    QLineEdit* m_pOIColEdit = nullptr;
-    QLineEdit* m_pLoColEdit = nullptr;
-    QLineEdit* m_pHiColEdit = nullptr;
-    QLineEdit* m_pCloColEdit = nullptr;
-    CUpDown* m_pDateColSpin = nullptr;
-    QLineEdit* m_pDateColEdit = nullptr;
-
-    // Value members. Columns count from 1; numbers are held as the store holds them, so
-    // that one out of range is shown and refused rather than wrapped.
-    int m_bHiOn = 0;
-    int m_bLoOn = 0;
-    int m_bOIOn = 0;
-    int m_bOpenOn = 0;
-    int m_bVolOn = 0;
+    // Value members. Columns count from 1; a radio group's value is its checked button's
+    // number (EDelimiter, EMasterMode), -1 when none is checked.
+    bool m_bHiOn = false;
+    bool m_bLoOn = false;
+    bool m_bOIOn = false;
+    bool m_bOpenOn = false;
+    bool m_bVolOn = false;
     int m_nDateCol = 0;
     int m_nOpenCol = 0;
     int m_nHiCol = 0;
@@ -73,36 +47,39 @@ public:
     int m_nCloCol = 0;
     int m_nVolCol = 0;
     int m_nOICol = 0;
-    int m_nExist = -1;      // 0 "Use Existing Master", 1 "Make New Master", -1 neither checked
+    int m_nSymbolCol = 0; // 0: the symbol is the one typed
+    int m_nExist = -1;
     QString m_strName;
     QString m_strPathOut;
     QString m_strSymbol;
     int m_nRowsToSkip = 0;
-    int m_bSkipOn = 0;
-    int m_nDelimiter = -1;  // 0 comma, 1 tab, 2 space, -1 none checked
+    bool m_bSkipOn = false;
+    bool m_bSkipBadLines = false;
+    int m_nDelimiter = -1;
+    bool m_bDecimalComma = false;
     QString m_strDateFormat;
-    int m_bReverseOrder = 0;
-    QString m_strPathIn;    // travels in the hidden edit; the user never sees it
+    bool m_bReverseOrder = false;
+    QString m_strPathIn; // the file to convert; not shown
 
     void OnOK();
     void OnBrowse();
 
 protected:
-    virtual void OnInitDialog();
-    void accept() override;
+    // Fills the controls from the value members when the dialog is first shown.
+    void OnInitDialog();
     void showEvent(QShowEvent* pEvent) override;
+    void accept() override;
 
 private:
-    void OnFieldCheck(QCheckBox* pBox, QLineEdit* pEdit, CUpDown* pSpin);
-    void OnSkipRows();
-    void OnReverse();
-    void Fail(QWidget* pControl, const std::string& message);
+    void TakeValues();
+    void Refuse(QWidget* pControl, const QString& message);
     QWidget* ControlOf(ESettingsItem item) const;
-    QCheckBox* CheckBox(int nId) const;
-    QLineEdit* Edit(int nId) const;
-    QButtonGroup* RadioGroup(int nId) const;
+    QWidget* DuplicateColumnControl() const;
+    bool ConfirmOutputFolder();
 
+    std::unique_ptr<Ui::CSettingsDlg> m_pUi;
     CMessageBox& m_messages;
-    QMap<int, QWidget*> m_controls;
+    QButtonGroup* m_pDelimiterGroup;
+    QButtonGroup* m_pExistGroup;
     bool m_bInitialised = false;
 };

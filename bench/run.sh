@@ -1,114 +1,95 @@
 #!/usr/bin/env bash
-# Times whole conversions of invented price files: `pelmar-cli convert` of an oldest-first
-# file, and of the same bars newest first with --reverse, against `cp` of the input as the
-# floor. Then runs reverse_input_bench, the reversal alone.
+# Times whole conversions against the floor in the same run: `floor-convert`, one buffered
+# pass that parses the same files and writes the same records, and `pelmar-cli convert`.
 #
-#   bench/run.sh BUILD_DIR [REPEATS]     (make bench: bench/run.sh build)
+#   bench/run.sh BUILD_DIR [REPEATS] [BATCH_FILES]     (make bench: bench/run.sh build)
 #
-# Each time is the median of REPEATS runs (default 5), every run on a fresh copy of the
-# input and into a fresh output directory. Settings go to a scratch XDG_CONFIG_HOME.
+# 1. One file of 6,553 and of 65,534 bars, oldest first and newest first (--reverse): each
+#    conversion's time over the floor's (goal: at most 3), and the growth from 6,553 to 65,534
+#    bars (goal: about 10).
+# 2. A batch of BATCH_FILES files (default 1,000) of 2,500 bars into one folder with
+#    --symbol-from-file-name, against the floor over the same files (goal: at most 3).
+# Each time is the median of REPEATS runs (default 5; the batch runs REPEATS/2 + 1 times),
+# every run into a fresh folder. Settings go to a scratch XDG_CONFIG_HOME.
 set -euo pipefail
 
-if [[ $# -lt 1 || $# -gt 2 ]]; then
-    echo "usage: bench/run.sh BUILD_DIR [REPEATS]" >&2
+if [[ $# -lt 1 || $# -gt 3 ]]; then
+    echo "usage: bench/run.sh BUILD_DIR [REPEATS] [BATCH_FILES]" >&2
     exit 2
 fi
 BUILD=$1
 REPEATS=${2:-5}
-if ! [[ $REPEATS =~ ^[1-9][0-9]*$ ]]; then
-    echo "bench/run.sh: REPEATS must be a positive number, not '$REPEATS'" >&2
-    exit 2
-fi
+BATCH_FILES=${3:-1000}
 CLI=$BUILD/pelmar-cli
 GEN=$BUILD/bench/generate-prices
-REVERSE_BENCH=$BUILD/bench/reverse_input_bench
-if [[ ! -x $GEN ]]; then
-    echo "bench/run.sh: $GEN is missing; build the project in $BUILD first" >&2
-    exit 1
-fi
+FLOOR=$BUILD/bench/floor-convert
+for program in "$CLI" "$GEN" "$FLOOR"; do
+    [[ -x $program ]] || { echo "bench/run.sh: $program is missing; build the project in $BUILD first" >&2; exit 1; }
+done
 
 WORK=$(mktemp -d "${TMPDIR:-/tmp}/pelmar-bench.XXXXXX")
 trap 'rm -rf "$WORK"' EXIT
 export XDG_CONFIG_HOME=$WORK/config
 mkdir -p "$XDG_CONFIG_HOME"
 
-HAVE_CONVERT=0
-if [[ -x $CLI ]] && "$CLI" convert --help >/dev/null 2>&1; then
-    HAVE_CONVERT=1
-else
-    echo "note: $CLI has no convert command; only the cp floor is timed" >&2
-fi
+now_us() { local t=${EPOCHREALTIME/[.,]/}; echo "$t"; }
 
-now_us() {
-    local t=${EPOCHREALTIME/[.,]/}
-    echo "$t"
-}
-
-# The median of the numbers on stdin, in milliseconds with two decimals (input in µs).
+# The median of the numbers on stdin (µs), in milliseconds with two decimals.
 median_ms() {
     sort -n | awk '{ v[NR] = $1 } END {
-        if (NR == 0) { print "-"; exit }
         m = (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2
         printf "%.2f", m / 1000 }'
 }
 
-# time_cp INPUT: µs of one cp per line, REPEATS lines.
-time_cp() {
-    local input=$1 i start
-    for ((i = 0; i < REPEATS; i++)); do
-        rm -f "$WORK/copy.csv"
+# time_runs N COMMAND...: µs of N runs of COMMAND, one per line, each into a fresh $WORK/out.
+time_runs() {
+    local n=$1 i start
+    shift
+    for ((i = 0; i < n; i++)); do
+        rm -rf "$WORK/out" && mkdir -p "$WORK/out"
         start=$(now_us)
-        cp "$input" "$WORK/copy.csv"
+        if ! "$@" >"$WORK/run.log" 2>&1; then
+            echo "bench/run.sh: $* failed:" >&2
+            cat "$WORK/run.log" >&2
+            return 1
+        fi
         echo $(($(now_us) - start))
     done
 }
 
-# time_convert INPUT OUTDIR [convert options]: µs of one conversion per line. The database
-# of the last run stays in OUTDIR for the comparison below.
-time_convert() {
-    local input=$1 out=$2 i start rc
-    shift 2
-    for ((i = 0; i < REPEATS; i++)); do
-        rm -rf "$out" && mkdir -p "$out"
-        cp "$input" "$WORK/run.csv"
-        start=$(now_us)
-        rc=0
-        "$CLI" convert "$WORK/run.csv" --out "$out" --symbol BENCH --name "Bench Corp" --new-master \
-            --date-format MM_DD_CCYY --skip-rows 1 "$@" >"$WORK/convert.log" 2>&1 || rc=$?
-        local elapsed=$(($(now_us) - start))
-        if [[ $rc -ne 0 ]]; then
-            echo "bench/run.sh: convert $* failed with $rc:" >&2
-            cat "$WORK/convert.log" >&2
-            return 1
-        fi
-        echo "$elapsed"
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
+
+echo "One file (median of $REPEATS runs, ms):"
+printf '%-8s %-9s %10s %10s %7s\n' bars order floor convert ratio
+declare -A CONVERT_MS
+for bars in 6553 65534; do
+    "$GEN" "$bars" "$WORK/newest-$bars.csv"
+    "$GEN" "$bars" "$WORK/oldest-$bars.csv" --oldest-first
+    for order in oldest newest; do
+        input=$WORK/$order-$bars.csv
+        reverse=()
+        [[ $order == newest ]] && reverse=(--reverse)
+        floor=$(time_runs "$REPEATS" "$FLOOR" "${reverse[@]}" "$WORK/out" "$input" | median_ms)
+        convert=$(time_runs "$REPEATS" "$CLI" convert "$input" --out "$WORK/out" --symbol BENCH \
+            --name "Bench Corp" --new-master --date-format MM_DD_CCYY --skip-rows 1 "${reverse[@]}" | median_ms)
+        CONVERT_MS[$order-$bars]=$convert
+        printf '%-8s %-9s %10s %10s %7s\n' "$bars" "$order" "$floor" "$convert" "$(ratio "$convert" "$floor")"
     done
-}
-
-printf '%-8s %10s %10s %10s %12s %5s\n' bars "cp ms" "convert" "--reverse" "reverse cost" same
-for bars in 1000 10000 65534; do
-    newest=$WORK/newest-$bars.csv
-    oldest=$WORK/oldest-$bars.csv
-    "$GEN" "$bars" "$newest"
-    "$GEN" "$bars" "$oldest" --oldest-first
-    floor=$(time_cp "$newest" | median_ms)
-    if [[ $HAVE_CONVERT -eq 1 ]]; then
-        plain=$(time_convert "$oldest" "$WORK/db-plain" | median_ms)
-        reversed=$(time_convert "$newest" "$WORK/db-reverse" --reverse | median_ms)
-        cost=$(awk -v a="$reversed" -v b="$plain" 'BEGIN { printf "%.2f", a - b }')
-        # Both runs hold the same bars, so they must write the same database.
-        same=yes
-        for f in MASTER F1.DAT F1.DOP; do
-            cmp -s "$WORK/db-plain/$f" "$WORK/db-reverse/$f" || same=NO
-        done
-    else
-        plain=- reversed=- cost=- same=-
-    fi
-    printf '%-8s %10s %10s %10s %12s %5s\n' "$bars" "$floor" "$plain" "$reversed" "$cost" "$same"
-    [[ $same != NO ]] || { echo "bench/run.sh: the reversed file converted differently" >&2; exit 1; }
 done
+echo "growth from 6,553 to 65,534 bars: oldest first $(ratio "${CONVERT_MS[oldest-65534]}" "${CONVERT_MS[oldest-6553]}")," \
+     "newest first $(ratio "${CONVERT_MS[newest-65534]}" "${CONVERT_MS[newest-6553]}")"
 
-if [[ -x $REVERSE_BENCH ]]; then
+if [[ $BATCH_FILES -gt 0 ]]; then
+    mkdir -p "$WORK/batch"
+    for ((i = 1; i <= BATCH_FILES; i++)); do
+        "$GEN" 2500 "$WORK/batch/T$i.csv" --oldest-first --seed "$i"
+    done
+    runs=$((REPEATS / 2 + 1))
+    floor=$(time_runs "$runs" "$FLOOR" "$WORK/out" "$WORK"/batch/*.csv | median_ms)
+    convert=$(time_runs "$runs" "$CLI" convert "$WORK"/batch/*.csv --out "$WORK/out" --symbol-from-file-name \
+        --new-master --date-format MM_DD_CCYY --skip-rows 1 | median_ms)
     echo
-    "$REVERSE_BENCH"
+    echo "Batch of $BATCH_FILES files of 2,500 bars (median of $runs runs, ms):"
+    printf '%10s %10s %7s\n' floor convert ratio
+    printf '%10s %10s %7s\n' "$floor" "$convert" "$(ratio "$convert" "$floor")"
 fi

@@ -1,4 +1,6 @@
-#include "cli/ConvertCommand.h"
+// pelmar-cli convert: conversions from the command line, filled as the Settings command fills
+// its job, with built-in defaults so that a script gives the same result on every machine.
+#include "cli/Commands.h"
 
 #include "engine/Converter.h"
 #include "engine/JobSettings.h"
@@ -7,27 +9,30 @@
 #include "settings/Profile.h"
 
 #include <charconv>
-#include <filesystem>
 #include <ostream>
-#include <string>
-#include <string_view>
 
 const char kConvertHelp[] =
-    "pelmar-cli convert INPUT --out DIR --symbol SYMBOL [options]\n"
-    "  Converts the price file INPUT into a security of the MetaStock database in DIR.\n"
-    "  Defaults are built in (saved settings of the window program are not used).\n"
-    "    --out DIR            output directory (required; must exist)\n"
-    "    --symbol SYMBOL      security symbol, at most 16 characters (required; upper-cased)\n"
-    "    --name NAME          security name, at most 16 characters (default: none)\n"
-    "    --new-master         start a new MASTER in DIR (\"Make New Master\");\n"
+    "pelmar-cli convert FILE --out DIR --symbol SYMBOL [options]\n"
+    "  Converts the price file FILE into a security of the MetaStock database in DIR. The\n"
+    "  whole file is read and checked first; only a file whose every line is good changes the\n"
+    "  database, all at once. Defaults are built in (the window program's saved settings are\n"
+    "  not used).\n"
+    "    --out DIR            output folder (required; must exist)\n"
+    "    --symbol SYMBOL      security symbol, at most 14 characters (required; upper-cased)\n"
+    "    --name NAME          security name, at most 44 characters (default: none)\n"
+    "    --new-master         start a new database in DIR (\"Make New Master\");\n"
     "                         default: add to the MASTER there (\"Use Existing Master\")\n"
-    "    --delimiter D        comma, tab or space (default: comma)\n"
+    "    --update             add the file's new bars to the existing security SYMBOL\n"
+    "                         (\"Add New Bars\"); bars it already holds must be equal\n"
+    "    --delimiter D        comma, tab, semicolon or space (default: comma)\n"
+    "    --decimal-comma      numbers use a decimal comma (not with --delimiter comma)\n"
     "    --date-format F      YY_MM_DD, CCYY_MM_DD, MM_DD_YY, MM_DD_CCYY, DD_MM_YY,\n"
     "                         DD_MM_CCYY, YYMMDD, CCYYMMDD, MMDDYY, MMDDCCYY, DDMMYY,\n"
     "                         DDMMCCYY, or the beginning of one, any case (default: MMDDYY)\n"
-    "    --skip-rows N        skip the first N rows, 0 to 200 (default: no skipping)\n"
-    "    --reverse            the file runs newest first: it is saved as INPUT.BAK and\n"
-    "                         reversed in place before converting\n"
+    "    --skip-rows N        skip the first N lines, 0 to 200 (default: no skipping)\n"
+    "    --skip-bad-lines     leave bad lines out (counted in the summary) instead of failing\n"
+    "    --reverse            the file runs newest first; its bars are turned round in memory\n"
+    "                         (the file itself is never changed)\n"
     "    --date-col N         column of the date, 1 to 20 (default: 1)\n"
     "    --open-col N         column of the open (default: 2)\n"
     "    --high-col N         column of the high (default: 3)\n"
@@ -35,11 +40,11 @@ const char kConvertHelp[] =
     "    --close-col N        column of the close (default: 5)\n"
     "    --volume-col N       column of the volume (default: 6)\n"
     "    --oi-col N           column of the open interest (default: 7)\n"
+    "    --symbol-col N       column of a symbol: each symbol of the file becomes a security\n"
     "    --no-open, --no-high, --no-low, --no-volume, --no-oi\n"
     "                         the file has no such field (default: all fields present)\n"
-    "  Messages of the run go to stderr; then \"Conversion completed successfully!\" or\n"
-    "  \"Conversion failed.\" goes to stdout. Exit status: 0 success, 1 failed run,\n"
-    "  2 usage error or refused setting (nothing written).\n";
+    "  Messages of the run go to stderr; its summary, then \"Conversion completed\n"
+    "  successfully!\" or \"Conversion failed.\" go to stdout.\n";
 
 namespace {
 
@@ -49,75 +54,80 @@ int UsageError(std::ostream& err, const std::string& message) {
     return 2;
 }
 
-bool ParseNumber(std::string_view text, long long& nValue) {
+bool ParseNumber(const std::string& text, long long& nValue) {
     const char* pEnd = text.data() + text.size();
     const auto [ptr, ec] = std::from_chars(text.data(), pEnd, nValue);
     return ec == std::errc() && ptr == pEnd && !text.empty();
 }
 
-}  // namespace
-
-int RunConvert(int argc, char** argv, std::ostream& out, std::ostream& err) {
-    SImportSettings settings;  // the first-run defaults
-    std::string strInput;
-    bool bHaveInput = false;
+struct SConvertOptions {
+    SImportSettings settings; // the first-run defaults
+    std::vector<std::string> inputs;
     bool bHaveOut = false;
     bool bHaveSymbol = false;
+    bool bSymbolFromFileName = false;
+    bool bDetect = false;
+};
 
+// Fills options from args; an exit status (2) with its message when they are refused.
+std::optional<int> ParseConvertOptions(const Arguments& args, SConvertOptions& options, std::ostream& out,
+                                       std::ostream& err) {
+    SImportSettings& settings = options.settings;
     const struct {
         const char* pszOption;
-        long long SImportSettings::*pColumn;
-    } columnOptions[] = {
-        {"--date-col", &SImportSettings::nDateCol},     {"--open-col", &SImportSettings::nOpenCol},
-        {"--high-col", &SImportSettings::nHiCol},       {"--low-col", &SImportSettings::nLoCol},
-        {"--close-col", &SImportSettings::nCloCol},     {"--volume-col", &SImportSettings::nVolCol},
-        {"--oi-col", &SImportSettings::nOICol},
+        long long SImportSettings::*pMember;
+    } numberOptions[] = {
+        {"--date-col", &SImportSettings::nDateCol},   {"--open-col", &SImportSettings::nOpenCol},
+        {"--high-col", &SImportSettings::nHiCol},     {"--low-col", &SImportSettings::nLoCol},
+        {"--close-col", &SImportSettings::nCloCol},   {"--volume-col", &SImportSettings::nVolCol},
+        {"--oi-col", &SImportSettings::nOICol},       {"--symbol-col", &SImportSettings::nSymbolCol},
+        {"--skip-rows", &SImportSettings::nRowsToSkip},
     };
     const struct {
         const char* pszOption;
-        int SImportSettings::*pFlag;
-    } fieldOffOptions[] = {
-        {"--no-open", &SImportSettings::bOpenOn}, {"--no-high", &SImportSettings::bHiOn},
-        {"--no-low", &SImportSettings::bLoOn},    {"--no-volume", &SImportSettings::bVolOn},
-        {"--no-oi", &SImportSettings::bOIOn},
+        long long SImportSettings::*pMember;
+        long long nValue;
+    } flagOptions[] = {
+        {"--no-open", &SImportSettings::bOpenOn, 0},      {"--no-high", &SImportSettings::bHiOn, 0},
+        {"--no-low", &SImportSettings::bLoOn, 0},         {"--no-volume", &SImportSettings::bVolOn, 0},
+        {"--no-oi", &SImportSettings::bOIOn, 0},          {"--reverse", &SImportSettings::bReverseOrder, 1},
+        {"--skip-bad-lines", &SImportSettings::bSkipBadLines, 1},
+        {"--decimal-comma", &SImportSettings::bDecimalComma, 1},
+        {"--new-master", &SImportSettings::nExist, static_cast<long long>(EMasterMode::MakeNew)},
+        {"--update", &SImportSettings::nExist, static_cast<long long>(EMasterMode::AddNewBars)},
     };
 
-    for (int i = 0; i < argc; ++i) {
-        const std::string_view arg = argv[i];
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
         const auto value = [&](std::string& target) {
-            if (i + 1 >= argc) {
+            if (i + 1 >= args.size()) {
                 return false;
             }
-            target = argv[++i];
+            target = args[++i];
             return true;
         };
         if (arg == "--help" || arg == "-h") {
             out << kConvertHelp;
             return 0;
         }
-        if (arg == "--new-master") {
-            settings.nExist = 1;
-            continue;
-        }
-        if (arg == "--reverse") {
-            settings.bReverseOrder = 1;
-            continue;
-        }
         bool bHandled = false;
-        for (const auto& option : fieldOffOptions) {
+        for (const auto& option : flagOptions) {
             if (arg == option.pszOption) {
-                settings.*option.pFlag = 0;
+                settings.*option.pMember = option.nValue;
                 bHandled = true;
             }
         }
-        for (const auto& option : columnOptions) {
+        for (const auto& option : numberOptions) {
             if (arg == option.pszOption) {
                 std::string text;
-                long long nColumn = 0;
-                if (!value(text) || !ParseNumber(text, nColumn)) {
-                    return UsageError(err, std::string(option.pszOption) + " needs a column number");
+                long long nValue = 0;
+                if (!value(text) || !ParseNumber(text, nValue)) {
+                    return UsageError(err, std::string(option.pszOption) + " needs a number");
                 }
-                settings.*option.pColumn = nColumn;
+                settings.*option.pMember = nValue;
+                if (option.pMember == &SImportSettings::nRowsToSkip) {
+                    settings.bSkipOn = 1;
+                }
                 bHandled = true;
             }
         }
@@ -127,30 +137,42 @@ int RunConvert(int argc, char** argv, std::ostream& out, std::ostream& err) {
         std::string text;
         if (arg == "--out") {
             if (!value(settings.strPathOut)) {
-                return UsageError(err, "--out needs a directory");
+                return UsageError(err, "--out needs a folder");
             }
-            bHaveOut = true;
+            options.bHaveOut = true;
         } else if (arg == "--symbol") {
             if (!value(settings.strSymbol)) {
                 return UsageError(err, "--symbol needs a symbol");
             }
-            bHaveSymbol = true;
+            options.bHaveSymbol = true;
         } else if (arg == "--name") {
             if (!value(settings.strName)) {
                 return UsageError(err, "--name needs a name");
             }
+        } else if (arg == "--symbol-from-file-name") {
+            options.bSymbolFromFileName = true;
+        } else if (arg == "--detect") {
+            options.bDetect = true;
         } else if (arg == "--delimiter") {
             if (!value(text)) {
-                return UsageError(err, "--delimiter needs comma, tab or space");
+                return UsageError(err, "--delimiter needs comma, tab, semicolon or space");
             }
-            if (text == "comma") {
-                settings.nDelimiter = 0;
-            } else if (text == "tab") {
-                settings.nDelimiter = 1;
-            } else if (text == "space") {
-                settings.nDelimiter = 2;
-            } else {
-                return UsageError(err, "unknown delimiter '" + text + "' (comma, tab or space)");
+            const struct {
+                const char* pszName;
+                EDelimiter delimiter;
+            } delimiters[] = {{"comma", EDelimiter::Comma},
+                              {"tab", EDelimiter::Tab},
+                              {"space", EDelimiter::Space},
+                              {"semicolon", EDelimiter::Semicolon}};
+            bool bKnown = false;
+            for (const auto& delimiter : delimiters) {
+                if (text == delimiter.pszName) {
+                    settings.nDelimiter = static_cast<long long>(delimiter.delimiter);
+                    bKnown = true;
+                }
+            }
+            if (!bKnown) {
+                return UsageError(err, "unknown delimiter '" + text + "' (comma, tab, semicolon or space)");
             }
         } else if (arg == "--date-format") {
             if (!value(text)) {
@@ -162,46 +184,67 @@ int RunConvert(int argc, char** argv, std::ostream& out, std::ostream& err) {
             }
             // As the settings dialog does: the entry that the text begins is the one saved.
             settings.strDateFormat = kDateFormatNames[static_cast<std::size_t>(nFormat - 1)];
-        } else if (arg == "--skip-rows") {
-            long long nRows = 0;
-            if (!value(text) || !ParseNumber(text, nRows)) {
-                return UsageError(err, "--skip-rows needs a number of rows");
-            }
-            settings.bSkipOn = 1;
-            settings.nRowsToSkip = nRows;
         } else if (arg.size() > 1 && arg[0] == '-') {
-            return UsageError(err, "unknown option '" + std::string(arg) + "'");
-        } else if (bHaveInput) {
-            return UsageError(err, "more than one input file given");
+            return UsageError(err, "unknown option '" + arg + "'");
         } else {
-            strInput = arg;
-            bHaveInput = true;
+            options.inputs.push_back(arg);
         }
     }
-    if (!bHaveInput) {
+    if (options.inputs.empty()) {
         return UsageError(err, "no input file given");
     }
-    if (!bHaveOut) {
+    if (!options.bHaveOut) {
         return UsageError(err, "--out is required");
     }
-    if (!bHaveSymbol) {
-        return UsageError(err, "--symbol is required");
+    if (settings.bDecimalComma != 0 && settings.nDelimiter == static_cast<long long>(EDelimiter::Comma)) {
+        return UsageError(err, "--decimal-comma needs another delimiter than the comma (--delimiter semicolon, tab or space)");
     }
+    return std::nullopt;
+}
 
-    // The run changes the current directory to the output directory: hand it a full path,
-    // as the window program's open dialog does.
-    std::error_code ec;
-    const std::filesystem::path input = std::filesystem::absolute(strInput, ec);
+// The input as a full path; nullopt (with the message) when it cannot be read.
+std::optional<std::string> InputPath(const std::string& input, std::ostream& err) {
     CFileSystem& fs = GetSystemFileSystem();
-    if (ec || std::filesystem::is_directory(input, ec) || !fs.Open(input, EOpenMode::Read)) {
-        err << "Cannot read the input file " << strInput << "\n";
+    std::filesystem::path path = Utf8Path(input);
+    if (path.is_relative()) {
+        if (const auto current = fs.GetCurrentDirectory()) {
+            path = *current / path;
+        }
+    }
+    const SEntryStatus status = fs.Status(path);
+    if (status.kind != EEntryKind::File || !fs.Open(path, EOpenMode::Read)) {
+        err << "Cannot read the input file " << input
+            << (status.kind == EEntryKind::Missing     ? ": it does not exist"
+                : status.kind == EEntryKind::Directory ? ": it is a folder"
+                                                       : "")
+            << "\n";
+        return std::nullopt;
+    }
+    return PathUtf8(path.lexically_normal());
+}
+
+int ConvertOne(SConvertOptions& options, std::ostream& out, std::ostream& err) {
+    SImportSettings& settings = options.settings;
+    const auto input = InputPath(options.inputs.front(), err);
+    if (!input) {
         return 2;
     }
-    settings.strPathIn = input.string();
+    settings.strPathIn = *input;
+    if (options.bSymbolFromFileName) {
+        settings.strSymbol = SymbolFromFileName(PathUtf8(Utf8Path(*input).stem()));
+        options.bHaveSymbol = !settings.strSymbol.empty();
+        if (!options.bHaveSymbol) {
+            err << "The file name " << options.inputs.front() << " gives no symbol; give one with --symbol\n";
+            return 2;
+        }
+    }
+    if (!options.bHaveSymbol && settings.nSymbolCol == 0) {
+        return UsageError(err, "--symbol is required (or --symbol-col, --symbol-from-file-name)");
+    }
 
     auto problem = CheckSettingsValues(settings);
     if (!problem) {
-        problem = CheckSettingsForRun(settings);
+        problem = CheckSettingsForRun(settings, settings.nSymbolCol != 0);
     }
     if (problem) {
         err << problem->strMessage << "\n";
@@ -209,15 +252,36 @@ int RunConvert(int argc, char** argv, std::ostream& out, std::ostream& err) {
     }
 
     CProfile profile;
-    bool bCreatedNew = false;
-    if (profile.CreateKey("Software\\Veldrin Software\\Pelmar", bCreatedNew) && bCreatedNew) {
-        profile.MigrateIniFile();
-    }
-
+    profile.CreateKey();
     CStreamMessageBox messages(err);
-    CConverter job(fs, messages, profile);
+    CConverter job(GetSystemFileSystem(), messages, profile);
     FillJob(settings, job);
     const int nResult = job.Convert();
+    for (const std::string& line : job.Summary()) {
+        out << line << "\n";
+    }
     out << (nResult == 0 ? "Conversion completed successfully!" : "Conversion failed.") << "\n";
     return nResult == 0 ? 0 : 1;
+}
+
+} // namespace
+
+bool WantsHelp(const Arguments& args) {
+    for (const std::string& arg : args) {
+        if (arg == "--help" || arg == "-h") {
+            return true;
+        }
+    }
+    return false;
+}
+
+int RunConvert(const Arguments& args, std::ostream& out, std::ostream& err) {
+    SConvertOptions options;
+    if (const auto status = ParseConvertOptions(args, options, out, err)) {
+        return *status;
+    }
+    if (options.inputs.size() > 1) {
+        return UsageError(err, "several input files are not taken yet");
+    }
+    return ConvertOne(options, out, err);
 }

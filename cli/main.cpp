@@ -1,44 +1,65 @@
-// pelmar-cli: the conversion and a look into MetaStock databases, for scripts and batch work.
-#include "cli/ConvertCommand.h"
-#include "cli/ListDumpCommands.h"
+// pelmar-cli: conversions and a look into MetaStock databases, for scripts and batch work.
+#include "cli/Commands.h"
 
-#include <cstring>
 #include <iostream>
 
 namespace {
 
+const char kVersion[] = PELMAR_VERSION;
+
 void PrintHelp(std::ostream& out) {
     out << "Usage: pelmar-cli COMMAND ...\n"
-           "Converts price data held in plain text into a MetaStock database, and shows what a\n"
-           "database holds.\n\n"
+           "Converts price data held in plain text into a MetaStock database, and shows, checks and\n"
+           "changes what a database holds.\n\n"
         << kConvertHelp << "\n"
+        << kDetectHelp << "\n"
         << kListHelp << "\n"
         << kDumpHelp << "\n"
-        << "pelmar-cli --help\n  Shows this text. 'pelmar-cli COMMAND --help' shows one command.\n";
+        << kCheckHelp << "\n"
+        << kDeleteHelp << "\n"
+        << kRenameHelp << "\n"
+        << "pelmar-cli --help | --version\n"
+           "  Shows this text or the version. 'pelmar-cli COMMAND --help' shows one command.\n\n"
+           "Exit status: 0 success, 1 a failed run or a problem found (told on stderr), 2 a usage\n"
+           "error or a refused setting (nothing was written).\n";
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 2) {
+    Arguments args(argv + (argc > 0 ? 1 : 0), argv + argc);
+    if (args.empty()) {
         PrintHelp(std::cerr);
         return 2;
     }
-    const char* pszCommand = argv[1];
-    if (std::strcmp(pszCommand, "--help") == 0 || std::strcmp(pszCommand, "-h") == 0 ||
-        std::strcmp(pszCommand, "help") == 0) {
+    const std::string command = args.front();
+    args.erase(args.begin());
+    if (command == "--help" || command == "-h" || command == "help") {
         PrintHelp(std::cout);
         return 0;
     }
-    if (std::strcmp(pszCommand, "convert") == 0) {
-        return RunConvert(argc - 2, argv + 2, std::cout, std::cerr);
+    if (command == "--version") {
+        std::cout << "pelmar-cli " << kVersion << "\n";
+        return 0;
     }
-    if (std::strcmp(pszCommand, "list") == 0) {
-        return RunList(argc - 2, argv + 2, std::cout, std::cerr);
+    const struct {
+        const char* pszName;
+        int (*pRun)(const Arguments&, std::ostream&, std::ostream&);
+    } commands[] = {
+        {"convert", RunConvert}, {"detect", RunDetect}, {"list", RunList},     {"dump", RunDump},
+        {"check", RunCheck},     {"delete", RunDelete}, {"rename", RunRename},
+    };
+    for (const auto& entry : commands) {
+        if (command == entry.pszName) {
+            const int nResult = entry.pRun(args, std::cout, std::cerr);
+            std::cout.flush();
+            if (!std::cout) {
+                std::cerr << "pelmar-cli: the output could not be written\n";
+                return 1;
+            }
+            return nResult;
+        }
     }
-    if (std::strcmp(pszCommand, "dump") == 0) {
-        return RunDump(argc - 2, argv + 2, std::cout, std::cerr);
-    }
-    std::cerr << "pelmar-cli: unknown command '" << pszCommand << "'\nTry 'pelmar-cli --help'.\n";
+    std::cerr << "pelmar-cli: unknown command '" << command << "'\nTry 'pelmar-cli --help'.\n";
     return 2;
 }

@@ -1,7 +1,10 @@
 // Strict reading of a price file into bars in memory: every physical line is split into
 // fields, its date and numbers are read exactly as the chosen layout says, and anything else
 // makes the line bad, with its number, the offending text and the reason. Nothing is guessed,
-// nothing is taken from another line, and nothing is written anywhere.
+// nothing is taken from another line, and nothing is written anywhere. Lines holding nothing
+// but blanks and delimiters are skipped like blank lines; every physical line is counted.
+// After the optional reversal the dates of each series must rise strictly; a series whose
+// dates mostly fall (mostly rise, with reversal on) is refused as a whole, naming the setting.
 #pragma once
 
 #include "metastock/Records.h"
@@ -15,11 +18,12 @@
 #include <vector>
 
 class CFileSystem;
+class CLineReader;
 
 // How the lines of a file are read.
 struct SInputLayout {
     char cDelimiter = ',';       // ',' '\t' ';' (each one separates a field; RFC 4180 quotes) or ' ' (runs of blanks)
-    bool bDecimalComma = false;  // numbers use ',' as decimal mark (never with the comma delimiter)
+    bool bDecimalComma = false;  // numbers use ',' as decimal mark and no full stop (never with the comma delimiter)
     int nDateFormat = 9;         // [1, 12], the date-format list's numbers
     FieldFlags fieldOn{true, true, true, true, true, true, true}; // Date and Close always on
     std::array<int, kFieldCount> fieldCol{0, 1, 2, 3, 4, 5, 6};   // zero-based columns
@@ -60,12 +64,13 @@ struct SLinePreview {
     std::uint64_t nLine = 0;
     bool bSkipped = false;                      // a leading row to skip, or a blank line
     std::array<SFieldCell, kFieldCount> cells;  // fields that are off stay empty
-    std::optional<std::string> lineError;       // a problem of the whole line (too long, missing column, order)
+    SFieldCell symbol;                          // the symbol column's cell, when there is one
+    std::optional<std::string> lineError;       // a problem of the whole line (too long, date order, not plain text)
 };
 
 struct SReadResult {
-    std::vector<SSeries> series;
-    std::uint64_t nLines = 0;              // physical lines in the file
+    std::vector<SSeries> series;           // in order of first appearance; empty when the read failed
+    std::uint64_t nLines = 0;              // physical lines in the file (up to a fault that stopped the read)
     std::uint64_t nBadLines = 0;
     std::vector<SBadLine> firstBadLines;   // the first few, at most 5, in line order
     std::vector<std::string> errors;       // why the read fails; empty when it succeeded
@@ -77,7 +82,11 @@ struct SReadResult {
 class CBarReader {
 public:
     static constexpr std::size_t kMaxLineBytes = 64 * 1024;
-    static constexpr std::size_t kMaxBars = 65534;
+    static constexpr std::size_t kMaxBars = 65534;         // per series
+    static constexpr int kMaxColumns = 256;                // columns a layout may name, 0-based below this
+    static constexpr std::size_t kMaxSeries = 65535;       // distinct symbols of one file
+    static constexpr std::size_t kMaxSymbolBytes = 64;     // a longer symbol makes its line bad
+    static constexpr std::size_t kMaxStoredBars = 1 << 24; // bars of all series together, to bound memory
 
     explicit CBarReader(SInputLayout layout);
 
@@ -86,9 +95,15 @@ public:
     // The same for text in memory.
     SReadResult ReadText(std::string_view text) const;
 
-    // The first nLines lines as the layout reads them, for the preview.
+    // The first nLines lines as the layout reads them, for the preview: one row per physical
+    // line. Lines whose dates do not rise get a lineError; a file that is not plain text ends
+    // with a row whose lineError says so.
     std::vector<SLinePreview> Preview(std::string_view text, std::size_t nLines) const;
+    // The same for the start of a file, reading no more of it than those lines need.
+    std::vector<SLinePreview> PreviewFile(CFileSystem& fs, const std::filesystem::path& path, std::size_t nLines) const;
 
 private:
+    SReadResult Read(CLineReader& reader, std::vector<SLinePreview>* pPreview, std::size_t nPreviewLines) const;
+
     SInputLayout m_layout;
 };

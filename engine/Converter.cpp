@@ -42,6 +42,12 @@ struct CConverter::SRun {
     std::filesystem::path folder;
     SReadResult read;
     std::uint64_t nSkippedBadLines = 0;
+    // The symbol and name of each series, Windows-1252.
+    struct STarget {
+        std::string strSymbol;
+        std::string strName;
+    };
+    std::vector<STarget> targets;
 
     // The security being built by AddSecurity, AppendBar, UpdateMasterDates and UpdateDataHeader.
     SNewSecurity pending;
@@ -190,11 +196,38 @@ int CConverter::ConvertLines() {
 // The reader has already put the bars in conversion order (newest-first files turned round in
 // memory, the input file untouched); what is left here is to make sure every series rises.
 int CConverter::ReverseInput() {
+    std::vector<SRun::STarget>& targets = m_pRun->targets;
     for (const SSeries& series : m_pRun->read.series) {
         if (series.bars.empty()) {
             m_messages.Show("The file " + m_strInputPath + " holds no bar to convert.");
             return 1;
         }
+        SRun::STarget target{m_szSymbol, m_szName};
+        if (m_nSymbolCol >= 0) {
+            // Each symbol of the column must be one the database can hold, before anything is locked.
+            std::string strProblem;
+            const auto clean = CleanSymbol(Windows1252ToUtf8(series.strSymbol), strProblem);
+            const auto stored = clean ? Utf8ToWindows1252(*clean) : std::nullopt;
+            if (!stored) {
+                m_messages.Show("The symbol column holds \"" + Windows1252ToUtf8(series.strSymbol) +
+                                "\" (line " + std::to_string(series.bars.front().nLine) +
+                                "), which cannot be a symbol: " + strProblem);
+                return 1;
+            }
+            for (const SRun::STarget& other : targets) {
+                if (other.strSymbol == *stored) {
+                    m_messages.Show("The symbol column holds " + *clean + " in two spellings (\"" +
+                                    Windows1252ToUtf8(series.strSymbol) + "\" from line " +
+                                    std::to_string(series.bars.front().nLine) + "); they would be one security.");
+                    return 1;
+                }
+            }
+            target.strSymbol = *stored;
+            if (target.strName.empty()) {
+                target.strName = target.strSymbol;
+            }
+        }
+        targets.push_back(std::move(target));
     }
     return 0;
 }
@@ -281,24 +314,11 @@ int CConverter::Stage(CDatabase& database) {
         return 1;
     }
 
-    for (const SSeries& series : m_pRun->read.series) {
-        std::string strSymbol = m_szSymbol;
-        std::string strName = m_szName;
-        if (m_nSymbolCol >= 0) {
-            std::string strProblem;
-            const auto clean = CleanSymbol(Windows1252ToUtf8(series.strSymbol), strProblem);
-            const auto stored = clean ? Utf8ToWindows1252(*clean) : std::nullopt;
-            if (!stored) {
-                m_messages.Show("The symbol column holds \"" + Windows1252ToUtf8(series.strSymbol) +
-                                "\", which cannot be a symbol: " + strProblem);
-                return 1;
-            }
-            strSymbol = *stored;
-            if (strName.empty()) {
-                strName = strSymbol;
-            }
-        }
-        const int nResult = m_bUpdate != 0 ? StageUpdate(series, strSymbol) : StageNew(series, strSymbol, strName);
+    for (std::size_t i = 0; i < m_pRun->read.series.size(); ++i) {
+        const SSeries& series = m_pRun->read.series[i];
+        const SRun::STarget& target = m_pRun->targets[i];
+        const int nResult = m_bUpdate != 0 ? StageUpdate(series, target.strSymbol)
+                                           : StageNew(series, target.strSymbol, target.strName);
         if (nResult != 0) {
             return 1;
         }
@@ -482,8 +502,8 @@ void CConverter::FinishRun(const CDatabase& database) {
             m_summary.push_back(line + "; " + strFile);
             continue;
         }
-        m_summary.push_back(strSymbol + " \"" + Windows1252ToUtf8(staged.strName) + "\": " +
-                            std::to_string(staged.nBars) + " bars, " + DateText(staged.nFirstDate) + " to " +
+        const std::string strName = staged.strName.empty() ? "" : " \"" + Windows1252ToUtf8(staged.strName) + "\"";
+        m_summary.push_back(strSymbol + strName + ": " + std::to_string(staged.nBars) + (staged.nBars == 1 ? " bar, " : " bars, ") + DateText(staged.nFirstDate) + " to " +
                             DateText(staged.nLastDate) + ", " + strFile);
         if (staged.strName.size() > 16 && !database.HasEmaster() &&
             (!security || security->directory == EDirectoryFile::Master)) {

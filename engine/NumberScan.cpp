@@ -1,62 +1,116 @@
 #include "engine/NumberScan.h"
 
 #include <charconv>
+#include <cstdint>
+#include <iterator>
+#include <cmath>
+#include <limits>
+#include <string>
 #include <system_error>
 
 namespace {
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-// White space as "%f" skips it in the C locale.
-bool IsBlank(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+// Integers up to 2^24 and the powers of ten up to 10^10 are exact in a single, so a quotient of
+// two of them is the correctly rounded value, the same that from_chars gives, in one division.
+constexpr std::uint64_t kExactLimit = std::uint64_t{1} << 24;
+constexpr std::uint64_t kTooMany = ~std::uint64_t{0};
+constexpr float kPowersOfTen[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f, 1e8f, 1e9f, 1e10f};
+
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+// The end of a run of digits from i; their value is added to nMantissa while it stays small.
+std::size_t SkipDigits(std::string_view text, std::size_t i, std::uint64_t& nMantissa) {
+    while (i < text.size() && IsDigit(text[i])) {
+        nMantissa = nMantissa < kExactLimit ? nMantissa * 10 + static_cast<unsigned>(text[i] - '0') : kTooMany;
+        ++i;
+    }
+    return i;
+}
+
+// 2^127: the first magnitude past the largest MBF exponent.
+constexpr float kMbfLimit = 0x1p127f;
 
 } // namespace
 
-std::optional<float> ScanNumber(std::string_view text) {
+SNumberReading ReadNumber(std::string_view text, bool bDecimalComma) {
+    SNumberReading reading;
+    if (text.empty()) {
+        reading.fault = ENumberFault::Empty;
+        return reading;
+    }
+    const char cMark = bDecimalComma ? ',' : '.';
     std::size_t i = 0;
-    while (i < text.size() && IsBlank(text[i])) {
+    if (text[0] == '+' || text[0] == '-') {
         ++i;
     }
-    bool bNegative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-        bNegative = text[i] == '-';
-        ++i;
+    const std::size_t nIntStart = i;
+    std::uint64_t nMantissa = 0; // the digits without the mark, kTooMany past 2^24
+    i = SkipDigits(text, i, nMantissa);
+    std::size_t nDigits = i - nIntStart;
+    std::size_t nMark = std::string_view::npos;
+    std::size_t nFraction = 0;
+    if (i < text.size() && text[i] == cMark) {
+        nMark = i;
+        const std::size_t nFracStart = ++i;
+        i = SkipDigits(text, i, nMantissa);
+        nFraction = i - nFracStart;
+        nDigits += nFraction;
     }
-    const std::size_t nStart = i;
-    std::size_t nDigits = 0;
-    while (i < text.size() && IsDigit(text[i])) {
-        ++i;
-        ++nDigits;
-    }
-    if (i < text.size() && text[i] == '.') {
-        ++i;
-        while (i < text.size() && IsDigit(text[i])) {
-            ++i;
-            ++nDigits;
-        }
-    }
-    if (nDigits == 0) {
-        return std::nullopt;
-    }
-    // An exponent counts only when at least one digit follows its letter and sign.
-    if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
+    bool bExponent = false;
+    bool bNegativeExponent = false;
+    if (nDigits > 0 && i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
+        bExponent = true;
         std::size_t k = i + 1;
         if (k < text.size() && (text[k] == '+' || text[k] == '-')) {
+            bNegativeExponent = text[k] == '-';
             ++k;
         }
-        if (k < text.size() && IsDigit(text[k])) {
-            while (k < text.size() && IsDigit(text[k])) {
-                ++k;
-            }
-            i = k;
-        }
+        std::uint64_t nIgnored = 0;
+        const std::size_t nExpEnd = SkipDigits(text, k, nIgnored);
+        i = nExpEnd > k ? nExpEnd : text.size() + 1; // an exponent needs digits
     }
+    if (nDigits == 0 || i != text.size()) {
+        reading.fault = ENumberFault::NotNumber;
+        return reading;
+    }
+    if (!bExponent && nMantissa <= kExactLimit && nFraction < std::size(kPowersOfTen)) {
+        const float value = static_cast<float>(nMantissa) / kPowersOfTen[nFraction];
+        reading.fValue = text[0] == '-' ? -value : value;
+        return reading;
+    }
+
+    // from_chars takes neither a plus sign nor a decimal comma.
+    std::string_view number = text[0] == '+' ? text.substr(1) : text;
+    std::string copy;
+    if (nMark != std::string_view::npos && cMark != '.') {
+        copy.assign(number);
+        copy[nMark - (text.size() - number.size())] = '.';
+        number = copy;
+    }
+    const char* pEnd = number.data() + number.size();
     float value = 0.0f;
-    const char* pFirst = text.data() + nStart;
-    const char* pLast = text.data() + i;
-    const auto [pEnd, ec] = std::from_chars(pFirst, pLast, value, std::chars_format::general);
-    // Out of range either way: MBF holds neither such large nor such small numbers.
-    if (ec != std::errc() || pEnd != pLast) {
-        return std::nullopt;
+    const auto result = std::from_chars(number.data(), pEnd, value, std::chars_format::general);
+    if (result.ec == std::errc::result_out_of_range) {
+        // Which way it overflowed: a double still holds most such numbers.
+        double wide = 0.0;
+        const auto wideResult = std::from_chars(number.data(), pEnd, wide, std::chars_format::general);
+        const bool bSmall = wideResult.ec == std::errc() ? std::fabs(wide) < 1.0 : bNegativeExponent;
+        reading.fault = bSmall ? ENumberFault::TooSmall : ENumberFault::TooLarge;
+        return reading;
     }
-    return bNegative ? -value : value;
+    if (result.ec != std::errc() || result.ptr != pEnd) {
+        reading.fault = ENumberFault::NotNumber;
+        return reading;
+    }
+    const float magnitude = std::fabs(value);
+    if (magnitude >= kMbfLimit) {
+        reading.fault = ENumberFault::TooLarge;
+    } else if (magnitude != 0.0f && magnitude < std::numeric_limits<float>::min()) {
+        reading.fault = ENumberFault::TooSmall;
+    } else {
+        reading.fValue = value;
+    }
+    return reading;
 }

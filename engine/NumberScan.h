@@ -1,11 +1,25 @@
-// Numbers of the price columns, read as the C library's "%f" reads them in the C locale,
-// whatever the user's locale: blanks, an optional sign, digits with an optional full stop,
-// an optional exponent; the longest such prefix counts and the rest is ignored.
+// Numbers of the price columns, read strictly: the whole text must be one decimal number (an
+// optional sign, digits with an optional fraction, an optional exponent), with the full stop
+// or, when the layout says so, the comma as its decimal mark, whatever the user's locale. No
+// grouping of thousands, no "inf" or "nan", no hexadecimal. A number that an MBF single
+// cannot hold is refused rather than stored as something else.
 #pragma once
 
-#include <optional>
 #include <string_view>
 
-// nullopt when the text does not begin with a decimal number ("inf", "nan" and hexadecimal
-// forms are not numbers here) or when the number is beyond the range of a float.
-std::optional<float> ScanNumber(std::string_view text);
+enum class ENumberFault {
+    None,
+    Empty,
+    NotNumber,
+    TooLarge, // magnitude 2^127 or more
+    TooSmall, // not zero, but below the smallest normal single (about 1.2e-38)
+};
+
+struct SNumberReading {
+    ENumberFault fault = ENumberFault::None;
+    float fValue = 0.0f; // the nearest single when fault is None
+};
+
+// text has no blanks or quotes around it. With bDecimalComma the comma is the decimal mark and
+// a full stop is not part of a number.
+SNumberReading ReadNumber(std::string_view text, bool bDecimalComma);

@@ -12,6 +12,7 @@
 
 #include "metastock/Records.h"
 
+#include <array>
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
@@ -28,25 +29,20 @@ class CFileLock;
 // folder has one; data file F<n>.DAT) or XMASTER (data file F<n>.MWD).
 enum class EDirectoryFile { Master, Xmaster };
 
-// Field bits of EMASTER and XMASTER.
-constexpr std::uint8_t kFieldBitDate = 1;
-constexpr std::uint8_t kFieldBitHigh = 2;
-constexpr std::uint8_t kFieldBitLow = 4;
-constexpr std::uint8_t kFieldBitClose = 8;
-constexpr std::uint8_t kFieldBitVolume = 16;
-constexpr std::uint8_t kFieldBitOpen = 32;
-constexpr std::uint8_t kFieldBitOpenInterest = 64;
-constexpr std::uint8_t kFieldBitTime = 128;
-
 // The field bits of a daily field set (Date, Open, ..., Open interest flags).
 std::uint8_t FieldSetBits(const FieldFlags& fields);
+
+// The name of a security's data file: "F<n>.DAT" (MASTER) or "F<n>.MWD" (XMASTER), and of its
+// field description "F<n>.DOP".
+std::string DataFileName(EDirectoryFile directory, int nFileNumber);
+std::string DopFileName(int nFileNumber);
 
 // A security as the directory files list it. Dates are date values,
 // (year - 1900) * 10000 + month * 100 + day.
 struct SSecurity {
     EDirectoryFile directory = EDirectoryFile::Master;
     std::size_t nRecord = 0;       // index among that file's records, from 0 (after the header)
-    int nFileNumber = 0;           // [1, 255] in MASTER, [256, 65535] in XMASTER
+    int nFileNumber = 0;           // [1, 255] in MASTER, [256, 65534] in XMASTER
     std::string strSymbol;         // Windows-1252 bytes, padding removed
     std::string strName;           // Windows-1252; the whole name where EMASTER or XMASTER holds it
     int nFieldCount = 0;           // fields per data record, the time included
@@ -73,9 +69,6 @@ struct SSecurityBars {
     std::vector<SBarValues> bars;
     std::vector<std::string> warnings; // an unusable F<n>.DOP, bars beyond the header count
 };
-
-// The record order's time field, beside the seven fields of FieldFlags.
-constexpr int kFieldTime = kFieldCount;
 
 // A new daily security as the converter hands it over: its bars already encoded as the data
 // file holds them (one MBF single per field that is on, in field order; no header record).
@@ -109,6 +102,7 @@ public:
 
     // Reading without the lock (list, dump, check). False with strError when the folder cannot
     // be listed or a directory file that exists cannot be read; damage is no error here.
+    // Staged changes are dropped.
     bool Read(std::string& strError);
 
     // For a change: takes the folder's lock, waiting up to wait and saying once through the
@@ -121,7 +115,8 @@ public:
     bool HasMaster() const;
     bool HasEmaster() const;
     bool HasXmaster() const;
-    // Every security of MASTER (in record order) then of XMASTER, as staged changes leave them.
+    // Every security of MASTER (in record order; "<DIR>" entries left out) then of XMASTER,
+    // as staged changes leave them.
     const std::vector<SSecurity>& Securities() const;
     // The security of this folder whose symbol equals symbol, ignoring the case of A to Z.
     std::optional<SSecurity> FindSecurity(const std::string& symbol) const;
@@ -142,8 +137,10 @@ public:
     // come from F<n>.DOP, else from the field set, else the usual set for the field count.
     std::optional<SSecurityBars> ReadBars(const SSecurity& security, std::string& strError);
 
-    // Changes, staged in memory; nothing is written before Commit. Each returns false with a
-    // message (the Part's texts where it has one) and stages nothing when it refuses.
+    // Changes, staged in memory; nothing is written before Commit. Each needs LockAndRead and
+    // an undamaged folder; each returns false with a message and stages nothing when it
+    // refuses. A security is named by its directory file and file number (nRecord picks
+    // among records that share a number).
 
     // "Make New Master": an empty MASTER and EMASTER; refused when any of MASTER, EMASTER or
     // XMASTER exists ("New Master chosen but one already exists").
@@ -152,8 +149,10 @@ public:
     // number 1-255, or when MASTER is full and the folder has an EMASTER into XMASTER from
     // 256 up. Returns the security as staged.
     std::optional<SSecurity> AddSecurity(const SNewSecurity& security, std::string& strError);
-    // Appends records (encoded as the data file holds them) to a security's data file and sets
-    // its last date; the header count and every directory file that lists it follow.
+    // Appends records (encoded as the data file holds them) to a daily security's data file and
+    // sets its last date (and its first date when it had no bars); the header count and every
+    // directory file that lists it follow. Refused when the data file's size disagrees with its
+    // header or the total would pass 65,534 bars.
     bool AppendBars(const SSecurity& security, const std::vector<std::uint8_t>& records, std::int32_t nBarCount,
                     std::int32_t nLastDate, std::string& strError);
     // Removes a security from every directory file that lists it and removes its data files;
@@ -162,19 +161,31 @@ public:
     // Gives a security a new symbol (cleaned, 1 to 14 characters) and, when given, a new name.
     bool RenameSecurity(const SSecurity& security, const std::string& strNewSymbol,
                         const std::optional<std::string>& newName, std::string& strError);
-    // Writes MASTER.BAK with MASTER as it was before the change, as part of the commit.
+    // Writes MASTER.BAK with MASTER as it was before the change, as part of the commit; nothing
+    // when the folder had no MASTER.
     void KeepMasterBackup();
 
     // Writes and renames everything staged; nothing is left half done. False with strError
     // when the change could not be made: every file is then as before (or, when even the undo
-    // failed, the journal remains for the next change to complete, and strError says so).
+    // failed, the journal remains for the next change to complete, and strError says so), and
+    // the staged changes are dropped. After a success the object holds the folder as it is now
+    // and may stage and commit again.
     bool Commit(std::string& strError);
 
-    // Warnings of the last commit that did not fail it (a MASTER.BAK that could not be written).
+    // Warnings of the last commit that did not fail it (a MASTER.BAK that could not be written,
+    // a journal that could not be removed).
     const std::vector<std::string>& Warnings() const;
+
+    // The lock file, the journal and the temporaries' marker inside a database folder.
+    static constexpr const char* kLockFileName = "PELMAR.LCK";
+    static constexpr const char* kJournalName = "PELMAR.JNL";
 
 private:
     struct SState;
+    bool LoadFolder(std::string& strError);
+    bool RecoverInterruptedChange(std::string& strError);
+    bool CheckChangeable(std::string& strError) const;
+    void Rebuild();
     CFileSystem& m_fs;
     CMessageBox& m_messages;
     std::filesystem::path m_folder;

@@ -1,222 +1,239 @@
 #include "metastock/Dates.h"
 
 #include <array>
-#include <cstdint>
-#include <cstdlib>
-#include <string>
+#include <cstdio>
 
 namespace {
 
-// Days before each month in a common year; a leap year adds 1 from March on.
-constexpr std::array<std::int32_t, 12> kMonthStarts = {0, 31, 59, 90, 120, 151, 181, 212, 243, 273, 304, 334};
-
-constexpr std::int64_t FloorDiv(std::int64_t a, std::int64_t b) {
-    const std::int64_t q = a / b;
-    return (a % b != 0 && ((a < 0) != (b < 0))) ? q - 1 : q;
-}
-
-// Day number of the last day of the year before (years since 1900); 1960 ends on day 0.
-constexpr std::int64_t DaysBeforeYear(std::int64_t year) {
-    return FloorDiv((year - 61) * 1461, 4);
-}
-
-// Whether years since 1900 is a leap year; 1900 and 2100 count as leap years.
-constexpr bool IsLeapYear(std::int64_t year) {
-    return year % 4 == 0;
-}
-
-// Years since 1900 above this lie past the last day a day number holds (2140-06-04).
-constexpr int kLastYear = 240;
-
-// The text as the date column holds it, with a NUL at every position at or past its end, as
-// a C string buffer reads there.
-class CCharText {
-public:
-    explicit CCharText(std::string_view text) : m_text(text) {}
-    char operator[](std::size_t i) const { return i < m_text.size() ? m_text[i] : '\0'; }
-    std::size_t size() const { return m_text.size(); }
-
-private:
-    std::string_view m_text;
-};
+constexpr std::array<const char*, 12> kMonthNames = {"January", "February", "March",     "April",   "May",      "June",
+                                                     "July",    "August",   "September", "October", "November", "December"};
 
 bool IsDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
-bool IsAtoiSpace(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+// The value of a run of at most 4 digits.
+int DigitsValue(std::string_view digits) {
+    int nValue = 0; // [0, 9999]
+    for (char c : digits) {
+        nValue = nValue * 10 + (c - '0');
+    }
+    return nValue;
 }
 
-// The part at pos of text read as atoi reads it, over at most those two characters.
-int ReadPart(const CCharText& text, std::size_t pos) {
-    std::size_t i = pos;
-    const std::size_t end = pos + 2;
-    while (i < end && IsAtoiSpace(text[i])) {
-        ++i;
-    }
-    bool bNegative = false;
-    if (i < end && (text[i] == '+' || text[i] == '-')) {
-        bNegative = text[i] == '-';
-        ++i;
-    }
-    int nValue = 0; // [0, 99]
-    while (i < end && IsDigit(text[i])) {
-        nValue = nValue * 10 + (text[i] - '0');
-        ++i;
-    }
-    return bNegative ? -nValue : nValue;
-}
+enum class EPart { Year, Month, Day };
 
-struct SPartPositions {
-    int nCentury; // -1: the format has no century part
-    int nYear;
-    int nMonth;
-    int nDay;
-};
-
-// Indexed by format number - 1.
-constexpr std::array<SPartPositions, 12> kPositions = {{
-    {-1, 0, 3, 6}, // YY_MM_DD
-    {0, 2, 5, 8},  // CCYY_MM_DD
-    {-1, 6, 0, 3}, // MM_DD_YY
-    {6, 8, 0, 3},  // MM_DD_CCYY
-    {-1, 6, 3, 0}, // DD_MM_YY
-    {6, 8, 3, 0},  // DD_MM_CCYY
-    {-1, 0, 2, 4}, // YYMMDD
-    {0, 2, 4, 6},  // CCYYMMDD
-    {-1, 4, 0, 2}, // MMDDYY
-    {4, 6, 0, 2},  // MMDDCCYY
-    {-1, 4, 2, 0}, // DDMMYY
-    {4, 6, 2, 0},  // DDMMCCYY
+// Parts in the order a layout writes them: formats 1, 2, 7, 8 year first; 3, 4, 9, 10 month
+// first; 5, 6, 11, 12 day first.
+constexpr std::array<std::array<EPart, 3>, 3> kPartOrders = {{
+    {EPart::Year, EPart::Month, EPart::Day},
+    {EPart::Month, EPart::Day, EPart::Year},
+    {EPart::Day, EPart::Month, EPart::Year},
 }};
 
-// Rewrites a date whose parts are separated by any non-digit into the fixed layout of its
-// format: two-character groups joined by "/", a one-digit group led by "0". nullopt when the
-// text has fewer than two separators.
-std::optional<std::string> Normalise(const CCharText& text, int format) {
-    std::size_t nFirst = 0;  // just after the first non-digit, 0 when none
-    std::size_t nSecond = 0; // just after the last non-digit, when it is not the first
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (!IsDigit(text[i])) {
-            if (nFirst == 0) {
-                nFirst = i + 1;
-            } else {
-                nSecond = i + 1;
+const std::array<EPart, 3>& PartOrder(int format) {
+    return kPartOrders[static_cast<std::size_t>(((format - 1) % 6) / 2)];
+}
+
+// 2 for the YY layouts, 4 for the CCYY ones.
+int YearDigits(int format) {
+    return (format - 1) % 2 == 0 ? 2 : 4;
+}
+
+// Splits a separated date into its three digit groups; false when the text is not three
+// non-empty groups of digits with exactly one other character between each two.
+bool SplitGroups(std::string_view text, std::array<std::string_view, 3>& groups) {
+    std::size_t i = 0;
+    for (std::size_t g = 0; g < 3; ++g) {
+        const std::size_t nStart = i;
+        while (i < text.size() && IsDigit(text[i])) {
+            ++i;
+        }
+        if (i == nStart) {
+            return false;
+        }
+        groups[g] = text.substr(nStart, i - nStart);
+        if (g < 2) {
+            if (i == text.size()) {
+                return false;
             }
+            ++i; // the separator, a non-digit since the group stopped there
         }
     }
-    if (nFirst == 0 || nSecond == 0) {
-        return std::nullopt;
-    }
+    return i == text.size();
+}
 
-    auto two = [&](std::size_t pos) { return std::string{text[pos], text[pos + 1]}; };
-    auto padded = [&](std::size_t pos) { return std::string{'0', text[pos]}; };
+SDateReading Fault(EDateFault fault, int nDigits = 0) {
+    SDateReading reading;
+    reading.fault = fault;
+    reading.nDigits = nDigits;
+    return reading;
+}
 
-    const std::string groupA = nFirst == 3 ? two(0) : padded(0);
-    const std::string groupB = nSecond - nFirst == 3 ? two(nFirst) : padded(nFirst);
-    std::string groupC;
-    if (format == 4 || format == 6) {
-        groupC = text.size() == nSecond + 4 ? two(nSecond) + two(nSecond + 2) : std::string("1999");
+// Checks the parts against the calendar and the range the files hold.
+SDateReading FromParts(int year, int month, int day) {
+    SDateReading reading;
+    reading.date = SDate{year, month, day};
+    if (month < 1 || month > 12) {
+        reading.fault = EDateFault::Month;
+    } else if (day < 1 || day > DaysInMonth(year, month)) {
+        reading.fault = EDateFault::Day;
+    } else if (const auto value = DateValueOf(year, month, day)) {
+        reading.nValue = *value;
     } else {
-        groupC = text.size() == nSecond + 2 ? two(nSecond) : padded(nSecond);
+        reading.fault = EDateFault::Range;
     }
+    return reading;
+}
 
-    if (format == 2) {
-        std::string head;
-        for (std::size_t i = 0; i < 5; ++i) {
-            head += text[i];
-        }
-        return head + groupB + "/" + groupC;
-    }
-    return groupA + "/" + groupB + "/" + groupC;
+std::string PartsText(const SDate& date) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d", date.nYear, date.nMonth, date.nDay);
+    return text;
 }
 
 } // namespace
 
-std::optional<std::int32_t> DateTextToDayNumber(std::string_view text, std::int16_t format) {
-    // The column is a C string: nothing after a NUL belongs to it.
-    text = text.substr(0, text.find('\0'));
-    std::size_t nStart = 0;
-    while (nStart < text.size() && text[nStart] == ' ') {
-        ++nStart;
-    }
-    if (nStart < text.size() && text[nStart] == '"') {
-        ++nStart;
-    }
-    text.remove_prefix(nStart);
-    if (text.empty() || format < kFirstDateFormat || format > kLastDateFormat || text.size() > 10) {
+bool IsLeapYear(int year) {
+    return year % 4 == 0 && (year % 100 != 0 || year % 400 == 0);
+}
+
+int DaysInMonth(int year, int month) {
+    static constexpr std::array<int, 12> kDays = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    return month == 2 && IsLeapYear(year) ? 29 : kDays[static_cast<std::size_t>(month - 1)];
+}
+
+std::optional<std::int32_t> DateValueOf(int year, int month, int day) {
+    if (month < 1 || month > 12 || day < 1 || day > DaysInMonth(year, month)) {
         return std::nullopt;
     }
+    // Years are checked before they are multiplied, so that no year can overflow.
+    if (year < 1900 || year > 2140) {
+        return std::nullopt;
+    }
+    const std::int32_t value = (year - 1900) * 10000 + month * 100 + day;
+    if (value > kLastDateValue) {
+        return std::nullopt;
+    }
+    return value;
+}
 
-    std::string normalised;
-    if (format <= kLastSeparatedDateFormat) {
-        auto result = Normalise(CCharText(text), format);
-        if (!result) {
-            return std::nullopt;
+SDate DateOfValue(std::int32_t value) {
+    return SDate{1900 + value / 10000, value / 100 % 100, value % 100};
+}
+
+std::string DateValueText(std::int32_t value) {
+    return PartsText(DateOfValue(value));
+}
+
+SDateReading ReadDateText(std::string_view text, int format) {
+    if (format < kFirstDateFormat || format > kLastDateFormat) {
+        return Fault(EDateFault::Format);
+    }
+    if (text.empty()) {
+        return Fault(EDateFault::Empty);
+    }
+    bool bOnlyDigits = true;
+    for (char c : text) {
+        bOnlyDigits = bOnlyDigits && IsDigit(c);
+    }
+    const int nYearDigits = YearDigits(format);
+    const std::array<EPart, 3>& order = PartOrder(format);
+    std::array<std::string_view, 3> groups;
+
+    if (format > kLastSeparatedDateFormat) {
+        if (!bOnlyDigits) {
+            return Fault(EDateFault::NonDigit);
         }
-        normalised = std::move(*result);
-    }
-    const CCharText parts(format <= kLastSeparatedDateFormat ? std::string_view(normalised) : text);
-    const SPartPositions& pos = kPositions[static_cast<std::size_t>(format - 1)];
-
-    const int nYearPart = ReadPart(parts, static_cast<std::size_t>(pos.nYear));   // [-9, 99]
-    const int nMonth = ReadPart(parts, static_cast<std::size_t>(pos.nMonth));     // [-9, 99]
-    const int nDay = ReadPart(parts, static_cast<std::size_t>(pos.nDay));         // [-9, 99]
-    if (nYearPart == 0 && nMonth == 0 && nDay == 0) {
-        return std::nullopt;
-    }
-    int nYear; // years since 1900, [-2809, 8099]
-    if (pos.nCentury >= 0) {
-        nYear = (ReadPart(parts, static_cast<std::size_t>(pos.nCentury)) - 19) * 100 + nYearPart;
+        const std::size_t nWant = static_cast<std::size_t>(nYearDigits) + 4;
+        if (text.size() != nWant) {
+            // The count only matters as a number in the reason; a huge one is still "many".
+            return Fault(EDateFault::DigitCount, text.size() > 99999 ? 99999 : static_cast<int>(text.size()));
+        }
+        std::size_t nPos = 0;
+        for (std::size_t g = 0; g < 3; ++g) {
+            const std::size_t nWidth = order[g] == EPart::Year ? static_cast<std::size_t>(nYearDigits) : 2;
+            groups[g] = text.substr(nPos, nWidth);
+            nPos += nWidth;
+        }
     } else {
-        nYear = nYearPart < 60 ? nYearPart + 100 : nYearPart;
+        if (bOnlyDigits) {
+            return Fault(EDateFault::OnlyDigits);
+        }
+        if (!SplitGroups(text, groups)) {
+            return Fault(EDateFault::Shape);
+        }
+        // The year first: a century that is there or missing is the most telling fault.
+        for (std::size_t g = 0; g < 3; ++g) {
+            const int nDigits = groups[g].size() > 99999 ? 99999 : static_cast<int>(groups[g].size());
+            if (order[g] == EPart::Year && nDigits != nYearDigits) {
+                return Fault(EDateFault::YearDigits, nDigits);
+            }
+        }
+        for (std::size_t g = 0; g < 3; ++g) {
+            const int nDigits = groups[g].size() > 99999 ? 99999 : static_cast<int>(groups[g].size());
+            if (order[g] != EPart::Year && nDigits > 2) {
+                return Fault(order[g] == EPart::Month ? EDateFault::MonthDigits : EDateFault::DayDigits, nDigits);
+            }
+        }
     }
-    // No day number holds a date past 2140; checked here because DateToDayNumber would take
-    // a value above 1900 (century 38 and on) as a full year number.
-    if (nYear > kLastYear) {
-        return std::nullopt;
-    }
-    const auto day = DateToDayNumber(static_cast<std::int16_t>(nYear), static_cast<std::int16_t>(nMonth),
-                                     static_cast<std::int16_t>(nDay));
-    if (!day || *day < kFirstDayNumber || *day > kLastDayNumber) {
-        return std::nullopt;
-    }
-    return day;
-}
 
-std::optional<std::int32_t> DateToDayNumber(std::int16_t year, std::int16_t month, std::int16_t day) {
-    if (month < 1 || month > 12) {
-        return std::nullopt;
-    }
-    std::int64_t nYear = year > 1900 ? year - 1900 : year;
-    std::int64_t n = day + DaysBeforeYear(nYear) + kMonthStarts[static_cast<std::size_t>(month - 1)];
-    if (month > 2 && IsLeapYear(nYear)) {
-        ++n;
-    }
-    // Within +-12.1 million for every 16-bit input, so it fits.
-    return static_cast<std::int32_t>(n);
-}
-
-SDate DayNumberToDate(std::int32_t dayNumber) {
-    const std::int64_t n = dayNumber;
-    const std::int64_t nYearIndex = FloorDiv(4 * n - 1, 1461); // years since 1961
-    const std::int64_t nDayOfYear = n - DaysBeforeYear(nYearIndex + 61); // [1, 366]
-    const std::int64_t nYear = nYearIndex + 61;
-    int nMonth = 12;
-    std::int64_t nStart = 0;
-    for (; nMonth >= 1; --nMonth) {
-        nStart = kMonthStarts[static_cast<std::size_t>(nMonth - 1)] + ((nMonth > 2 && IsLeapYear(nYear)) ? 1 : 0);
-        if (nStart < nDayOfYear) {
+    int year = 0;  // [0, 9999]
+    int month = 0; // [0, 99]
+    int day = 0;   // [0, 99]
+    for (std::size_t g = 0; g < 3; ++g) {
+        const int nValue = DigitsValue(groups[g]);
+        switch (order[g]) {
+        case EPart::Year:
+            year = nYearDigits == 4 ? nValue : (nValue < 60 ? 2000 + nValue : 1900 + nValue);
+            break;
+        case EPart::Month:
+            month = nValue;
+            break;
+        case EPart::Day:
+            day = nValue;
             break;
         }
     }
-    return SDate{static_cast<std::int16_t>(nYear), static_cast<std::int16_t>(nMonth),
-                 static_cast<std::int16_t>(nDayOfYear - nStart)};
+    return FromParts(year, month, day);
 }
 
-MbfSingle DayNumberToDateValue(std::int32_t dayNumber) {
-    const SDate date = DayNumberToDate(dayNumber);
-    const double value = date.nYear * 10000.0 + date.nMonth * 100.0 + date.nDay;
-    return EncodeMbf(static_cast<float>(value));
+std::string DateFaultText(const SDateReading& reading, int format) {
+    const std::string strDigits = std::to_string(reading.nDigits);
+    switch (reading.fault) {
+    case EDateFault::None:
+        return {};
+    case EDateFault::Empty:
+        return "it is empty";
+    case EDateFault::NonDigit:
+        return "You specified a numeric-only date format but a non-numeric date character was found.";
+    case EDateFault::OnlyDigits:
+        return "You specified a character-separated date format but only numeric date characters were found.";
+    case EDateFault::Shape:
+        return "it is not three groups of digits with one character between them";
+    case EDateFault::YearDigits:
+        return "the year has " + strDigits + " digits, the layout " + std::to_string(YearDigits(format));
+    case EDateFault::MonthDigits:
+        return "the month has " + strDigits + " digits";
+    case EDateFault::DayDigits:
+        return "the day has " + strDigits + " digits";
+    case EDateFault::DigitCount:
+        return "it has " + strDigits + " digits, the layout " + std::to_string(YearDigits(format) + 4);
+    case EDateFault::Month:
+        return "there is no month " + std::to_string(reading.date.nMonth);
+    case EDateFault::Day:
+        if (reading.date.nDay == 0) {
+            return "there is no day 0";
+        }
+        return "there is no day " + std::to_string(reading.date.nDay) + " in " +
+               kMonthNames[static_cast<std::size_t>(reading.date.nMonth - 1)] + " " +
+               std::to_string(reading.date.nYear);
+    case EDateFault::Range:
+        return PartsText(reading.date) +
+               (reading.date.nYear < 1900 ? " is before " + DateValueText(kFirstDateValue)
+                                          : " is after " + DateValueText(kLastDateValue));
+    case EDateFault::Format:
+        return "there is no date format " + std::to_string(format);
+    }
+    return {};
 }

@@ -1,12 +1,10 @@
 #include "metastock/Records.h"
 
 #include <algorithm>
+#include <bitset>
 
 namespace {
 
-constexpr std::size_t kEntryRecordLengthOffset = 3;
-constexpr std::size_t kEntryFieldCountOffset = 4;
-constexpr std::size_t kEntryTimeFrameOffset = 33;
 constexpr std::size_t kDirectoryMarkOffset = 18; // "<DIR>" at name positions 11 to 15
 constexpr std::size_t kDirectoryNameChars = 8;
 
@@ -42,7 +40,7 @@ MasterRecord SSecurityEntry::ToBytes() const {
     std::copy(name.begin(), name.end(), record.begin() + kEntryNameOffset);
     std::copy(firstDate.begin(), firstDate.end(), record.begin() + kEntryFirstDateOffset);
     std::copy(lastDate.begin(), lastDate.end(), record.begin() + kEntryLastDateOffset);
-    record[kEntryTimeFrameOffset] = 'D';
+    record[kEntryPeriodicityOffset] = 'D';
     const auto symbol = PadEntryText(strSymbol);
     std::copy(symbol.begin(), symbol.end(), record.begin() + kEntrySymbolOffset);
     return record;
@@ -91,7 +89,7 @@ std::vector<std::uint8_t> MakeDataHeader(int nFieldCount) {
 }
 
 const char* DopFieldName(int field) {
-    return field >= 0 && field < kFieldCount ? kDopNames[field] : "";
+    return field >= 0 && field < kFieldCount ? kDopNames[field] : field == kFieldTime ? "TIME" : "";
 }
 
 std::string MakeDopText(const FieldFlags& fieldOn) {
@@ -111,4 +109,144 @@ std::array<std::uint8_t, kEntryTextChars> PadEntryText(const std::string& text) 
     field.fill(' ');
     std::copy_n(text.begin(), std::min(text.size(), kEntryTextChars), field.begin());
     return field;
+}
+
+std::string EntrySymbol(const MasterRecord& record) {
+    // Other software keeps a space at 50 and a flag at 51; earlier versions of this program
+    // let a long symbol run on over both.
+    const std::uint8_t next = record[kEntrySymbolOffset + kEntryShortSymbolChars];
+    const std::size_t nWidth = next != ' ' && next != 0 ? kEntryTextChars : kEntryShortSymbolChars;
+    const auto first = record.begin() + kEntrySymbolOffset;
+    std::string symbol(first, std::find(first, first + nWidth, std::uint8_t{0}));
+    symbol.erase(symbol.find_last_not_of(' ') + 1);
+    return symbol;
+}
+
+std::string FieldText(const std::uint8_t* p, std::size_t nWidth) {
+    return std::string(p, std::find(p, p + nWidth, std::uint8_t{0}));
+}
+
+void PutFieldText(std::uint8_t* p, std::size_t nWidth, const std::string& text) {
+    const std::size_t n = std::min(text.size(), nWidth);
+    std::copy_n(text.begin(), n, p);
+    std::fill(p + n, p + nWidth, std::uint8_t{0});
+}
+
+EmasterRecord SExtendedEntry::ToEmaster() const {
+    EmasterRecord record{};
+    record[kEmasterMarkOffset] = '6';
+    record[kEmasterMarkOffset + 1] = '6';
+    record[kEmasterFileNumberOffset] = static_cast<std::uint8_t>(nFileNumber);
+    record[kEmasterFieldCountOffset] = static_cast<std::uint8_t>(nFieldCount);
+    record[kEmasterFieldSetOffset] = nFieldSet;
+    record[kEmasterFlagOffset] = ' ';
+    PutFieldText(record.data() + kEmasterSymbolOffset, kEmasterSymbolChars, strSymbol);
+    PutFieldText(record.data() + kEmasterNameOffset, kEmasterNameChars, strName);
+    record[kEmasterPeriodicityOffset] = 'D';
+    WriteFloat(record.data() + kEmasterFirstDateOffset, static_cast<float>(nFirstDate));
+    WriteFloat(record.data() + kEmasterLastDateOffset, static_cast<float>(nLastDate));
+    WriteInt32(record.data() + kEmasterFirstYmdOffset, YmdFromDateValue(nFirstDate));
+    if (strName.size() > kEmasterNameChars) {
+        PutFieldText(record.data() + kEmasterLongNameOffset, kEmasterLongNameChars, strName);
+    }
+    return record;
+}
+
+XmasterRecord SExtendedEntry::ToXmaster() const {
+    static constexpr std::uint8_t kConstants[8] = {0xFD, 0x20, 0x2E, 0x01, 0xFD, 0x20, 0x2E, 0x00}; // 19800317, FD 20 2E 00
+    XmasterRecord record{};
+    record[0] = 0x01;
+    PutFieldText(record.data() + kXmasterSymbolOffset, kXmasterSymbolChars, strSymbol);
+    PutFieldText(record.data() + kXmasterNameOffset, kXmasterNameChars, strName);
+    record[kXmasterPeriodicityOffset] = 'D';
+    WriteInt16(record.data() + kXmasterFileNumberOffset, static_cast<std::int16_t>(nFileNumber));
+    record[kXmasterFieldSetOffset] = nFieldSet;
+    std::copy(std::begin(kConstants), std::end(kConstants), record.begin() + kXmasterConstantsOffset);
+    WriteInt32(record.data() + kXmasterStartYmdOffset, YmdFromDateValue(nFirstDate));
+    WriteInt32(record.data() + kXmasterFirstYmdOffset, YmdFromDateValue(nFirstDate));
+    WriteInt32(record.data() + kXmasterLastYmdOffset, YmdFromDateValue(nLastDate));
+    return record;
+}
+
+std::vector<int> FieldsFromSet(std::uint8_t nFieldSet) {
+    // Record order Date, Time, Open, High, Low, Close, Volume, Open interest; the bits differ.
+    static constexpr std::pair<int, std::uint8_t> kOrder[] = {
+        {kFieldDate, kFieldBitDate},   {kFieldTime, kFieldBitTime},   {kFieldOpen, kFieldBitOpen},
+        {kFieldHigh, kFieldBitHigh},   {kFieldLow, kFieldBitLow},     {kFieldClose, kFieldBitClose},
+        {kFieldVolume, kFieldBitVolume}, {kFieldOpenInterest, kFieldBitOpenInterest}};
+    std::vector<int> fields;
+    for (const auto& [field, bit] : kOrder) {
+        if ((nFieldSet & bit) != 0) {
+            fields.push_back(field);
+        }
+    }
+    return fields;
+}
+
+std::vector<int> StandardFields(int nFieldCount, bool bTime) {
+    if (bTime) {
+        std::vector<int> fields = StandardFields(nFieldCount - 1);
+        if (!fields.empty()) {
+            fields.insert(fields.begin() + 1, kFieldTime);
+        }
+        return fields;
+    }
+    switch (nFieldCount) {
+    case 2:
+        return {kFieldDate, kFieldClose};
+    case 3:
+        return {kFieldDate, kFieldClose, kFieldVolume};
+    case 4:
+        return {kFieldDate, kFieldHigh, kFieldLow, kFieldClose};
+    case 5:
+        return {kFieldDate, kFieldHigh, kFieldLow, kFieldClose, kFieldVolume};
+    case 6:
+        return {kFieldDate, kFieldOpen, kFieldHigh, kFieldLow, kFieldClose, kFieldVolume};
+    case 7:
+        return {kFieldDate, kFieldOpen, kFieldHigh, kFieldLow, kFieldClose, kFieldVolume, kFieldOpenInterest};
+    default:
+        return {};
+    }
+}
+
+std::optional<std::vector<int>> ParseDopText(const std::string& text, int nFieldCount) {
+    std::vector<int> fields;
+    std::bitset<kFieldTime + 1> seen;
+    std::size_t nStart = 0;
+    while (nStart < text.size()) {
+        std::size_t nEnd = text.find('\n', nStart);
+        if (nEnd == std::string::npos) {
+            nEnd = text.size();
+        }
+        std::string line = text.substr(nStart, nEnd - nStart);
+        nStart = nEnd + 1;
+        if (!line.empty() && line.back() == '\r') {
+            line.pop_back();
+        }
+        if (line.find_first_not_of(" \t") == std::string::npos) {
+            continue;
+        }
+        // "NAME",x,y: only the name tells the field.
+        const std::size_t nClose = line.find('"', 1);
+        if (line[0] != '"' || nClose == std::string::npos) {
+            return std::nullopt;
+        }
+        std::string name = line.substr(1, nClose - 1);
+        for (char& c : name) {
+            c = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+        }
+        int field = 0;
+        while (field <= kFieldTime && name != DopFieldName(field)) {
+            ++field;
+        }
+        if (field > kFieldTime || seen.test(static_cast<std::size_t>(field))) {
+            return std::nullopt;
+        }
+        seen.set(static_cast<std::size_t>(field));
+        fields.push_back(field);
+    }
+    if (static_cast<int>(fields.size()) != nFieldCount || !seen.test(kFieldDate)) {
+        return std::nullopt;
+    }
+    return fields;
 }

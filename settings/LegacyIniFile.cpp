@@ -1,65 +1,43 @@
 #include "settings/LegacyIniFile.h"
 
-#include "platform/TextReader.h"
+#include <algorithm>
 
 namespace {
 
 // White space as the C library's isspace sees it in the "C" locale.
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
+constexpr std::string_view kBlanks = " \t\n\v\f\r";
 
 std::string_view Trim(std::string_view text) {
-    while (!text.empty() && IsBlank(text.front())) {
-        text.remove_prefix(1);
+    const std::size_t nFirst = text.find_first_not_of(kBlanks);
+    if (nFirst == std::string_view::npos) {
+        return {};
     }
-    while (!text.empty() && IsBlank(text.back())) {
-        text.remove_suffix(1);
-    }
-    return text;
+    return text.substr(nFirst, text.find_last_not_of(kBlanks) - nFirst + 1);
 }
 
 } // namespace
 
-SLegacyIniLine ParseLegacyIniLine(std::string_view piece) {
-    // The old versions handled each piece as a C string.
-    if (const std::size_t nNul = piece.find('\0'); nNul != std::string_view::npos) {
-        piece = piece.substr(0, nNul);
-    }
-    const std::string_view line = Trim(piece);
-    SLegacyIniLine result;
-    const std::size_t nOpen = line.find('[');
-    const std::size_t nClose = line.find(']');
-    // The first "[" and the first "]" span the whole line only when the line begins with the
-    // one and ends with the other.
-    if (nOpen == 0 && nClose != std::string_view::npos && nClose + 1 == line.size()) {
-        result.eKind = ELegacyIniLine::Section;
-        result.strName = std::string(Trim(line.substr(1, line.size() - 2)));
-        return result;
-    }
-    if (const std::size_t nEquals = line.find('='); nEquals != std::string_view::npos) {
-        // Blanks around the "=" stay: "cx = 640" names "cx " with the text " 640".
-        result.eKind = ELegacyIniLine::Value;
-        result.strName = std::string(line.substr(0, nEquals));
-        result.strValue = std::string(line.substr(nEquals + 1));
-    }
-    return result;
-}
-
-void ReadLegacyIniFile(CTextReader& reader, CLegacyIniSink& sink) {
+std::vector<SLegacyIniValue> ParseLegacyIniFile(std::string_view text) {
+    std::vector<SLegacyIniValue> values;
     bool bHaveSection = false;
     std::string strSection;
-    std::string piece;
-    while (reader.ReadLine(piece, kLegacyIniPieceChars) == EReadStatus::Line) {
-        SLegacyIniLine line = ParseLegacyIniLine(piece);
-        if (line.eKind == ELegacyIniLine::Section) {
-            if (!sink.OnSection(line.strName)) {
-                return;
-            }
+    std::size_t nPos = 0;
+    while (nPos < text.size()) {
+        const std::size_t nBreak = text.find('\n', nPos);
+        const std::size_t nLineEnd = nBreak == std::string_view::npos ? text.size() : nBreak + 1;
+        const std::size_t nPieceEnd = std::min(nLineEnd, nPos + kLegacyIniPieceChars);
+        std::string_view piece = text.substr(nPos, nPieceEnd - nPos);
+        nPos = nPieceEnd;
+        // The old versions handled each piece as a C string.
+        piece = Trim(piece.substr(0, piece.find('\0')));
+        const std::size_t nClose = piece.find(']');
+        if (!piece.empty() && piece.front() == '[' && nClose + 1 == piece.size()) {
+            strSection = std::string(Trim(piece.substr(1, piece.size() - 2)));
             bHaveSection = true;
-            strSection = std::move(line.strName);
-        } else if (line.eKind == ELegacyIniLine::Value && bHaveSection) {
-            sink.OnValue(strSection, line.strName, line.strValue);
+        } else if (const std::size_t nEquals = piece.find('='); nEquals != std::string_view::npos && bHaveSection) {
+            values.push_back(
+                {strSection, std::string(piece.substr(0, nEquals)), std::string(piece.substr(nEquals + 1))});
         }
     }
+    return values;
 }

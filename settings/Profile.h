@@ -1,43 +1,39 @@
-// The application's persistent settings: integer and text values by section and key, kept as
-// text below one application key. The application object owns the one store. Every call opens
-// the store, does its one read or write and closes it again: nothing is cached, so a second
-// running copy of the program sees each write at once.
+// The application's persistent settings: integer and text values by section ("Import",
+// "Screen", ...) and key, kept as text below the application's key "Veldrin Software\Pelmar".
+// The application object (and the command line) owns the one store; the store is opened once
+// and stays open until it is destroyed, which writes what changed.
 //
-// On Linux the application key "Software\Veldrin Software\Pelmar" is the INI file
-// "$XDG_CONFIG_HOME/Veldrin Software/Pelmar.conf" (default ~/.config), each section a group;
-// on Windows it is the registry key of that path below the root key.
+// Where it lives: the window program and the command line on Linux keep it with QSettings
+// ($XDG_CONFIG_HOME/Veldrin Software/Pelmar.conf; on Windows the registry key
+// HKEY_CURRENT_USER\Software\Veldrin Software\Pelmar, subkeys "Import" and "Screen", text
+// values). The command line on Windows keeps the same key through the registry itself,
+// without Qt. Both implement this header, so it names no type of either.
+//
+// Use: construct, call CreateKey() once before the first read, then the four operations.
 #pragma once
 
 #include "platform/SettingsStore.h"
 
-#include <cstddef>
+#include <memory>
 #include <string>
-
-enum class ERootKey { LocalMachine, CurrentUser };
 
 class CProfile : public CSettingsStore {
 public:
-    // The largest data a read accepts, the terminating NUL included: texts of up to 259 bytes.
-    static constexpr std::size_t kMaxValueBytes = 260;
-
-    CProfile() = default;
+    CProfile();
     ~CProfile() override;
     CProfile(const CProfile&) = delete;
     CProfile& operator=(const CProfile&) = delete;
 
-    // Records the root and the path (whatever the outcome), then creates or opens the
-    // application key at that path. True when the key exists afterwards and may be written;
-    // bCreatedNew tells whether this call created it.
-    bool CreateKey(const std::string& strBasePath, bool& bCreatedNew,
-                   ERootKey rootKey = ERootKey::LocalMachine);
+    // Start-up, once: makes sure the application's key exists, and when it is new (holds no
+    // value yet) copies the legacy settings file "Pelmar.INI" of older versions into it (in
+    // the Windows directory; in the configuration directory elsewhere). False when the key
+    // cannot be written: reads then give their defaults and writes are lost.
+    bool CreateKey();
 
-    // Copies the legacy settings file (the application name + ".INI" in the configuration
-    // directory, which stands for the Windows directory) into the application key. Meant for
-    // the run whose CreateKey created the key; a missing file copies nothing.
-    void MigrateIniFile();
-
-    // Reads give the default whenever the value cannot be read; writes return 1 when the value
-    // was stored, else 0. Texts are UTF-8.
+    // Reads give the default whenever the value is missing; an integer is read as "%d" reads
+    // a text (white space, sign, digits, the rest ignored), the default when there are no
+    // digits or the number does not fit. Writes return 1 when the value was taken, else 0.
+    // Integers are stored as decimal text. Texts are UTF-8.
     int GetInt(const std::string& section, const std::string& key, int nDefault) override;
     int PutInt(const std::string& section, const std::string& key, int nValue) override;
     std::string GetString(const std::string& section, const std::string& key,
@@ -45,6 +41,6 @@ public:
     int PutString(const std::string& section, const std::string& key, const std::string& value) override;
 
 private:
-    ERootKey m_eRootKey = ERootKey::LocalMachine;
-    std::string m_strBasePath;
+    struct SImpl;
+    std::unique_ptr<SImpl> m_pImpl;
 };

@@ -1,73 +1,129 @@
-// Whole input files through a conversion into a scratch database. The first bytes choose
-// the layout (delimiter, date format, columns, skipping, reversal); the rest is the file.
-// Every run must leave a consistent database: a MASTER of whole records counting its
-// entries, and a data file of whole records whose header counts them.
-#include "tests/fuzz/FuzzSupport.h"
+// Any bytes through the strict reader. The first four bytes choose the layout (delimiter,
+// decimal comma, reversal, skipping, symbol column, date format, fields and columns); the rest
+// is the file. Every read must either fail with a message and no bars, or give bars that are
+// all real: valid rising dates, numbers an MBF single holds, fields that are off left at 0.
+// The preview must find the same bad lines, and the lines must come out alike when the file
+// arrives in pieces.
+#include "engine/BarReader.h"
+#include "engine/LineReader.h"
+#include "metastock/Dates.h"
+#include "platform/FileSystem.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
-#include <fstream>
-#include <iterator>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+#include <string>
 
 namespace {
 
-std::string Slurp(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
+void Check(bool bOk) {
+    if (!bOk) {
+        std::abort();
+    }
+}
+
+class CPiecesFile : public CFile {
+public:
+    CPiecesFile(std::string_view text, std::size_t nPiece) : m_text(text), m_nPiece(nPiece) {}
+    std::ptrdiff_t Read(void* pBuffer, std::size_t size) override {
+        const std::size_t n = std::min({size, m_nPiece, m_text.size() - m_nPos});
+        std::memcpy(pBuffer, m_text.data() + m_nPos, n);
+        m_nPos += n;
+        return static_cast<std::ptrdiff_t>(n);
+    }
+    bool Write(const void*, std::size_t) override { return false; }
+    bool Seek(std::uint64_t) override { return false; }
+    std::optional<std::uint64_t> Size() override { return m_text.size(); }
+    bool Sync() override { return false; }
+    bool Close() override { return true; }
+
+private:
+    std::string_view m_text;
+    std::size_t m_nPiece;
+    std::size_t m_nPos = 0;
+};
+
+std::string Lines(CLineReader& reader) {
+    std::string strLines;
+    SPhysicalLine line;
+    while (reader.Next(line)) {
+        strLines += std::to_string(line.nNumber) + (line.bTooLong ? "+" : ":") + std::string(line.text) + "\n";
+    }
+    return strLines + reader.FaultText();
 }
 
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t size) {
-    if (size < 6) {
+    if (size < 4) {
         return 0;
     }
-    const auto out = FreshDir("db");
-    const auto input = FuzzScratch() / "input.txt";
-    PutFile(input, reinterpret_cast<const char*>(pData) + 6, size - 6);
+    SInputLayout layout;
+    layout.cDelimiter = ",\t; "[pData[0] & 3];
+    layout.bDecimalComma = (pData[0] & 4) != 0 && layout.cDelimiter != ',';
+    layout.bReverse = (pData[0] & 8) != 0;
+    layout.bSkipBadLines = (pData[0] & 16) != 0;
+    layout.nSymbolCol = (pData[0] & 32) != 0 ? pData[0] >> 6 : -1;
+    layout.nDateFormat = 1 + pData[1] % 12;
+    layout.nSkipRows = pData[1] / 12 % 4;
+    layout.fieldCol[kFieldDate] = pData[3] % 3;
+    for (int f = 1; f < kFieldCount; ++f) {
+        layout.fieldOn[f] = f == kFieldClose || (pData[2] >> f & 1) != 0;
+        layout.fieldCol[f] = (f + pData[3] / 3) % 8;
+    }
+    const std::string_view text(reinterpret_cast<const char*>(pData) + 4, size - 4);
+    const CBarReader reader(layout);
+    const SReadResult result = reader.ReadText(text);
 
-    SImportSettings settings;
-    settings.strPathIn = input.string();
-    settings.strPathOut = out.string();
-    settings.strSymbol = "FUZZ";
-    settings.nExist = 1;
-    settings.nDelimiter = pData[0] % 3;
-    settings.strDateFormat = kDateFormatNames[pData[1] % 12];
-    settings.bReverseOrder = (pData[2] & 1) != 0;
-    settings.bSkipOn = (pData[2] & 2) != 0;
-    settings.nRowsToSkip = pData[3] % 4;
-    // Columns 1 to 7 in an order chosen by the input; fields switched off by its bits.
-    long long SImportSettings::*columns[] = {&SImportSettings::nOpenCol, &SImportSettings::nHiCol,
-                                             &SImportSettings::nLoCol, &SImportSettings::nVolCol,
-                                             &SImportSettings::nOICol};
-    settings.nDateCol = 1 + pData[4] % 2;
-    settings.nCloCol = settings.nDateCol == 1 ? 2 : 1;
-    for (int i = 0; i < 5; ++i) {
-        settings.*columns[i] = 3 + (i + pData[4] / 2) % 5;
+    Check(result.firstBadLines.size() <= 5 && result.nBadLines >= result.firstBadLines.size());
+    for (std::size_t i = 1; i < result.firstBadLines.size(); ++i) {
+        Check(result.firstBadLines[i - 1].nLine < result.firstBadLines[i].nLine);
     }
-    settings.bOpenOn = (pData[5] & 1) != 0;
-    settings.bHiOn = (pData[5] & 2) != 0;
-    settings.bLoOn = (pData[5] & 4) != 0;
-    settings.bVolOn = (pData[5] & 8) != 0;
-    settings.bOIOn = (pData[5] & 16) != 0;
+    if (!result.Ok()) {
+        Check(!result.Message().empty() && result.series.empty());
+    } else {
+        Check(!result.series.empty() && (layout.bSkipBadLines || result.nBadLines == 0));
+    }
+    for (const SSeries& series : result.series) {
+        Check(!series.bars.empty() && series.bars.size() <= CBarReader::kMaxBars);
+        for (std::size_t i = 0; i < series.bars.size(); ++i) {
+            const SBar& bar = series.bars[i];
+            const SDate date = DateOfValue(bar.nDate);
+            Check(DateValueOf(date.nYear, date.nMonth, date.nDay) == bar.nDate);
+            Check(bar.nLine > static_cast<std::uint64_t>(layout.nSkipRows) && bar.nLine <= result.nLines);
+            if (i > 0) {
+                Check(bar.nDate > series.bars[i - 1].nDate);
+                Check(layout.bReverse ? bar.nLine < series.bars[i - 1].nLine : bar.nLine > series.bars[i - 1].nLine);
+            }
+            for (int f = 1; f < kFieldCount; ++f) {
+                const float value = std::fabs(bar.values[f]);
+                Check(layout.fieldOn[f] || value == 0.0f);
+                Check(value == 0.0f || (value >= std::numeric_limits<float>::min() && value < 0x1p127f));
+            }
+        }
+    }
 
-    if (RunJob(settings) < 0) {
-        return 0;
+    // Whole files only: a file whose dates run the wrong way as a whole is refused at once,
+    // while the preview marks its lines one by one.
+    const std::vector<SLinePreview> rows = reader.Preview(text, ~std::size_t{0});
+    if (result.Message().find("Reverse File Order") == std::string::npos) {
+        std::uint64_t nBad = 0;
+        for (const SLinePreview& row : rows) {
+            bool bBad = row.lineError.has_value() && row.lineError->find("not plain text") == std::string::npos;
+            for (const SFieldCell& cell : row.cells) {
+                bBad = bBad || cell.error.has_value();
+            }
+            nBad += !row.bSkipped && (bBad || row.symbol.error.has_value()) ? 1 : 0;
+        }
+        Check(nBad == result.nBadLines);
     }
-    const std::string master = Slurp(out / "MASTER");
-    if (master.size() != 106 || master[0] != 1) {
-        std::abort();
-    }
-    const int nFields = static_cast<std::uint8_t>(master[53 + 4]);
-    const std::string data = Slurp(out / "F1.DAT");
-    const std::size_t nRecord = static_cast<std::size_t>(4 * nFields);
-    if (nRecord == 0 || data.size() % nRecord != 0 || data.size() < nRecord) {
-        std::abort();
-    }
-    const auto nCount = static_cast<std::size_t>(static_cast<std::uint8_t>(data[2]) |
-                                                 (static_cast<std::uint8_t>(data[3]) << 8));
-    // A run that stopped before finishing leaves the header as created (count 1).
-    if (nCount != data.size() / nRecord && nCount != 1) {
-        std::abort();
-    }
+
+    CLineReader inMemory(text);
+    CPiecesFile file(text, 1 + pData[3] % 7);
+    CLineReader inPieces(file, 1 + pData[2] % 5);
+    Check(Lines(inMemory) == Lines(inPieces));
     return 0;
 }

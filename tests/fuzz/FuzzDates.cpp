@@ -1,7 +1,8 @@
-// Date text under every format: never a read outside the text, and every date read lies in
-// the range the files hold and converts back to the same day.
+// Date text under every format: never a read outside the text, and every date read is a real
+// day of the range that reads back from its own text.
 #include "metastock/Dates.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <string_view>
@@ -11,20 +12,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t siz
     char* pText = static_cast<char*>(std::malloc(size == 0 ? 1 : size));
     std::copy(pData, pData + size, pText);
     const std::string_view text(pText, size);
-    for (std::int16_t format = -1; format <= 13; ++format) {
-        const auto day = DateTextToDayNumber(text, format);
-        if (!day) {
+    for (int format = -1; format <= 13; ++format) {
+        const SDateReading reading = ReadDateText(text, format);
+        if (reading.fault != EDateFault::None) {
+            if (DateFaultText(reading, format).empty()) {
+                std::abort();
+            }
             continue;
         }
-        if (*day < kFirstDayNumber || *day > kLastDayNumber || format < 1 || format > 12) {
+        const SDate date = DateOfValue(reading.nValue);
+        if (format < 1 || format > 12 || DateValueOf(date.nYear, date.nMonth, date.nDay) != reading.nValue ||
+            ReadDateText(DateValueText(reading.nValue), 2).nValue != reading.nValue) {
             std::abort();
         }
-        const SDate date = DayNumberToDate(*day);
-        if (date.nMonth < 1 || date.nMonth > 12 || date.nDay < 1 || date.nDay > 31 ||
-            DateToDayNumber(date.nYear, date.nMonth, date.nDay) != *day) {
-            std::abort();
-        }
-        (void)DayNumberToDateValue(*day);
     }
     std::free(pText);
     return 0;

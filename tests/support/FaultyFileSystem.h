@@ -1,62 +1,68 @@
-// A file system for tests that passes everything to a real one but can make one chosen
-// operation fail, so that a test can walk a job through every point where a file
-// operation may go wrong: run the job once to count its operations, then once per n with
-// the n-th failing.
+// A file system for tests that passes everything to a real one but can make a chosen
+// operation fail, so that a test can walk a change through every point where a file operation
+// may go wrong: run it once to count its operations, then once per n with the n-th failing, or
+// with every operation from the n-th on failing, as a process killed there would leave things.
 #pragma once
 
 #include "platform/FileSystem.h"
 
 #include <array>
 #include <cstddef>
+#include <string>
 #include <vector>
 
-// The kinds of operation that can be made to fail. Any counts every one of them in one
-// sequence; OpenRead and OpenWrite split Open by mode (OpenWrite: Create and Append).
-enum class EFault { Any, OpenRead, OpenWrite, Write, Sync, Close, Replace, Copy, Remove };
+// The kinds of operation that can be made to fail; Any counts every one of them in one
+// sequence. Status, ListDirectory, FileId and reads are not counted there.
+enum class EFault { Any, OpenRead, OpenCreate, OpenNew, Write, Sync, Close, Replace, Remove, SyncDirectory, Lock };
 
 class CFaultyFileSystem : public CFileSystem {
 public:
+    struct SOperation {
+        EFault kind;
+        std::string strName; // the file name the operation is about (the target of a rename)
+    };
+
     explicit CFaultyFileSystem(CFileSystem& inner = GetSystemFileSystem());
 
     // The n-th operation of that kind (1-based, counted since construction or Reset) fails,
-    // and only that one; 0 fails nothing.
-    void FailAt(int n, EFault kind = EFault::Any);
-    // A failing Write first stores the first half of its data, as a full disk does; on by
-    // default. Off: a failing Write stores nothing.
+    // and only that one; 0 fails nothing. With bFromThenOn every later operation fails too.
+    void FailAt(int n, EFault kind = EFault::Any, bool bFromThenOn = false);
+    // A failing Write first stores the first half of its data, as a full disk does.
     void SetPartialWrites(bool bPartial) { m_bPartialWrites = bPartial; }
-    // The n-th CFile::Read (1-based, counted on their own, outside the sequence above)
-    // returns an error; 0 fails nothing.
+    // The n-th CFile::Read (1-based, counted on its own) returns an error; 0 fails nothing.
     void FailReadAt(int n) { m_nFailRead = n; }
-    // Starts counting afresh and clears the chosen faults.
     void Reset();
 
-    int OperationCount(EFault kind = EFault::Any) const;
-    int ReadCount() const { return m_nReads; }
-    // The kinds of the operations counted so far, in order.
-    const std::vector<EFault>& Operations() const { return m_operations; }
-    // Whether the chosen fault has been met.
+    int OperationCount(EFault kind = EFault::Any) const { return m_counts[static_cast<std::size_t>(kind)]; }
+    const std::vector<SOperation>& Operations() const { return m_operations; }
     bool FaultInjected() const { return m_bInjected; }
 
     std::unique_ptr<CFile> Open(const std::filesystem::path& path, EOpenMode mode) override;
-    bool CopyFile(const std::filesystem::path& from, const std::filesystem::path& to) override;
     bool RemoveFile(const std::filesystem::path& path) override;
     bool ReplaceFile(const std::filesystem::path& temporary, const std::filesystem::path& target) override;
-    bool SetCurrentDirectory(const std::filesystem::path& dir) override;
-    std::optional<std::filesystem::path> GetCurrentDirectory() override;
+    bool SyncDirectory(const std::filesystem::path& dir) override;
+    SEntryStatus Status(const std::filesystem::path& path) override { return m_inner.Status(path); }
+    std::optional<std::vector<std::string>> ListDirectory(const std::filesystem::path& dir) override {
+        return m_inner.ListDirectory(dir);
+    }
+    std::optional<SFileId> FileId(const std::filesystem::path& path) override { return m_inner.FileId(path); }
+    std::unique_ptr<CFileLock> TryLock(const std::filesystem::path& lockFile, ELockResult& result) override;
+    std::optional<std::filesystem::path> GetCurrentDirectory() override { return m_inner.GetCurrentDirectory(); }
 
     // For the files it hands out: counts one operation, true when it is to fail.
-    bool Count(EFault kind);
+    bool Count(EFault kind, const std::filesystem::path& path);
     bool CountRead();
     bool PartialWrites() const { return m_bPartialWrites; }
 
 private:
-    static constexpr std::size_t kKinds = 9;
+    static constexpr std::size_t kKinds = 11;
 
     CFileSystem& m_inner;
     std::array<int, kKinds> m_counts{};
-    std::vector<EFault> m_operations;
+    std::vector<SOperation> m_operations;
     int m_nFailAt = 0;
     EFault m_failKind = EFault::Any;
+    bool m_bFromThenOn = false;
     bool m_bPartialWrites = true;
     bool m_bInjected = false;
     int m_nReads = 0;

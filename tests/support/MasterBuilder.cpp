@@ -4,6 +4,8 @@
 #include "tests/support/TempDir.h"
 
 #include <algorithm>
+#include <bit>
+#include <cmath>
 
 namespace {
 
@@ -18,18 +20,29 @@ void PutMbf(std::uint8_t* p, float value) {
     std::copy(bytes.begin(), bytes.end(), p);
 }
 
+void PutBytes(std::string& bytes, std::size_t offset, const std::string& text) {
+    bytes.replace(offset, text.size(), text);
+}
+
+void PutLe(std::string& bytes, std::size_t offset, std::uint32_t value, int nBytes) {
+    for (int i = 0; i < nBytes; ++i) {
+        bytes[offset + static_cast<std::size_t>(i)] = static_cast<char>(value >> (8 * i));
+    }
+}
+
 } // namespace
 
 MasterRecord MakeSecurityRecord(const SEntrySpec& spec) {
     MasterRecord record{};
-    record[0] = spec.nFileNumber;
+    record[0] = static_cast<std::uint8_t>(spec.nFileNumber);
     record[2] = 0x65;
     record[3] = static_cast<std::uint8_t>(spec.nRecordLength < 0 ? 4 * spec.nFieldCount : spec.nRecordLength);
     record[4] = static_cast<std::uint8_t>(spec.nFieldCount);
-    PutText(record, kEntryNameOffset, kEntryTextChars, spec.strName, spec.cPad);
+    PutText(record, kEntryNameOffset, kEntryTextChars, spec.strName.substr(0, 16), spec.cPad);
     PutMbf(record.data() + kEntryFirstDateOffset, spec.fFirstDate);
     PutMbf(record.data() + kEntryLastDateOffset, spec.fLastDate);
     record[33] = spec.nTimeFrame;
+    record[34] = static_cast<std::uint8_t>(spec.nInterval);
     PutText(record, kEntrySymbolOffset, kEntryTextChars, spec.strSymbol, spec.cPad);
     if (spec.strSymbol.size() > kEntryTextChars) {
         record[kMasterRecordSize - 1] = static_cast<std::uint8_t>(spec.strSymbol[kEntryTextChars]);
@@ -89,6 +102,63 @@ std::string CMasterBuilder::Bytes() const {
 
 bool CMasterBuilder::Write(const std::filesystem::path& path) const {
     return WriteFile(path, Bytes());
+}
+
+std::string MakeEmasterBytes(const std::vector<SEntrySpec>& specs) {
+    std::string bytes(192 * (specs.size() + 1), '\0');
+    PutLe(bytes, 0, static_cast<std::uint32_t>(specs.size() * 0x10001), 4); // count and highest number
+    PutBytes(bytes, 49, "\x12\x34\x56\x78");
+    PutBytes(bytes, 53, "Notice text of the charting software");
+    for (std::size_t i = 0; i < specs.size(); ++i) {
+        const SEntrySpec& spec = specs[i];
+        const std::size_t at = 192 * (i + 1);
+        PutBytes(bytes, at, "66");
+        bytes[at + 2] = static_cast<char>(spec.nFileNumber);
+        bytes[at + 6] = static_cast<char>(spec.nFieldCount);
+        bytes[at + 7] = static_cast<char>(spec.nFieldSet);
+        bytes[at + 9] = ' ';
+        PutBytes(bytes, at + 11, spec.strSymbol.substr(0, 14));
+        PutBytes(bytes, at + 32, spec.strName.substr(0, 16));
+        bytes[at + 60] = static_cast<char>(spec.nTimeFrame);
+        PutLe(bytes, at + 62, static_cast<std::uint32_t>(spec.nInterval), 2);
+        PutLe(bytes, at + 64, std::bit_cast<std::uint32_t>(spec.fFirstDate), 4); // IEEE singles
+        PutLe(bytes, at + 72, std::bit_cast<std::uint32_t>(spec.fLastDate), 4);
+        PutLe(bytes, at + 126, static_cast<std::uint32_t>(std::lround(spec.fFirstDate) + 19000000), 4);
+        if (spec.strName.size() > 16) {
+            PutBytes(bytes, at + 139, spec.strName);
+        }
+    }
+    return bytes;
+}
+
+std::string MakeXmasterBytes(const std::vector<SEntrySpec>& specs, int nNextNumber) {
+    std::string bytes(150 * (specs.size() + 1), '\0');
+    PutBytes(bytes, 0, "\x5D\xFE\x58\x4D\x20\x03\x12\x34\x56\x78");
+    PutLe(bytes, 10, static_cast<std::uint32_t>(specs.size()), 2);
+    PutLe(bytes, 14, static_cast<std::uint32_t>(specs.size()), 2);
+    int nHighest = 255;
+    for (const SEntrySpec& spec : specs) {
+        nHighest = std::max(nHighest, spec.nFileNumber);
+    }
+    PutLe(bytes, 18, static_cast<std::uint32_t>(nNextNumber != 0 ? nNextNumber : nHighest + 1), 2);
+    PutBytes(bytes, 22, "Notice");
+    for (std::size_t i = 0; i < specs.size(); ++i) {
+        const SEntrySpec& spec = specs[i];
+        const std::size_t at = 150 * (i + 1);
+        bytes[at] = 0x01;
+        PutBytes(bytes, at + 1, (spec.strSymbol + std::string(1, '\0') + "LEFTOVER").substr(0, 14));
+        PutBytes(bytes, at + 16, spec.strName);
+        bytes[at + 62] = static_cast<char>(spec.nTimeFrame);
+        PutLe(bytes, at + 63, static_cast<std::uint32_t>(spec.nInterval), 2);
+        PutLe(bytes, at + 65, static_cast<std::uint32_t>(spec.nFileNumber), 2);
+        bytes[at + 70] = static_cast<char>(spec.nFieldSet);
+        PutLe(bytes, at + 80, 19800317, 4);
+        PutBytes(bytes, at + 84, std::string("\xFD\x20\x2E\x00", 4));
+        PutLe(bytes, at + 104, 19000101, 4);
+        PutLe(bytes, at + 108, static_cast<std::uint32_t>(std::lround(spec.fFirstDate) + 19000000), 4);
+        PutLe(bytes, at + 116, static_cast<std::uint32_t>(std::lround(spec.fLastDate) + 19000000), 4);
+    }
+    return bytes;
 }
 
 std::string MakeDataFileBytes(int nFieldCount, const std::vector<std::vector<float>>& bars,

@@ -1,6 +1,7 @@
 // Builders of MetaStock databases as other software writes them, for tests: MASTER files
 // with any counts, reserved bytes, security and directory entries and records beyond the
-// entry count; data files with any bars and header count. Bytes are held in std::string
+// entry count; EMASTER and XMASTER files as the charting software lays them out; data files
+// with any bars and header count. Bytes are held in std::string
 // as TempDir's WriteFile takes them; a truncated file is Bytes().substr(0, n).
 #pragma once
 
@@ -14,15 +15,17 @@
 
 // One security entry. The defaults are an entry as the converter writes it.
 struct SEntrySpec {
-    std::uint8_t nFileNumber = 1;
-    std::string strSymbol = "ABC"; // bytes at offset 36, up to 17 (offset 52 included)
-    std::string strName = "ALPHA CORP"; // bytes at offset 7, up to 16
+    int nFileNumber = 1;           // [1, 255] in MASTER and EMASTER, from 256 in XMASTER
+    std::string strSymbol = "ABC"; // MASTER: bytes at offset 36, up to 17 (offset 52 included)
+    std::string strName = "ALPHA CORP"; // MASTER the first 16; EMASTER the long name too; XMASTER whole
     float fFirstDate = 990104.0f;  // date values, stored as MBF singles
     float fLastDate = 991231.0f;
     int nFieldCount = 5;           // byte 4, any byte value
     int nRecordLength = -1;        // byte 3; -1: 4 x field count
     char cPad = ' ';               // what fills the text fields after the text; other software uses NUL
-    std::uint8_t nTimeFrame = 'D'; // byte 33
+    std::uint8_t nTimeFrame = 'D'; // byte 33; 'I' intraday
+    int nInterval = 0;             // minutes, intraday
+    std::uint8_t nFieldSet = 0;    // EMASTER and XMASTER field bits
 };
 
 MasterRecord MakeSecurityRecord(const SEntrySpec& spec);
@@ -52,6 +55,13 @@ private:
     std::optional<std::int16_t> m_nFileCounter;
     std::uint8_t m_nReservedFill = 0;
 };
+
+// EMASTER and XMASTER as the charting software writes them: a header (EMASTER: the count at
+// 0 and 2, the serial at 49 and a notice text; XMASTER: its signature, the counts, the next
+// number, default the highest + 1), then one record per spec. XMASTER symbols carry leftover
+// bytes after their terminator, as real files do. Other counts: change the bytes.
+std::string MakeEmasterBytes(const std::vector<SEntrySpec>& specs);
+std::string MakeXmasterBytes(const std::vector<SEntrySpec>& specs, int nNextNumber = 0);
 
 // A data file of nFieldCount fields: the header as the converter creates it, its count set
 // to the number of bars + 1 unless headerRecordCount gives one, then each bar's values as

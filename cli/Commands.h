@@ -1,0 +1,29 @@
+// pelmar-cli's commands. Each takes the words after its name, writes its result to out and
+// its messages to err, and returns the exit status: 0 success, 1 a failed run or a problem
+// found, 2 a usage error or a refused setting (nothing written).
+#pragma once
+
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+using Arguments = std::vector<std::string>;
+
+int RunConvert(const Arguments& args, std::ostream& out, std::ostream& err);
+int RunDetect(const Arguments& args, std::ostream& out, std::ostream& err);
+int RunList(const Arguments& args, std::ostream& out, std::ostream& err);
+int RunDump(const Arguments& args, std::ostream& out, std::ostream& err);
+int RunCheck(const Arguments& args, std::ostream& out, std::ostream& err);
+int RunDelete(const Arguments& args, std::ostream& out, std::ostream& err);
+int RunRename(const Arguments& args, std::ostream& out, std::ostream& err);
+
+extern const char kConvertHelp[];
+extern const char kDetectHelp[];
+extern const char kListHelp[];
+extern const char kDumpHelp[];
+extern const char kCheckHelp[];
+extern const char kDeleteHelp[];
+extern const char kRenameHelp[];
+
+// Whether args hold --help or -h.
+bool WantsHelp(const Arguments& args);

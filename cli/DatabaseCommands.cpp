@@ -1,0 +1,314 @@
+// pelmar-cli list, dump and check look into a MetaStock database, also one written by other
+// software, and write nothing; delete and rename change one security through the folder's
+// lock and one commit.
+#include "cli/Commands.h"
+
+#include "engine/JobSettings.h"
+#include "metastock/Database.h"
+#include "platform/FileSystem.h"
+#include "platform/StreamMessageBox.h"
+#include "platform/TextEncoding.h"
+
+#include <charconv>
+#include <cstdio>
+#include <ostream>
+
+const char kListHelp[] =
+    "pelmar-cli list DIR\n"
+    "  Lists every security of DIR's MASTER, EMASTER and XMASTER, one tab-separated line each\n"
+    "  after a header line:\n"
+    "    File  Symbol  Name  Fields  Period  First  Last  Bars  DataFile\n"
+    "  File is the file number n of F<n>.DAT (MASTER) or F<n>.MWD (XMASTER); Name the whole\n"
+    "  name where EMASTER or XMASTER holds it; Period D (daily) or I<minutes> (intraday);\n"
+    "  First and Last the directory's dates as YYYY-MM-DD; Bars the count in the data file's\n"
+    "  header (\"-\" when the data file cannot be read). Exit status 1 when the folder is\n"
+    "  damaged or a data file is missing (the problems go to stderr).\n";
+
+const char kDumpHelp[] =
+    "pelmar-cli dump DIR SYMBOL\n"
+    "  Writes the bars of the security SYMBOL of DIR (MASTER, EMASTER or XMASTER; the symbol\n"
+    "  without regard to case) as CSV. The header row names the fields of the data file, from\n"
+    "  Date,Time,Open,High,Low,Close,Volume,OpenInterest: as F<n>.DOP lists them, else as\n"
+    "  EMASTER's or XMASTER's field set says, else the usual set for the field count. Dates\n"
+    "  are YYYY-MM-DD, times HHMMSS, numbers in the shortest form that reads back to the same\n"
+    "  single. Only the bars that the data file's header counts are written.\n";
+
+const char kCheckHelp[] =
+    "pelmar-cli check DIR\n"
+    "  Reports every inconsistency between DIR's MASTER, EMASTER and XMASTER and its data\n"
+    "  files, one line each: counts, file numbers listed twice or missing on disk, data files\n"
+    "  shorter or longer than their header says, dates that disagree, an interrupted change.\n"
+    "  Exit status 0 when there is none, 1 otherwise.\n";
+
+const char kDeleteHelp[] =
+    "pelmar-cli delete DIR SYMBOL\n"
+    "  Removes the security SYMBOL from DIR: its entry in every directory file that lists it\n"
+    "  and its data files. The other securities keep their file numbers.\n";
+
+const char kRenameHelp[] =
+    "pelmar-cli rename DIR SYMBOL NEWSYMBOL [--name NAME]\n"
+    "  Gives the security SYMBOL of DIR the symbol NEWSYMBOL (at most 14 characters) and, with\n"
+    "  --name, a new name (at most 44 characters), in every directory file that lists it.\n";
+
+namespace {
+
+std::string DateText(std::int32_t nDateValue) {
+    if (nDateValue <= 0) {
+        return "-";
+    }
+    char text[16];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d", 1900 + nDateValue / 10000, nDateValue / 100 % 100,
+                  nDateValue % 100);
+    return text;
+}
+
+std::string NumberText(float value) {
+    char text[32];
+    const auto result = std::to_chars(text, text + sizeof text, value);
+    return std::string(text, result.ptr);
+}
+
+// Directory text fit for one column: no tab or control byte.
+std::string ColumnText(const std::string& text) {
+    std::string shown = Windows1252ToUtf8(text);
+    for (char& c : shown) {
+        if (static_cast<unsigned char>(c) < 0x20) {
+            c = '?';
+        }
+    }
+    return shown.empty() ? "-" : shown;
+}
+
+int Usage(std::ostream& err, const char* pszCommand, const char* pszExpected, const char* pszHelp) {
+    err << "pelmar-cli " << pszCommand << ": expected " << pszExpected << "\n" << pszHelp;
+    return 2;
+}
+
+// The database of dir read without the lock; nullptr (told on err) when it cannot be read.
+std::unique_ptr<CDatabase> ReadDatabase(const std::string& dir, CMessageBox& messages, const char* pszCommand,
+                                        std::ostream& err) {
+    auto pDatabase = std::make_unique<CDatabase>(GetSystemFileSystem(), messages, Utf8Path(dir));
+    std::string strError;
+    if (!pDatabase->Read(strError)) {
+        err << "pelmar-cli " << pszCommand << ": " << strError << "\n";
+        return nullptr;
+    }
+    return pDatabase;
+}
+
+std::optional<SSecurity> FindBySymbol(const CDatabase& database, const std::string& symbol) {
+    const auto stored = Utf8ToWindows1252(symbol);
+    return stored ? database.FindSecurity(*stored) : std::nullopt;
+}
+
+} // namespace
+
+int RunList(const Arguments& args, std::ostream& out, std::ostream& err) {
+    if (WantsHelp(args)) {
+        out << kListHelp;
+        return 0;
+    }
+    if (args.size() != 1) {
+        return Usage(err, "list", "one folder", kListHelp);
+    }
+    CStreamMessageBox messages(err);
+    auto pDatabase = ReadDatabase(args[0], messages, "list", err);
+    if (!pDatabase) {
+        return 1;
+    }
+    std::vector<std::string> problems = pDatabase->Damage();
+    out << "File\tSymbol\tName\tFields\tPeriod\tFirst\tLast\tBars\tDataFile\n";
+    for (const SSecurity& security : pDatabase->Securities()) {
+        std::string strPeriod(1, security.cPeriodicity);
+        if (security.cPeriodicity == 'I') {
+            strPeriod += std::to_string(security.nInterval);
+        }
+        std::string strError;
+        const auto bars = pDatabase->ReadBars(security, strError);
+        if (!bars) {
+            problems.push_back(strError);
+        }
+        out << security.nFileNumber << '\t' << ColumnText(security.strSymbol) << '\t'
+            << ColumnText(security.strName) << '\t' << security.nFieldCount << '\t' << ColumnText(strPeriod) << '\t'
+            << DateText(security.nFirstDate) << '\t' << DateText(security.nLastDate) << '\t'
+            << (bars ? std::to_string(bars->bars.size()) : std::string("-")) << '\t'
+            << ColumnText(security.strDataFile) << '\n';
+    }
+    for (const std::string& problem : problems) {
+        err << "pelmar-cli list: " << problem << '\n';
+    }
+    return problems.empty() ? 0 : 1;
+}
+
+int RunDump(const Arguments& args, std::ostream& out, std::ostream& err) {
+    if (WantsHelp(args)) {
+        out << kDumpHelp;
+        return 0;
+    }
+    if (args.size() != 2) {
+        return Usage(err, "dump", "a folder and a symbol", kDumpHelp);
+    }
+    CStreamMessageBox messages(err);
+    auto pDatabase = ReadDatabase(args[0], messages, "dump", err);
+    if (!pDatabase) {
+        return 1;
+    }
+    for (const std::string& problem : pDatabase->Damage()) {
+        err << "pelmar-cli dump: " << problem << '\n';
+    }
+    const auto security = FindBySymbol(*pDatabase, args[1]);
+    if (!security) {
+        err << "pelmar-cli dump: " << args[0] << " holds no security with the symbol \"" << args[1] << "\"\n";
+        return 1;
+    }
+    std::string strError;
+    const auto bars = pDatabase->ReadBars(*security, strError);
+    if (!bars) {
+        err << "pelmar-cli dump: " << strError << '\n';
+        return 1;
+    }
+    for (const std::string& warning : bars->warnings) {
+        err << "pelmar-cli dump: warning: " << warning << '\n';
+    }
+
+    static constexpr const char* kColumnNames[kFieldCount + 1] = {
+        "Date", "Open", "High", "Low", "Close", "Volume", "OpenInterest", "Time"};
+    for (std::size_t f = 0; f < bars->fields.size(); ++f) {
+        out << (f ? "," : "") << kColumnNames[bars->fields[f]];
+    }
+    out << '\n';
+    std::string line;
+    for (const SBarValues& bar : bars->bars) {
+        line.clear();
+        for (std::size_t f = 0; f < bars->fields.size(); ++f) {
+            const int field = bars->fields[f];
+            line += f ? "," : "";
+            if (field == kFieldDate) {
+                line += DateText(bar.nDate);
+            } else if (field == kFieldTime) {
+                char text[16];
+                std::snprintf(text, sizeof text, "%06d", static_cast<int>(bar.nTime));
+                line += text;
+            } else {
+                line += NumberText(bar.values[static_cast<std::size_t>(field)]);
+            }
+        }
+        line += '\n';
+        out << line;
+    }
+    return pDatabase->Damage().empty() ? 0 : 1;
+}
+
+int RunCheck(const Arguments& args, std::ostream& out, std::ostream& err) {
+    if (WantsHelp(args)) {
+        out << kCheckHelp;
+        return 0;
+    }
+    if (args.size() != 1) {
+        return Usage(err, "check", "one folder", kCheckHelp);
+    }
+    CStreamMessageBox messages(err);
+    auto pDatabase = ReadDatabase(args[0], messages, "check", err);
+    if (!pDatabase) {
+        return 1;
+    }
+    const std::vector<std::string> problems = pDatabase->Check();
+    for (const std::string& problem : problems) {
+        out << problem << '\n';
+    }
+    return problems.empty() ? 0 : 1;
+}
+
+namespace {
+
+// Locks dir, finds symbol and hands both to change; commits what change staged.
+template <typename FChange>
+int ChangeSecurity(const char* pszCommand, const std::string& dir, const std::string& symbol, std::ostream& out,
+                   std::ostream& err, FChange change) {
+    CStreamMessageBox messages(err);
+    CDatabase database(GetSystemFileSystem(), messages, Utf8Path(dir));
+    std::string strError;
+    if (!database.LockAndRead(strError)) {
+        err << "pelmar-cli " << pszCommand << ": " << strError << "\n";
+        return 1;
+    }
+    if (!database.Damage().empty()) {
+        err << "pelmar-cli " << pszCommand << ": the database in " << dir << " is damaged; nothing was changed:\n";
+        for (const std::string& line : database.Damage()) {
+            err << line << "\n";
+        }
+        return 1;
+    }
+    const auto security = FindBySymbol(database, symbol);
+    if (!security) {
+        err << "pelmar-cli " << pszCommand << ": " << dir << " holds no security with the symbol \"" << symbol
+            << "\"\n";
+        return 1;
+    }
+    if (!change(database, *security, strError) || !database.Commit(strError)) {
+        err << "pelmar-cli " << pszCommand << ": " << strError << "\n";
+        return 1;
+    }
+    for (const std::string& warning : database.Warnings()) {
+        err << "pelmar-cli " << pszCommand << ": warning: " << warning << "\n";
+    }
+    out << "Done.\n";
+    return 0;
+}
+
+} // namespace
+
+int RunDelete(const Arguments& args, std::ostream& out, std::ostream& err) {
+    if (WantsHelp(args)) {
+        out << kDeleteHelp;
+        return 0;
+    }
+    if (args.size() != 2) {
+        return Usage(err, "delete", "a folder and a symbol", kDeleteHelp);
+    }
+    return ChangeSecurity("delete", args[0], args[1], out, err,
+                          [](CDatabase& database, const SSecurity& security, std::string& strError) {
+                              return database.DeleteSecurity(security, strError);
+                          });
+}
+
+int RunRename(const Arguments& args, std::ostream& out, std::ostream& err) {
+    if (WantsHelp(args)) {
+        out << kRenameHelp;
+        return 0;
+    }
+    std::vector<std::string> words;
+    std::optional<std::string> name;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--name") {
+            if (i + 1 >= args.size()) {
+                return Usage(err, "rename", "a name after --name", kRenameHelp);
+            }
+            name = args[++i];
+        } else {
+            words.push_back(args[i]);
+        }
+    }
+    if (words.size() != 3) {
+        return Usage(err, "rename", "a folder, a symbol and the new symbol", kRenameHelp);
+    }
+    std::string strProblem;
+    const auto symbol = CleanSymbol(words[2], strProblem);
+    if (!symbol) {
+        err << "pelmar-cli rename: " << strProblem << "\n";
+        return 2;
+    }
+    std::optional<std::string> storedName;
+    if (name) {
+        storedName = Utf8ToWindows1252(*name);
+        if (!storedName || storedName->size() > kMaxNameChars) {
+            err << "pelmar-cli rename: the name must have at most 44 characters of the Windows-1252 character set\n";
+            return 2;
+        }
+    }
+    const std::string storedSymbol = Utf8ToWindows1252(*symbol).value_or(std::string());
+    return ChangeSecurity("rename", words[0], words[1], out, err,
+                          [&](CDatabase& database, const SSecurity& security, std::string& strError) {
+                              return database.RenameSecurity(security, storedSymbol, storedName, strError);
+                          });
+}

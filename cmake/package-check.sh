@@ -1,0 +1,33 @@
+#!/bin/sh
+# The Debian package as a user meets it: installed with apt (which fetches what it needs),
+# then a new user with an empty home converts a sample with the installed pelmar-cli.
+# Usage: cmake/package-check.sh [BUILD]   (run from the source folder; root or sudo)
+set -eu
+build=${1:-build}
+deb=$(ls -t "$build"/pelmar_*.deb | head -n 1)
+if [ "$(id -u)" -eq 0 ]; then SUDO=""; else SUDO="sudo"; fi
+$SUDO env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "$(realpath "$deb")" >/dev/null
+echo "installed $deb"
+
+for f in /usr/bin/pelmar /usr/bin/pelmar-cli /usr/share/applications/pelmar.desktop \
+         /usr/share/icons/hicolor/48x48/apps/pelmar.png /usr/share/pelmar/pelmar-help.html \
+         /usr/share/metainfo/org.example.pelmar.metainfo.xml /usr/share/man/man1/pelmar-cli.1.gz; do
+  [ -f "$f" ] || { echo "missing from the package: $f"; exit 1; }
+done
+appstreamcli validate --no-net /usr/share/metainfo/org.example.pelmar.metainfo.xml >/dev/null
+zcat /usr/share/man/man1/pelmar-cli.1.gz | grep -q '^\.SH' || { echo "the man page has no sections"; exit 1; }
+
+user=pelmar-check
+id "$user" >/dev/null 2>&1 || $SUDO useradd --create-home --shell /bin/sh "$user"
+home=$(getent passwd "$user" | cut -d: -f6)
+$SUDO rm -rf "$home/db" "$home/.config"
+$SUDO install -o "$user" -m 644 examples/harbor-mills.csv "$home/harbor-mills.csv"
+# A login shell of the new user: its own home and environment, nothing of ours.
+convert='pelmar-cli convert harbor-mills.csv --out db --symbol HBML --name "Harbor Mills" --new-master --date-format MM_DD_CCYY --no-oi && pelmar-cli list db'
+if [ "$(id -u)" -eq 0 ]; then
+  runuser -l "$user" -c "$convert"
+else
+  sudo -i -u "$user" sh -c "$convert"
+fi | tee "$build/package-check.log"
+grep -q HBML "$build/package-check.log"
+echo "the installed pelmar-cli converted a sample for a new user"

@@ -1,0 +1,22 @@
+#!/bin/sh
+# Runs a Windows program under Wine without a window: wine-run.sh PREFIX PROGRAM [ARG...].
+# The prefix is created on first use; 64-bit Wine only (Debian package wine64).
+set -eu
+prefix=$1
+shift
+WINEPREFIX=$(mkdir -p "$prefix" && cd "$prefix" && pwd)
+WINEDEBUG=-all
+# No Mono or Gecko installers: nothing here needs them, and they would ask with a window.
+WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEPREFIX WINEDEBUG WINEDLLOVERRIDES
+unset DISPLAY WAYLAND_DISPLAY
+wine=${WINE:-}
+if [ -z "$wine" ]; then
+  for candidate in /usr/lib/wine/wine64 wine64 wine; do
+    if command -v "$candidate" >/dev/null 2>&1; then wine=$candidate; break; fi
+  done
+fi
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+  "$wine" wineboot --init >"$WINEPREFIX.log" 2>&1 || true
+fi
+exec "$wine" "$@"

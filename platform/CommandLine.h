@@ -1,0 +1,13 @@
+// The program's arguments as UTF-8 text on every system. Windows hands a program its command
+// line as UTF-16; the narrow argv there is in the ANSI code page and loses every character
+// outside it, so the arguments are taken from the UTF-16 line and converted once.
+#pragma once
+
+#include <string>
+#include <vector>
+
+// argv[0] included. On POSIX the bytes of argv as they are.
+std::vector<std::string> Utf8Arguments(int argc, char** argv);
+
+// Makes the console show the UTF-8 text the program writes; nothing to do on POSIX.
+void UseUtf8Console();

@@ -1,0 +1,92 @@
+// What the window tests share: the runners of the test classes (main.cpp runs them all), a
+// guard that answers every modal dialog so that no test waits on one, and small helpers.
+#pragma once
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QComboBox>
+#include <QDialog>
+#include <QFile>
+#include <QLineEdit>
+#include <QSettings>
+#include <QSpinBox>
+#include <QTest>
+#include <QTimer>
+
+#include <functional>
+
+int RunSettingsDlgTests(int argc, char** argv);
+int RunChooseDirTests(int argc, char** argv);
+int RunMainWindowTests(int argc, char** argv);
+
+// Answers each modal dialog that opens, in turn, with the next handler (a dialog beyond them
+// is rejected). A dialog still open a second after its handler ran is rejected as stuck.
+class CModalAnswerer {
+public:
+    using FHandler = std::function<void(QDialog&)>;
+    explicit CModalAnswerer(QList<FHandler> handlers = {}) : m_handlers(std::move(handlers)) {
+        QObject::connect(&m_timer, &QTimer::timeout, [this] { Poll(); });
+        m_timer.start(10);
+    }
+    int Count() const { return m_nCount; }
+    int Stuck() const { return m_nStuck; }
+
+private:
+    void Poll() {
+        auto* pDialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (pDialog == nullptr) {
+            return;
+        }
+        // Marked rather than remembered: a later dialog may get the same address.
+        const int nSeen = pDialog->property("pelmarTicks").toInt();
+        pDialog->setProperty("pelmarTicks", nSeen + 1);
+        if (nSeen == 0) {
+            const FHandler handler = m_nCount < m_handlers.size() ? m_handlers[m_nCount] : FHandler();
+            ++m_nCount;
+            handler ? handler(*pDialog) : pDialog->reject();
+        } else if (nSeen == 100) {
+            ++m_nStuck;
+            pDialog->reject();
+        }
+    }
+
+    QTimer m_timer;
+    QList<FHandler> m_handlers;
+    int m_nCount = 0;
+    int m_nStuck = 0;
+};
+
+// Sets controls of root by object name: "name=value" (a check box or radio button takes 1 or 0).
+inline void SetControls(QWidget& root, const QStringList& assignments) {
+    for (const QString& assignment : assignments) {
+        const QString value = assignment.section(u'=', 1);
+        QWidget* pControl = root.findChild<QWidget*>(assignment.section(u'=', 0, 0));
+        QVERIFY2(pControl != nullptr, qPrintable(assignment));
+        if (auto* pEdit = qobject_cast<QLineEdit*>(pControl)) {
+            pEdit->setText(value);
+        } else if (auto* pSpin = qobject_cast<QSpinBox*>(pControl)) {
+            pSpin->setValue(value.toInt());
+        } else if (auto* pCombo = qobject_cast<QComboBox*>(pControl)) {
+            pCombo->setEditText(value);
+        } else if (auto* pButton = qobject_cast<QAbstractButton*>(pControl)) {
+            pButton->setChecked(value == QLatin1String("1"));
+        }
+    }
+}
+
+inline void ClickButton(QWidget& root, const char* pszName) {
+    auto* pButton = root.findChild<QAbstractButton*>(QLatin1String(pszName));
+    QVERIFY(pButton != nullptr);
+    pButton->click();
+}
+
+inline bool WriteBytes(const QString& strPath, const QByteArray& bytes) {
+    QFile file(strPath);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
+}
+
+// The store as the program keeps it, for setting up and checking values.
+inline QSettings Store() {
+    return QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Veldrin Software"),
+                     QStringLiteral("Pelmar"));
+}

@@ -1,0 +1,384 @@
+// The window program from start to end: the empty window, opening files (preview, a fresh
+// start for each, files that cannot be opened, the recent files, the Open dialog), the
+// window's place, conversion runs and what they write into the log and the store, the About
+// box's links and the help page.
+#include "AppTests.h"
+
+#include "app/MainFrame.h"
+#include "app/PelmarApp.h"
+#include "app/PelmarView.h"
+#include "app/StaticLink.h"
+#include "platform/RecordingMessageBox.h"
+#include "settings/Profile.h"
+
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileDialog>
+#include <QMenu>
+#include <QScreen>
+#include <QTemporaryDir>
+#include <QTextBrowser>
+
+#include <memory>
+
+namespace {
+
+// Receives the addresses the About box's links open, instead of a browser.
+class CUrlRecorder : public QObject {
+    Q_OBJECT
+public slots:
+    void open(const QUrl& url) { m_urls << url.toString(); }
+
+public:
+    QStringList m_urls;
+};
+
+QString PreviewHeader(const QString& strPath) {
+    return QStringLiteral("To help you with the conversion settings, your file...\n\n\t%1\n\nlooks like this...\n\n")
+        .arg(QDir::toNativeSeparators(strPath));
+}
+
+const QByteArray kGoodPrices = "Date,Open,High,Low,Close,Volume\n"
+                               "01/03/2023,91.5,92.0,90.1,91.6,120000\n"
+                               "01/04/2023,91.6,93.0,91.0,92.8,130000\n";
+
+} // namespace
+
+class TestMainWindow : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    CRecordingMessageBox m_messages;
+    std::unique_ptr<CPelmarApp> m_pApp;
+
+    CMainFrame& Start(const QString& strFile = QString()) {
+        m_pApp = std::make_unique<CPelmarApp>();
+        m_pApp->SetMessageBox(&m_messages);
+        m_pApp->InitInstance(strFile);
+        return *m_pApp->MainFrame();
+    }
+    QAction* Action(const char* pszName) const { return m_pApp->MainFrame()->findChild<QAction*>(pszName); }
+    QString Log() const { return m_pApp->MainFrame()->GetView()->toPlainText(); }
+    QString File(const QString& strName, const QByteArray& bytes) const {
+        const QString path = m_dir.filePath(strName);
+        return WriteBytes(path, bytes) ? path : QString();
+    }
+
+private slots:
+    void init() {
+        Store().clear();
+        m_messages.Clear();
+    }
+    void cleanup() {
+        m_pApp.reset();
+        for (QWidget* pWindow : QApplication::topLevelWidgets()) {
+            QVERIFY2(!pWindow->isVisible(), pWindow->metaObject()->className());
+        }
+    }
+
+    void startsEmptyAndSaysHowToStart() {
+        CMainFrame& frame = Start();
+        QVERIFY(frame.isVisible());
+        QCOMPARE(frame.windowTitle(), QStringLiteral("Pelmar"));
+        QVERIFY(Log().isEmpty());
+        QVERIFY(frame.GetView()->placeholderText().contains(QStringLiteral("open a price file")));
+        QVERIFY(!Action("actionSettings")->isEnabled());
+        QVERIFY(frame.GetView()->isReadOnly());
+    }
+
+    void fileThatCannotBeOpenedLeavesAnEmptyWindow() {
+        const QString missing = m_dir.filePath(QStringLiteral("missing.csv"));
+        CMainFrame& frame = Start(missing);
+        QCOMPARE(m_messages.Texts(),
+                 std::vector<std::string>{
+                     QStringLiteral("Cannot open %1\n\nThe file does not exist.").arg(missing).toStdString()});
+        QVERIFY(frame.isVisible());
+        QVERIFY(Log().isEmpty());
+        QVERIFY(!Action("actionSettings")->isEnabled());
+        QVERIFY(frame.RecentFiles().isEmpty());
+        QVERIFY(!m_pApp->OpenDocumentFile(m_dir.path()));
+        QVERIFY(QString::fromStdString(m_messages.Texts().back())
+                    .endsWith(QStringLiteral("This is a folder, not a file.")));
+    }
+
+    void preview_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("shown");
+        QByteArray twelve;
+        QString ten;
+        for (int i = 1; i <= 12; ++i) {
+            twelve += "line " + QByteArray::number(i) + "\n";
+            ten += i <= 10 ? QStringLiteral("line %1\n").arg(i) : QString();
+        }
+        QTest::newRow("the first ten lines") << twelve << ten;
+        QTest::newRow("CRLF, no last break") << QByteArray("a,1\r\nb,2") << "a,1\nb,2\n";
+        QTest::newRow("UTF-8") << QByteArray("Caf\xC3\xA9,1\n") << QStringLiteral("Caf\u00E9,1\n");
+        QTest::newRow("Windows code page") << QByteArray("Caf\xE9,1\n") << QStringLiteral("Caf\u00E9,1\n");
+        QTest::newRow("empty file") << QByteArray() << "";
+        QTest::newRow("NUL ends a line's text") << QByteArray("ab\0cd\nx\n", 8) << "ab\nx\n";
+        QTest::newRow("long line") << QByteArray(600, 'x') + "\n" << QString(500, u'x') + " ...\n";
+    }
+
+    void preview() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, shown);
+        const QString path = File(QStringLiteral("preview.txt"), bytes);
+        QString logWhileAsked;
+        CModalAnswerer answerer({[&](QDialog& dlg) {
+            logWhileAsked = Log();
+            dlg.reject();
+        }});
+        Start(path);
+        QCOMPARE(answerer.Count(), 1);
+        QCOMPARE(logWhileAsked, PreviewHeader(path) + shown);
+        QCOMPARE(Log(), logWhileAsked);
+        QVERIFY(Action("actionSettings")->isEnabled());
+        QVERIFY2(!Store().contains("Import/DateFormat"), "Cancel stores nothing");
+    }
+
+    void eachFileStartsFresh() {
+        Store().setValue("Import/Symbol", "OLD");
+        Store().setValue("Import/Name", "Old Company");
+        Store().setValue("Import/PathOut", m_dir.path());
+        Store().setValue("Import/DateCol", "3");
+        QStringList seen;
+        const auto look = [&](QDialog& dlg) {
+            seen << dlg.findChild<QLineEdit*>("symbolEdit")->text() + "|" +
+                        dlg.findChild<QLineEdit*>("nameEdit")->text() + "|" +
+                        dlg.findChild<QLineEdit*>("pathOutEdit")->text() + "|" +
+                        dlg.findChild<QSpinBox*>("dateColSpin")->text();
+        };
+        CModalAnswerer answerer({[&](QDialog& dlg) {
+                                     look(dlg);
+                                     SetControls(dlg, {"nameEdit=Berkshire", "pathOutEdit=" + m_dir.path() + "/x"});
+                                     m_messages.QueueAnswer(EMessageAnswer::No);
+                                     ClickButton(dlg, "okButton");
+                                     dlg.reject();
+                                 },
+                                 look, look});
+        Start(File(QStringLiteral("brk.b_2023 daily.csv"), kGoodPrices));
+        m_pApp->OpenDocumentFile(File(QStringLiteral("(x).txt"), kGoodPrices));
+        Action("actionSettings")->trigger();
+        QCOMPARE(seen, QStringList({"BRK.B_2023||" + m_dir.path() + "|3", "||" + m_dir.path() + "|3",
+                                    "||" + m_dir.path() + "|3"}));
+    }
+
+    void recentFiles() {
+        CModalAnswerer answerer;
+        Start();
+        QStringList paths;
+        for (int i = 1; i <= 5; ++i) {
+            paths.prepend(File(QStringLiteral("f%1.csv").arg(i), kGoodPrices));
+            QVERIFY(m_pApp->OpenDocumentFile(paths.front()));
+        }
+        QCOMPARE(m_pApp->MainFrame()->RecentFiles(), paths.mid(0, 4));
+        QStringList entries;
+        for (QAction* pAction : m_pApp->MainFrame()->findChild<QMenu*>("menuFile")->actions()) {
+            if (pAction->text().startsWith(u'&') && pAction->text().at(1).isDigit()) {
+                entries << pAction->text();
+            }
+        }
+        QCOMPARE(entries.size(), 4);
+        QCOMPARE(entries[0], "&1 " + QDir::toNativeSeparators(paths[0]));
+        QCOMPARE(entries[3], "&4 " + QDir::toNativeSeparators(paths[3]));
+
+        // The list outlives the run; an entry whose file is gone leaves it.
+        QVERIFY(QFile::remove(paths[2]));
+        m_pApp.reset();
+        Start();
+        QCOMPARE(m_pApp->MainFrame()->RecentFiles(), paths.mid(0, 4));
+        for (QAction* pAction : m_pApp->MainFrame()->findChild<QMenu*>("menuFile")->actions()) {
+            if (pAction->text().startsWith(QStringLiteral("&3 "))) {
+                pAction->trigger();
+            }
+        }
+        QTRY_COMPARE(m_pApp->MainFrame()->RecentFiles(), QStringList({paths[0], paths[1], paths[3]}));
+        QVERIFY(QString::fromStdString(m_messages.Texts().back()).contains(QStringLiteral("does not exist")));
+        QVERIFY(!Action("actionRecentFile")->isVisible());
+    }
+
+    void openDialogOffersPriceFilesFirst() {
+        QStringList filters;
+        CModalAnswerer answerer({[&](QDialog& dlg) {
+            if (auto* pDialog = qobject_cast<QFileDialog*>(&dlg)) {
+                filters = pDialog->nameFilters();
+            }
+            dlg.reject();
+        }});
+        Start();
+        Action("actionOpen")->trigger();
+        QCOMPARE(filters, QStringList({"Price files (*.csv *.txt *.prn *.asc)", "All files (*)"}));
+    }
+
+    void clearingKeepsTheFileToConvert() {
+        CModalAnswerer answerer;
+        Start(File(QStringLiteral("ibm.csv"), kGoodPrices));
+        Action("actionClearWindow")->trigger();
+        QVERIFY(Log().isEmpty());
+        QVERIFY(Action("actionSettings")->isEnabled());
+        m_pApp->MainFrame()->GetView()->AppendText(QStringLiteral("x"));
+        Action("actionNew")->trigger();
+        QVERIFY(Log().isEmpty());
+        Action("actionSettings")->trigger();
+        QCOMPARE(answerer.Count(), 2);
+    }
+
+    void placement_data() {
+        QTest::addColumn<QStringList>("stored"); // x, y, cx, cy
+        QTest::addColumn<QRect>("expected");     // empty: the default place
+        const QSize area = QGuiApplication::primaryScreen()->availableGeometry().size();
+        QTest::newRow("stored place") << QStringList{"10", "20", "400", "300"} << QRect(10, 20, 400, 300);
+        QTest::newRow("left edge at the width") << QStringList{QString::number(area.width()), "0", "400", "300"}
+                                                << QRect(area.width(), 0, 400, 300);
+        QTest::newRow("never stored") << QStringList() << QRect();
+        QTest::newRow("no width") << QStringList{"10", "20", "0", "300"} << QRect();
+        QTest::newRow("off the left") << QStringList{"-5", "20", "400", "300"} << QRect();
+        QTest::newRow("wider than the screen")
+            << QStringList{"0", "0", QString::number(area.width() + 1), "300"} << QRect();
+        QTest::newRow("not a number reads as 0") << QStringList{"ten", "20", "400", "300"} << QRect(0, 20, 400, 300);
+    }
+
+    void placement() {
+        QFETCH(QStringList, stored);
+        QFETCH(QRect, expected);
+        const char* const keys[] = {"Screen/x", "Screen/y", "Screen/cx", "Screen/cy"};
+        for (int i = 0; i < stored.size(); ++i) {
+            Store().setValue(keys[i], stored[i]);
+        }
+        if (expected.isEmpty()) {
+            const QSize area = QGuiApplication::primaryScreen()->availableGeometry().size();
+            const QSize size = area * 85 / 100;
+            expected = QRect(QPoint((area.width() - size.width()) / 2, (area.height() - size.height()) / 2), size);
+        }
+        CProfile profile;
+        profile.CreateKey();
+        QRect closedAt;
+        {
+            CMainFrame frame(profile);
+            QCOMPARE(QRect(frame.pos(), frame.size()), expected);
+            frame.show();
+            frame.move(30, 40);
+            closedAt = frame.frameGeometry();
+            frame.close();
+        }
+        QCOMPARE(Store().value("Screen/x").toString(), QString::number(closedAt.x()));
+        QCOMPARE(Store().value("Screen/cy").toString(), QString::number(closedAt.height()));
+        // The saved geometry wins over the older values.
+        Store().setValue("Screen/x", "0");
+        CMainFrame again(profile);
+        // Within the few pixels of frame that the platform adds.
+        QVERIFY((again.pos() - QPoint(30, 40)).manhattanLength() <= 8);
+        QCOMPARE(again.size(), expected.size());
+    }
+
+    void run_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("dateFormat");
+        QTest::addColumn<bool>("succeeds");
+        QTest::newRow("good file") << kGoodPrices << "MM_DD_CCYY" << true;
+        QTest::newRow("a value that is no number")
+            << kGoodPrices + "01/05/2023,N/A,93.0,91.0,92.8,130000\n" << "MM_DD_CCYY" << false;
+        QTest::newRow("the wrong date layout") << kGoodPrices << "YYMMDD" << false;
+    }
+
+    void run() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, dateFormat);
+        QFETCH(bool, succeeds);
+        const QString database = m_dir.filePath(QStringLiteral("db-%1").arg(QTest::currentDataTag()));
+        const QStringList settings{"dateFormatCombo=" + dateFormat, "skipRowsCheck=1", "rowsToSkipSpin=1",
+                                   "openIntCheck=0", "makeNewRadio=1", "pathOutEdit=" + database,
+                                   "symbolEdit=Test", "nameEdit=Test Company"};
+        QString symbolAfter;
+        CModalAnswerer answerer({[&](QDialog& dlg) {
+                                     SetControls(dlg, settings);
+                                     m_messages.QueueAnswer(EMessageAnswer::Yes);
+                                     ClickButton(dlg, "okButton");
+                                 },
+                                 [&](QDialog& dlg) {
+                                     symbolAfter = dlg.findChild<QLineEdit*>("symbolEdit")->text();
+                                     dlg.reject();
+                                 }});
+        const QString input = File(QStringLiteral("test.csv"), bytes);
+        Start(input);
+        QCOMPARE(answerer.Stuck(), 0);
+        // The dialog's settings are stored whatever the outcome; the run's own only on success.
+        QCOMPARE(Store().value("Import/DateFormat").toString(), dateFormat);
+        QCOMPARE(Store().value("Import/SkipRows").toString(), QStringLiteral("1"));
+        QCOMPARE(Store().value("Import/Exist").toString(), QStringLiteral("1"));
+        QCOMPARE(Store().value("Import/PathIn").toString(), succeeds ? input : QString());
+        const QStringList lines = Log().split(u'\n');
+        if (succeeds) {
+            QCOMPARE(lines.back(), QStringLiteral("Conversion completed successfully!"));
+            QVERIFY2(Log().contains(QStringLiteral("TEST")), qPrintable(Log()));
+            QCOMPARE(m_messages.BeepCount(), 1);
+            QVERIFY(QFileInfo::exists(database + "/MASTER"));
+        } else {
+            // The reasons the run showed, under the outcome line.
+            QStringList reasons;
+            for (const std::string& text : m_messages.Texts()) {
+                reasons << QString::fromStdString(text);
+            }
+            QVERIFY(reasons.size() >= 2); // the folder question, then at least one reason
+            reasons.removeFirst();
+            QVERIFY2(Log().endsWith("\n\nConversion failed.\n" + reasons.join(u'\n')), qPrintable(Log()));
+            QCOMPARE(QDir(database).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), QStringList());
+            QCOMPARE(m_messages.BeepCount(), 0);
+        }
+        // The same file keeps what was confirmed for it.
+        Action("actionSettings")->trigger();
+        QCOMPARE(symbolAfter, QStringLiteral("TEST"));
+    }
+
+    void aboutLinksRememberVisits() {
+        CUrlRecorder urls;
+        QDesktopServices::setUrlHandler(QStringLiteral("mailto"), &urls, "open");
+        QStringList colours;
+        const auto look = [&](QDialog& dlg) {
+            for (const char* pszLink : {"m_linkMail", "m_linkWeb"}) {
+                colours << dlg.findChild<CStaticLink*>(pszLink)->palette().color(QPalette::Link).name();
+            }
+        };
+        CModalAnswerer answerer({[&](QDialog& dlg) {
+                                     QVERIFY(dlg.findChild<QLabel*>("versionLabel")->text().endsWith(PELMAR_VERSION));
+                                     look(dlg);
+                                     auto* pMail = dlg.findChild<CStaticLink*>("m_linkMail");
+                                     emit pMail->linkActivated(QStringLiteral("#"));
+                                     emit pMail->linkActivated(QStringLiteral("#"));
+                                     look(dlg);
+                                     dlg.accept();
+                                 },
+                                 [&](QDialog& dlg) {
+                                     look(dlg);
+                                     dlg.accept();
+                                 }});
+        Start();
+        Action("actionAbout")->trigger();
+        Action("actionAbout")->trigger();
+        QDesktopServices::unsetUrlHandler(QStringLiteral("mailto"));
+        QCOMPARE(urls.m_urls, QStringList({"mailto:pelmar@example.org", "mailto:pelmar@example.org"}));
+        QCOMPARE(colours, QStringList({"#0000ff", "#0000ff", "#800080", "#0000ff", "#800080", "#0000ff"}));
+    }
+
+    void helpExplainsEveryDateFormatAndSetting() {
+        Start();
+        Action("actionHelpTopics")->trigger();
+        auto* pBrowser = m_pApp->MainFrame()->findChild<QTextBrowser*>(QStringLiteral("helpBrowser"));
+        QVERIFY(pBrowser != nullptr && pBrowser->isVisible());
+        const QString page = pBrowser->toPlainText();
+        for (const char* pszFormat : kDateFormatNames) {
+            QVERIFY2(page.contains(QLatin1String(pszFormat)), pszFormat);
+        }
+        for (const char* pszSetting : {"Semicolon", "Decimal comma", "Skip bad lines", "Symbol column", "Add New Bars",
+                                       "Conversion failed."}) {
+            QVERIFY2(page.contains(QLatin1String(pszSetting)), pszSetting);
+        }
+    }
+};
+
+int RunMainWindowTests(int argc, char** argv) {
+    TestMainWindow test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "MainWindowTest.moc"

@@ -1,0 +1,260 @@
+// The strict reader on whole files: a table of bad files, each with the line and the reason it
+// must report, and a table of good files with the exact bars they must give.
+#include "engine/BarReader.h"
+#include "tests/engine/ReaderTestSupport.h"
+#include "tests/support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+
+namespace {
+
+const std::string kGood = "2023-01-02,1,2,0.5,1.5,100\n";
+
+std::string Line(const char* pszDate, const char* pszRest = "1,2,0.5,1.5,100") {
+    return std::string(pszDate) + "," + pszRest + "\n";
+}
+
+// nDays lines of consecutive days from 1900-01-01 under CCYYMMDD, each led by symbol when given.
+std::string Days(int nDays, const std::string& strSymbol = "") {
+    std::string text;
+    std::chrono::sys_days day = std::chrono::year{1900} / 1 / 1;
+    for (int i = 0; i < nDays; ++i, day += std::chrono::days{1}) {
+        const std::chrono::year_month_day ymd{day};
+        char line[64];
+        std::snprintf(line, sizeof line, "%s%d%02u%02u,1.5\n", strSymbol.c_str(), static_cast<int>(ymd.year()),
+                      static_cast<unsigned>(ymd.month()), static_cast<unsigned>(ymd.day()));
+        text += line;
+    }
+    return text;
+}
+
+struct SBadCase {
+    std::string text;
+    SInputLayout layout;
+    std::uint64_t nLine; // the first bad line; 0 when the file fails as a whole
+    const char* pszReason;
+};
+
+struct SExpectedBar {
+    const char* pszSymbol;
+    std::int32_t nDate;
+    std::array<float, kFieldCount> values;
+    std::uint64_t nLine;
+};
+
+struct SGoodCase {
+    std::string text;
+    SInputLayout layout;
+    std::vector<SExpectedBar> bars;
+    std::uint64_t nBadLines = 0;
+};
+
+void ExpectBars(const SReadResult& result, const std::vector<SExpectedBar>& expected, const std::string& where) {
+    std::size_t nAt = 0;
+    for (const SSeries& series : result.series) {
+        EXPECT_FALSE(series.bars.empty()) << where;
+        for (const SBar& bar : series.bars) {
+            ASSERT_LT(nAt, expected.size()) << where;
+            const SExpectedBar& want = expected[nAt++];
+            EXPECT_EQ(series.strSymbol, want.pszSymbol) << where;
+            EXPECT_EQ(bar.nDate, want.nDate) << where;
+            EXPECT_EQ(bar.nLine, want.nLine) << where;
+            for (int f = 1; f < kFieldCount; ++f) {
+                EXPECT_EQ(bar.values[f], want.values[f]) << where << " field " << f << " of line " << bar.nLine;
+            }
+        }
+    }
+    EXPECT_EQ(nAt, expected.size()) << where;
+}
+
+} // namespace
+
+TEST(BarReader, BadFilesFailNamingTheLineAndTheReason) {
+    const std::string falling = Line("2023-01-04") + Line("2023-01-03") + Line("2023-01-02");
+    const std::string rising = Line("2023-01-02") + Line("2023-01-03") + Line("2023-01-04");
+    const SBadCase cases[] = {
+        {kGood + Line("2023-01-03", "1,2,0.5,1.5,N/A"), Layout(), 2,
+         "The file has 1 bad line:\nline 2: \"N/A\" in the Volume column (6) is not a number"},
+        {kGood + Line("2023-01-03", "1,2,0.5,1.5,null"), Layout(), 2, "\"null\" in the Volume column (6) is not a number"},
+        {kGood + Line("2023-01-03", "1,,0.5,1.5,100"), Layout(), 2, "line 2: the High column (3) is empty"},
+        {kGood + "2023-01-31,91.62,91.78\n", Layout(), 2, "line 2: there is no Low column (4): the line has 3 columns"},
+        {kGood, Layout("DOHLCVI"), 1, "there is no Open Interest column (7): the line has 6 columns"},
+        {Line("2023-01-03", "12.5x,2,0.5,1.5,100"), Layout(), 1, "\"12.5x\" in the Open column (2) is not a number"},
+        {Line("2023-01-03", "\"1,234.5\",2,0.5,1.5,100"), Layout(), 1,
+         "\"1,234.5\" in the Open column (2) is not a number (the decimal mark is the full stop)"},
+        {"2023-01-03;1,5;2;1;1;1\n", Layout("DOHLCV", "semi"), 1, "(the decimal mark is the full stop)"},
+        {"03.01.2023;1.5;2;1;1;1\n", Layout("DOHLCV", "semi dc f6"), 1,
+         "\"1.5\" in the Open column (2) is not a number (the decimal mark is the comma)"},
+        {Line("2023-01-03", "1,2,0.5,1.5,1e39"), Layout(), 1, "\"1e39\" in the Volume column (6) is too large for a MetaStock number"},
+        {Line("2023-01-03", "1,2,0.5,1.5,-1.7015e38"), Layout(), 1, "too large"},
+        {Line("2023-01-03", "1,2,0.5,1.5,1e-39"), Layout(), 1, "is too small for a MetaStock number"},
+        {Line("2023-01-03", "1,2,0.5,1.5,1e-999"), Layout(), 1, "is too small"},
+        {Line("2023-01-03", "1,2,0.5,1.5,inf"), Layout(), 1, "not a number"},
+        {Line("2023-01-03", "1,2,0.5,1.5,0x10"), Layout(), 1, "not a number"},
+        {Line("2023-01-03", "1,2,0.5,1.5,1 000"), Layout(), 1, "not a number"},
+        {Line("2023-01-03", "1,2,0.5,1.5,1e"), Layout(), 1, "not a number"},
+        {Line("2023-01-03", "1,2,0.5,1.5,."), Layout(), 1, "not a number"},
+        {Line("01/03/2023"), Layout("DOHLCV", "f3"), 1,
+         "line 1: \"01/03/2023\" in the Date column (1) is not a MM_DD_YY date: the year has 4 digits, the layout 2"},
+        {Line("01/03/23"), Layout("DOHLCV", "f4"), 1, "is not a MM_DD_CCYY date: the year has 2 digits, the layout 4"},
+        {Line("02/30/2023"), Layout("DOHLCV", "f4"), 1, "there is no day 30 in February 2023"},
+        {Line("2023-01-03"), Layout("DOHLCV", "f9"), 1,
+         "line 1: \"2023-01-03\" in the Date column (1): You specified a numeric-only date format but a non-numeric "
+         "date character was found."},
+        {Line("20230103"), Layout(), 1,
+         "\"20230103\" in the Date column (1): You specified a character-separated date format but only numeric date "
+         "characters were found."},
+        {Line("2023-01-04") + Line("2023-01-03") + Line("2023-01-05"), Layout(), 2,
+         "line 2: the date 2023-01-03 is not later than 2023-01-04 of line 1"},
+        {Line("2023-01-04") + Line("2023-01-04"), Layout(), 2, "line 2: the date 2023-01-04 is not later than"},
+        {Line("2023-01-05") + Line("2023-01-06") + Line("2023-01-04"), Layout("DOHLCV", "rev"), 1,
+         "line 1: the date 2023-01-05 is not later than 2023-01-06 of line 2"},
+        {falling, Layout(), 0,
+         "The dates fall from line 1 to line 3: the file runs newest first. Set \"Reverse File Order\" to read it."},
+        {rising, Layout("DOHLCV", "rev"), 0, "the file runs oldest first, but \"Reverse File Order\" is set"},
+        {"Date,Open,High,Low,Close,Volume\n" + kGood, Layout(), 1, "line 1: \"Date\" in the Date column (1) is not a "
+         "CCYY_MM_DD date: it is not three groups of digits with one character between them (is it a header? Set Skip Rows)"},
+        {Line("2023-01-03", "\"1.5,2,0.5,1.5,100"), Layout(), 1, "line 1: the quote that opens column 2 is not closed"},
+        {Line("2023-01-03", "\"1.5\"x,2,0.5,1.5,100"), Layout(), 1, "column 2 has text after its closing quote"},
+        {kGood + std::string("2023-01-03,1,2\0,0.5\n", 20), Layout(), 0,
+         "The file is not plain text: line 2 holds a NUL byte"},
+        {std::string("\xFF\xFE" "2\0" "0\0", 6), Layout(), 0, "The file is not plain text: it is UTF-16"},
+        {std::string("2\0" "0\0" "2\0", 6), Layout(), 0, "line 1 holds a NUL byte"},
+        {kGood + Line("2023-01-03", "1,2,0.5,1.5,100\x07"), Layout(), 0, "line 2 holds the control byte 0x07"},
+        {kGood + "\x1A" + kGood, Layout(), 0, "line 2 holds a Ctrl-Z (0x1A) before the end of the file"},
+        {kGood + std::string(65537, '1') + "\n", Layout(), 2, "line 2: the line is longer than 65,536 bytes"},
+        {"", Layout(), 0, "The file is empty."},
+        {"Date,Open\n\n  \n", Layout("DOHLCV", "skip1"), 0, "The file has no bars: its 3 lines are all rows to skip or blank."},
+        {"N/A\n\nx\n", Layout("DOHLCV", "bad"), 1, "No bar is left once the bad lines are left out."},
+        {"A,2023-01-02,1\n,2023-01-03,1\n", Layout("SDC"), 2, "line 2: the Symbol column (1) is empty"},
+        {std::string(65, 'S') + ",2023-01-02,1\n", Layout("SDC"), 1, "...\" in the Symbol column (1) is longer than 64 bytes"},
+        {Days(65535), Layout("DC", "f8"), 0, "The file has 65,535 bars; a security holds at most 65,534."},
+        {Days(65535, "X,"), Layout("SDC", "f8"), 0, "Symbol X has 65,535 bars"},
+        {kGood, Layout("DOHLCV", "dc"), 0, "A decimal comma cannot be read from a comma-separated file"},
+        {kGood, Layout("DOHLCV", "f0"), 0, "No date format is chosen."},
+        {"x\nx\nx\nx\nx\nx\nx\n", Layout(), 1,
+         "The file has 7 bad lines:\nline 1: \"x\" in the Date column (1) is not a CCYY_MM_DD date: it is not three "
+         "groups of digits with one character between them (is it a header? Set Skip Rows)\nline 2:"},
+        {"x\nx\nx\nx\nx\nx\nx\n", Layout(), 1, "line 4: \"x\" in the Date column (1) is not a CCYY_MM_DD date: it is "
+         "not three groups of digits with one character between them\nline 5: "},
+        {"x\nx\nx\nx\nx\nx\nx\n", Layout(), 1, "between them\n... and 2 more."},
+    };
+    for (const SBadCase& c : cases) {
+        const SReadResult result = CBarReader(c.layout).ReadText(c.text);
+        const std::string where = "case: " + c.text.substr(0, 60);
+        EXPECT_FALSE(result.Ok()) << where;
+        EXPECT_TRUE(result.series.empty()) << where;
+        EXPECT_NE(result.Message().find(c.pszReason), std::string::npos) << where << "\nmessage: " << result.Message();
+        if (c.nLine != 0) {
+            ASSERT_FALSE(result.firstBadLines.empty()) << where;
+            EXPECT_EQ(result.firstBadLines[0].nLine, c.nLine) << where;
+            EXPECT_LE(result.firstBadLines.size(), 5u);
+        }
+    }
+}
+
+TEST(BarReader, GoodFilesGiveExactlyTheirBars) {
+    const std::array<float, kFieldCount> kUsual{0, 1, 2, 0.5f, 1.5f, 100, 0};
+    const std::string strLongest = "2023-01-02,1,2,0.5,1.5,100" + std::string(65536 - 26, ' ') + "\n";
+    const SGoodCase cases[] = {
+        {"\xEF\xBB\xBF" "2023-01-02,1,2,0.5,1.5,100\r\n2023-01-03,91.62,91.78,90.5,91.5,12345678", Layout(),
+         {{"", 1230102, kUsual, 1}, {"", 1230103, {0, 91.62f, 91.78f, 90.5f, 91.5f, 12345678, 0}, 2}}},
+        {"\"2023-01-02\",\"91.5\", \" 92 \" ,\"90\",\"91\",\"1e3\",\"say \"\"hi\"\"\"\n", Layout(),
+         {{"", 1230102, {0, 91.5f, 92, 90, 91, 1000, 0}, 1}}},
+        {"2023-01-02\t 1 \t2\t0.5\t1.5\t100\t\t\n", Layout("DOHLCV", "tab"), {{"", 1230102, kUsual, 1}}},
+        {"  2023-01-02   1\t2 0.5   \"1.5\" 100  \n", Layout("DOHLCV", "space"), {{"", 1230102, kUsual, 1}}},
+        {"02.01.2023;1,0;2;0,5;1,5;1e2\n", Layout("DOHLCV", "semi dc f6"), {{"", 1230102, kUsual, 1}}},
+        {"Date,Open\nunits\n\n" + kGood + "\n   \n" + Line("2023-01-03") + ",,,,,,\n", Layout("DOHLCV", "skip2"),
+         {{"", 1230102, kUsual, 4}, {"", 1230103, kUsual, 7}}},
+        {Line("2023-01-04") + Line("2023-01-03") + kGood, Layout("DOHLCV", "rev"),
+         {{"", 1230102, kUsual, 3}, {"", 1230103, kUsual, 2}, {"", 1230104, kUsual, 1}}},
+        {Line("2023-01-02", "+1e3,.5,5.,-2.5E-3,1E+2"), Layout(), {{"", 1230102, {0, 1000, 0.5f, 5, -2.5e-3f, 100, 0}, 1}}},
+        {"1.5,x,2023-01-02,100\n", Layout("C.DV"), {{"", 1230102, {0, 0, 0, 0, 1.5f, 100, 0}, 1}}},
+        {"B,2023-01-02,1\nA,2023-01-02,2\nB,2023-01-03,3\n A ,2023-01-03,4\n\"A\"\"B\",2023-01-01,5\n", Layout("SDC"),
+         {{"B", 1230102, {0, 0, 0, 0, 1, 0, 0}, 1},
+          {"B", 1230103, {0, 0, 0, 0, 3, 0, 0}, 3},
+          {"A", 1230102, {0, 0, 0, 0, 2, 0, 0}, 2},
+          {"A", 1230103, {0, 0, 0, 0, 4, 0, 0}, 4},
+          {"A\"B", 1230101, {0, 0, 0, 0, 5, 0, 0}, 5}}},
+        {"2023-01-02,1,2,0.5,1.5,100\r2023-01-03,1,2,0.5,1.5,100\r\x1A\x1A", Layout(),
+         {{"", 1230102, kUsual, 1}, {"", 1230103, kUsual, 2}}},
+        {kGood + Line("2023-01-03", "N/A,2,0.5,1.5,100") + Line("2023-01-01") + Line("2023-01-04"),
+         Layout("DOHLCV", "bad"), {{"", 1230102, kUsual, 1}, {"", 1230104, kUsual, 4}}, 2},
+        {Line("12/31/99") + Line("1/3/00"), Layout("DOHLCV", "f3"), {{"", 991231, kUsual, 1}, {"", 1000103, kUsual, 2}}},
+        {Line("123199") + Line("010300"), Layout("DOHLCV", "f9"), {{"", 991231, kUsual, 1}, {"", 1000103, kUsual, 2}}},
+        {strLongest, Layout(), {{"", 1230102, kUsual, 1}}},
+    };
+    for (const SGoodCase& c : cases) {
+        const SReadResult result = CBarReader(c.layout).ReadText(c.text);
+        const std::string where = "case: " + c.text.substr(0, 60);
+        EXPECT_TRUE(result.Ok()) << where << "\nmessage: " << result.Message();
+        EXPECT_EQ(result.nBadLines, c.nBadLines) << where;
+        ExpectBars(result, c.bars, where);
+    }
+}
+
+TEST(BarReader, BarLimitsArePerSeries) {
+    const SReadResult full = CBarReader(Layout("DC", "f8")).ReadText(Days(65534));
+    ASSERT_TRUE(full.Ok()) << full.Message();
+    EXPECT_EQ(full.series[0].bars.size(), 65534u);
+    EXPECT_EQ(full.series[0].bars.back().nDate, 1790604);
+    const SReadResult twoSymbols = CBarReader(Layout("SDC", "f8")).ReadText(Days(40000, "A,") + Days(40000, "B,"));
+    ASSERT_TRUE(twoSymbols.Ok()) << twoSymbols.Message();
+    EXPECT_EQ(twoSymbols.series.size(), 2u);
+    EXPECT_EQ(twoSymbols.series[1].bars.size(), 40000u);
+}
+
+TEST(BarReader, PreviewShowsEachLineAsTheLayoutReadsIt) {
+    const std::string text = "Date,Open,High,Low,Close,Volume\n" + Line("2023-01-03") + "\n" +
+                             Line("2023-01-04", "1,N/A,0.5,1.5,100") + Line("2023-01-02") + Line("2023-01-05") +
+                             std::string("\0", 1);
+    const CBarReader reader(Layout("DOHLCV", "skip1"));
+    const std::vector<SLinePreview> rows = reader.Preview(text, 5);
+    ASSERT_EQ(rows.size(), 5u);
+    EXPECT_TRUE(rows[0].bSkipped);
+    EXPECT_EQ(rows[0].cells[kFieldDate].strText, "Date");
+    EXPECT_FALSE(rows[0].cells[kFieldDate].error);
+    EXPECT_EQ(rows[1].cells[kFieldDate].strText, "2023-01-03");
+    EXPECT_EQ(rows[1].cells[kFieldClose].strText, "1.5");
+    EXPECT_FALSE(rows[1].cells[kFieldClose].error || rows[1].lineError || rows[1].bSkipped);
+    EXPECT_TRUE(rows[2].bSkipped);
+    EXPECT_EQ(rows[3].cells[kFieldDate].strText, "2023-01-04");
+    EXPECT_EQ(rows[3].cells[kFieldHigh].error.value_or(""), "\"N/A\" in the High column (3) is not a number");
+    EXPECT_FALSE(rows[3].cells[kFieldLow].error);
+    EXPECT_EQ(rows[4].lineError.value_or(""), "the date 2023-01-02 is not later than 2023-01-03 of line 2");
+    // The whole file: the same two bad lines, and then the NUL byte of its last line.
+    const std::vector<SLinePreview> all = reader.Preview(text, 100);
+    ASSERT_EQ(all.size(), 7u);
+    EXPECT_NE(all[6].lineError.value_or("").find("line 7 holds a NUL byte"), std::string::npos);
+    const SReadResult result = reader.ReadText(text.substr(0, text.size() - 1));
+    ASSERT_EQ(result.nBadLines, 2u);
+    EXPECT_EQ(result.firstBadLines[0].strText, "N/A");
+    EXPECT_EQ(result.firstBadLines[1].strText, "2023-01-02");
+}
+
+TEST(BarReader, FilesAreStreamedAndTheirFaultsReported) {
+    CTempDir dir;
+    const std::string text = "Date,Close\n" + Line("2023-01-03") + Line("2023-01-04");
+    ASSERT_TRUE(WriteFile(dir / "prices.csv", text));
+    const CBarReader reader(Layout("DOHLCV", "skip1"));
+    const SReadResult fromFile = reader.ReadFile(GetSystemFileSystem(), dir / "prices.csv");
+    ASSERT_TRUE(fromFile.Ok()) << fromFile.Message();
+    ExpectBars(fromFile, {{"", 1230103, {0, 1, 2, 0.5f, 1.5f, 100, 0}, 2}, {"", 1230104, {0, 1, 2, 0.5f, 1.5f, 100, 0}, 3}}, "file");
+    EXPECT_EQ(ReadFile(dir / "prices.csv"), text);
+    EXPECT_EQ(reader.PreviewFile(GetSystemFileSystem(), dir / "prices.csv", 2).size(), 2u);
+
+    const SReadResult missing = reader.ReadFile(GetSystemFileSystem(), dir / "none.csv");
+    EXPECT_NE(missing.Message().find("The price file cannot be opened: "), std::string::npos);
+    // 64 MiB of one line, then a good line: bounded memory, the long line bad, the rest read.
+    CMadeFileSystem endless(std::make_unique<CMadeFile>(64u << 20, '7', "\n" + Line("2023-01-03")));
+    const SReadResult skipped = CBarReader(Layout("DOHLCV", "bad")).ReadFile(endless, "endless.csv");
+    ASSERT_TRUE(skipped.Ok()) << skipped.Message();
+    EXPECT_EQ(skipped.nLines, 2u);
+    EXPECT_EQ(skipped.nBadLines, 1u);
+    CMadeFileSystem failing(std::make_unique<CMadeFile>(0, ' ', kGood + kGood + kGood, kGood.size() + 3));
+    const SReadResult broken = reader.ReadFile(failing, "failing.csv");
+    EXPECT_EQ(broken.Message(), "The file could not be read to its end (line 2).");
+}

@@ -1,0 +1,117 @@
+// Directory files from fuzzed bytes: MASTER, EMASTER, XMASTER and a data file in a folder whose
+// subfolder repeats them and links back. Reading, checking and the tree search must end without
+// reading past any file; a damaged folder refuses a new security and keeps every byte, a sound
+// one takes it whole and still reads back sound.
+#include "metastock/Database.h"
+#include "platform/FileSystem.h"
+#include "platform/RecordingMessageBox.h"
+
+#include <cstdint>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <unistd.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// On tmpfs where there is one: the commits' syncs cost nothing there.
+const fs::path& Scratch() {
+    static const fs::path dir = [] {
+        std::error_code ec;
+        const fs::path base = fs::is_directory("/dev/shm", ec) ? fs::path("/dev/shm") : fs::temp_directory_path();
+        const fs::path path = base / ("pelmar-fuzz-db-" + std::to_string(::getpid()));
+        std::atexit([] { std::error_code e; fs::remove_all(Scratch(), e); });
+        return path;
+    }();
+    return dir;
+}
+
+void Put(const fs::path& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary | std::ios::trunc).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+std::string Slurp(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void Require(bool bTrue) {
+    if (!bTrue) {
+        std::abort();
+    }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t size) {
+    if (size < 4) {
+        return 0;
+    }
+    std::error_code ec;
+    const fs::path dir = Scratch() / "db";
+    fs::remove_all(dir, ec);
+    fs::create_directories(dir / "SUB", ec);
+    fs::create_directory_symlink(dir, dir / "SUB" / "LOOP", ec);
+    // The lengths of the parts from the first bytes, the rest shared out in order.
+    const char* p = reinterpret_cast<const char*>(pData) + 4;
+    std::size_t nLeft = size - 4;
+    const char* names[] = {"MASTER", "EMASTER", "XMASTER"};
+    for (int i = 0; i < 3; ++i) {
+        const std::size_t n = std::min<std::size_t>(nLeft, static_cast<std::size_t>(pData[i]) * 8);
+        Put(dir / names[i], std::string(p, n));
+        Put(dir / "SUB" / names[i], std::string(p, n));
+        p += n;
+        nLeft -= n;
+    }
+    Put(dir / "F1.DAT", std::string(p, nLeft));
+    const std::string symbol = pData[3] % 2 ? "A" : "ZZZZ";
+
+    CRecordingMessageBox messages;
+    CFileSystem& fileSystem = GetSystemFileSystem();
+    std::string strError;
+    {
+        CDatabase reader(fileSystem, messages, dir);
+        Require(reader.Read(strError));
+        for (const std::string& line : reader.Check()) {
+            Require(!line.empty());
+        }
+        for (const SSecurity& security : reader.Securities()) {
+            const auto bars = reader.ReadBars(security, strError);
+            Require(bars.has_value() || !strError.empty());
+        }
+        (void)FindSecurityInTree(fileSystem, dir, symbol);
+    }
+
+    std::string before[3];
+    for (int i = 0; i < 3; ++i) {
+        before[i] = Slurp(dir / names[i]);
+    }
+    SNewSecurity security{"NEWSYM", "A NAME LONGER THAN SIXTEEN", {true, false, false, false, true, false, false}, {}, 1,
+                          1230103, 1230103};
+    const MbfSingle date = EncodeMbf(1230103.0f), close = EncodeMbf(1.5f);
+    security.records.insert(security.records.end(), date.begin(), date.end());
+    security.records.insert(security.records.end(), close.begin(), close.end());
+    std::size_t nBefore = 0;
+    bool bAdded = false;
+    {
+        CDatabase database(fileSystem, messages, dir);
+        Require(database.LockAndRead(strError));
+        nBefore = database.Securities().size();
+        bAdded = database.AddSecurity(security, strError).has_value();
+        Require(bAdded ? database.Damage().empty() : !strError.empty());
+        Require(database.Commit(strError) || !bAdded);
+    }
+    if (!bAdded) {
+        for (int i = 0; i < 3; ++i) {
+            Require(Slurp(dir / names[i]) == before[i]);
+        }
+        return 0;
+    }
+    CDatabase after(fileSystem, messages, dir);
+    Require(after.Read(strError) && after.Damage().empty());
+    Require(after.Securities().size() == nBefore + 1 && after.FindSecurity("NEWSYM").has_value());
+    return 0;
+}
