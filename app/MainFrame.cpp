@@ -1,5 +1,7 @@
 #include "app/MainFrame.h"
 
+#include "app/DatabaseWindow.h"
+#include "app/PelmarApp.h"
 #include "app/PelmarView.h"
 #include "engine/JobSettings.h"
 #include "platform/SettingsStore.h"
@@ -9,6 +11,7 @@
 #include <QDialog>
 #include <QDir>
 #include <QLabel>
+#include <QMimeData>
 #include <QScreen>
 #include <QTextBrowser>
 #include <QVBoxLayout>
@@ -51,6 +54,20 @@ CMainFrame::CMainFrame(CSettingsStore& store, QWidget* pParent)
     connect(ui.actionSettings, &QAction::triggered, ui.m_pView, &CPelmarView::OnSettings);
     connect(ui.actionClearWindow, &QAction::triggered, ui.m_pView, &CPelmarView::OnClearWindow);
     connect(ui.actionHelpTopics, &QAction::triggered, this, &CMainFrame::OnHelpFinder);
+    connect(ui.actionDatabase, &QAction::triggered, this, &CMainFrame::OnViewDatabase);
+    connect(ui.m_pView, &CPelmarView::databaseWritten, this, &CMainFrame::OfferDatabase);
+    connect(ui.showDatabaseButton, &QPushButton::clicked, this,
+            [this] { ShowDatabase(m_strOfferedFolder, m_strOfferedSymbol); });
+    // The offer stands for the run the log shows; a new file or an emptied log withdraws it.
+    connect(ui.m_pView, &QPlainTextEdit::textChanged, this, [this] {
+        if (m_pUi->m_pView->document()->isEmpty()) {
+            m_pUi->databaseBar->hide();
+        }
+    });
+    // Files dropped on the log open as files, not as text.
+    ui.m_pView->setAcceptDrops(false);
+    ui.m_pView->viewport()->setAcceptDrops(false);
+    setAcceptDrops(true);
     PreCreateWindow();
     UpdateRecentFileMenu();
 }
@@ -144,6 +161,68 @@ void CMainFrame::UpdateRecentFileMenu() {
 
 void CMainFrame::UpdateCommandUI() {
     GetView()->OnUpdateSettings(*m_pUi->actionSettings);
+}
+
+namespace {
+
+QStringList LocalFiles(const QMimeData* pData) {
+    QStringList paths;
+    for (const QUrl& url : pData->urls()) {
+        if (url.isLocalFile()) {
+            paths << url.toLocalFile();
+        }
+    }
+    return paths;
+}
+
+} // namespace
+
+void CMainFrame::dragEnterEvent(QDragEnterEvent* pEvent) {
+    if (!LocalFiles(pEvent->mimeData()).isEmpty()) {
+        pEvent->acceptProposedAction();
+    }
+}
+
+void CMainFrame::dropEvent(QDropEvent* pEvent) {
+    const QStringList paths = LocalFiles(pEvent->mimeData());
+    if (paths.isEmpty()) {
+        return;
+    }
+    pEvent->acceptProposedAction();
+    // Queued: the drag's source waits for the drop to end, not for the conversion.
+    QMetaObject::invokeMethod(this, [this, paths] { emit filesDropped(paths); }, Qt::QueuedConnection);
+}
+
+void CMainFrame::OnViewDatabase() {
+    if (m_pDatabaseWindow != nullptr) {
+        m_pDatabaseWindow->show();
+        m_pDatabaseWindow->raise();
+        m_pDatabaseWindow->activateWindow();
+        return;
+    }
+    ShowDatabase(QString::fromStdString(LoadImportSettings(m_store).strPathOut));
+}
+
+CDatabaseWindow* CMainFrame::ShowDatabase(const QString& strFolder, const QString& strSymbol) {
+    CPelmarApp* pApp = CPelmarApp::Instance();
+    if (pApp == nullptr) {
+        return nullptr;
+    }
+    if (m_pDatabaseWindow == nullptr) {
+        m_pDatabaseWindow = new CDatabaseWindow(pApp->MessageBox(), this);
+    }
+    m_pDatabaseWindow->ShowFolder(strFolder, strSymbol);
+    m_pDatabaseWindow->show();
+    m_pDatabaseWindow->raise();
+    m_pDatabaseWindow->activateWindow();
+    return m_pDatabaseWindow;
+}
+
+void CMainFrame::OfferDatabase(const QString& strFolder, const QString& strSymbol) {
+    m_strOfferedFolder = strFolder;
+    m_strOfferedSymbol = strSymbol;
+    m_pUi->databaseBarLabel->setText(tr("The database in %1 has the new data.").arg(QDir::toNativeSeparators(strFolder)));
+    m_pUi->databaseBar->show();
 }
 
 void CMainFrame::OnHelpFinder() {

@@ -1,7 +1,8 @@
-// The main window: menu, toolbar and status bar around the log view, the recent-file list and
-// the help window. It takes its place from the settings store ("Screen": the saved geometry,
-// else the x, y, cx, cy values of older versions) and saves both when it closes. The
-// application object answers Open, New, About and the recent files.
+// The main window: menu, toolbar and status bar around the log view, the recent-file list, the
+// help window and the Database window. It takes its place from the settings store ("Screen":
+// the saved geometry, else the x, y, cx, cy values of older versions) and saves both when it
+// closes. Files dropped on it are handed on to be opened. The application object answers
+// Open, New, About and the recent files.
 #pragma once
 
 #include <QMainWindow>
@@ -9,6 +10,7 @@
 
 #include <memory>
 
+class CDatabaseWindow;
 class CPelmarView;
 class CSettingsStore;
 class QAction;
@@ -38,12 +40,22 @@ public:
     void UpdateCommandUI();
 
     void OnHelpFinder();
+    // View > Database: the Database window, on the stored output folder when it is new.
+    void OnViewDatabase();
+    // The Database window on strFolder with strSymbol (UTF-8) selected; made at its first use.
+    CDatabaseWindow* ShowDatabase(const QString& strFolder, const QString& strSymbol = QString());
+    // Under the log, until the log is emptied: a run wrote into strFolder; a button opens it.
+    void OfferDatabase(const QString& strFolder, const QString& strSymbol);
 
 signals:
     void recentFileChosen(const QString& strPath);
+    // Local files dropped on the window, in the order given.
+    void filesDropped(const QStringList& paths);
 
 protected:
     void closeEvent(QCloseEvent* pEvent) override;
+    void dragEnterEvent(QDragEnterEvent* pEvent) override;
+    void dropEvent(QDropEvent* pEvent) override;
 
 private:
     void PreCreateWindow();
@@ -55,4 +67,7 @@ private:
     CSettingsStore& m_store;
     QList<QAction*> m_recentActions;
     QDialog* m_pHelpWindow = nullptr;
+    CDatabaseWindow* m_pDatabaseWindow = nullptr;
+    QString m_strOfferedFolder;
+    QString m_strOfferedSymbol;
 };

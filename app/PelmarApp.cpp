@@ -47,6 +47,7 @@ void CPelmarApp::InitInstance(const QString& strFileName) {
     connect(ui.actionNew, &QAction::triggered, this, &CPelmarApp::OnFileNew);
     connect(ui.actionAbout, &QAction::triggered, this, &CPelmarApp::OnAppAbout);
     connect(m_pMainFrame.get(), &CMainFrame::recentFileChosen, this, &CPelmarApp::OnOpenRecentFile);
+    connect(m_pMainFrame.get(), &CMainFrame::filesDropped, this, &CPelmarApp::OpenDocumentFiles);
 
     // The window shows before the file is opened, so that the preview is on screen while the
     // settings dialog asks about it.
@@ -77,6 +78,20 @@ bool CPelmarApp::OpenDocumentFile(const QString& strPath) {
     return true;
 }
 
+bool CPelmarApp::OpenDocumentFiles(const QStringList& paths) {
+    if (paths.size() == 1) {
+        return OpenDocumentFile(paths.front());
+    }
+    QStringList fullPaths;
+    for (const QString& path : paths) {
+        fullPaths << QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+    }
+    // A batch leaves the recent files as they are: they are for opening one file again.
+    const bool bOpened = m_pDocument && m_pDocument->OnOpenDocuments(fullPaths, MessageBox());
+    m_pMainFrame->UpdateCommandUI();
+    return bOpened;
+}
+
 void CPelmarApp::OnAppAbout() {
     CAboutDlg aboutDlg(m_pMainFrame.get());
     aboutDlg.exec();
@@ -88,11 +103,11 @@ void CPelmarApp::OnFileNew() {
 
 void CPelmarApp::OnFileOpen() {
     const QStringList recent = m_pMainFrame->RecentFiles();
-    const QString path = QFileDialog::getOpenFileName(
+    const QStringList paths = QFileDialog::getOpenFileNames(
         m_pMainFrame.get(), tr("Open"), recent.isEmpty() ? QString() : QFileInfo(recent.front()).absolutePath(),
         tr("Price files (*.csv *.txt *.prn *.asc);;All files (*)"));
-    if (!path.isEmpty()) {
-        OpenDocumentFile(path);
+    if (!paths.isEmpty()) {
+        OpenDocumentFiles(paths);
     }
 }
 

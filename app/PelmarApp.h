@@ -48,6 +48,9 @@ public:
     // Opens path into the one document: preview, settings dialog and run. False when the
     // file cannot be opened.
     bool OpenDocumentFile(const QString& strPath);
+    // Opens several files as one batch (one file as above): Open with several chosen, or
+    // files dropped on the window.
+    bool OpenDocumentFiles(const QStringList& paths);
 
     void OnAppAbout();
     void OnFileNew();

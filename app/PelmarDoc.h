@@ -1,10 +1,11 @@
-// The document: stands for the one text file the user opened. It holds none of the file's
-// contents and never writes the file; opening hands the path to the view, which previews the
-// file and goes on to the Settings command.
+// The document: stands for the text file (or the files of a batch) the user opened. It holds
+// none of the files' contents and never writes them; opening hands the paths to the view,
+// which previews them and goes on to the Settings command.
 #pragma once
 
 #include <QCoreApplication>
 #include <QString>
+#include <QStringList>
 
 class CMessageBox;
 class CPelmarView;
@@ -20,7 +21,13 @@ public:
     // fresh symbol and name, and previews it (the settings dialog and the run follow before
     // this returns).
     bool OnOpenDocument(const QString& strPath, CMessageBox& messages);
+    // Several files as one batch: those that cannot be read are named in one message and left
+    // out; one file left opens as above. False when none is left.
+    bool OnOpenDocuments(const QStringList& paths, CMessageBox& messages);
 
 private:
+    // Why path cannot be opened; empty when it can.
+    static QString OpenProblem(const QString& strPath);
+
     CPelmarView& m_view;
 };

@@ -3,6 +3,7 @@
 #include "app/PelmarApp.h"
 #include "app/RunMessageBox.h"
 #include "app/SettingsDlg.h"
+#include "engine/BatchConverter.h"
 #include "engine/Converter.h"
 #include "platform/FileSystem.h"
 #include "platform/TextEncoding.h"
@@ -11,7 +12,9 @@
 #include <QAction>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
+#include <QProgressDialog>
 
 namespace {
 
@@ -29,6 +32,25 @@ QString FileText(QByteArray line) {
         return text;
     }
     return QString::fromStdString(Windows1252ToUtf8(std::string_view(line.constData(), line.size())));
+}
+
+// The messages of a file left out of a batch on one line: their lines joined, a reason that
+// ends in a colon running on into the next.
+QString OneLine(const std::vector<std::string>& texts) {
+    QString line;
+    for (const std::string& text : texts) {
+        for (const QString& part : QString::fromStdString(text).split(u'\n', Qt::SkipEmptyParts)) {
+            if (!line.isEmpty()) {
+                line += line.endsWith(u':') ? QStringLiteral(" ") : QStringLiteral("; ");
+            }
+            line += part.trimmed();
+        }
+    }
+    return line;
+}
+
+QString FullPath(const std::string& strPath) {
+    return QDir::cleanPath(QFileInfo(QString::fromStdString(strPath)).absoluteFilePath());
 }
 
 } // namespace
@@ -61,6 +83,18 @@ void CPelmarView::OnClearWindow() {
 
 int CPelmarView::OnShowPreview() {
     clear();
+    if (!m_files.isEmpty()) {
+        QString list;
+        for (const QString& path : std::as_const(m_files)) {
+            list += QStringLiteral("\t%1\n").arg(QDir::toNativeSeparators(path));
+        }
+        AppendText(tr("You opened %1 files...\n\n%2\nOne set of conversion settings applies to them all; each "
+                      "file becomes a security whose symbol is its name's stem.\n")
+                       .arg(m_files.size())
+                       .arg(list));
+        OnSettings();
+        return 0;
+    }
     AppendText(tr("To help you with the conversion settings, your file...\n\n\t%1\n\nlooks like this...\n\n")
                    .arg(QDir::toNativeSeparators(m_strFilePath)));
     // A file that went away since the open shows the header alone; the settings still follow.
@@ -103,6 +137,7 @@ void CPelmarView::OnSettings() {
 
     CSettingsDlg dlg(pApp->MessageBox(), window());
     dlg.SetSettings(settings);
+    dlg.m_bSymbolFromFileNames = !m_files.isEmpty();
     if (dlg.exec() != QDialog::Accepted) {
         return;
     }
@@ -112,7 +147,16 @@ void CPelmarView::OnSettings() {
     m_strPathOut = dlg.m_strPathOut;
     // The run records the paths, symbol and name itself once it succeeds.
     SaveImportSettings(*pApp->m_pProfile, settings);
-    RunConversion(settings);
+    m_files.isEmpty() ? RunConversion(settings) : RunBatch(settings);
+}
+
+void CPelmarView::AppendRun(const QStringList& lines) {
+    const QString log = toPlainText();
+    QString text = lines.join(u'\n');
+    if (!log.isEmpty()) {
+        text.prepend(log.endsWith(u'\n') ? QStringLiteral("\n") : QStringLiteral("\n\n"));
+    }
+    AppendText(text);
 }
 
 void CPelmarView::RunConversion(const SImportSettings& settings) {
@@ -124,22 +168,83 @@ void CPelmarView::RunConversion(const SImportSettings& settings) {
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
     const int nResult = job.Convert();
     QGuiApplication::restoreOverrideCursor();
-    // Each run's lines stand apart from what the log showed before.
-    const QString log = toPlainText();
     QStringList lines;
-    if (!log.isEmpty()) {
-        lines.append(log.endsWith(u'\n') ? QString() : QStringLiteral("\n"));
-    }
     if (nResult == 0) {
         for (const std::string& line : job.Summary()) {
             lines.append(QString::fromStdString(line));
         }
         lines.append(tr("Conversion completed successfully!"));
-        AppendText(lines.join(u'\n'));
+        AppendRun(lines);
         messages.Beep();
+        emit databaseWritten(FullPath(settings.strPathOut), QString::fromStdString(settings.strSymbol));
         return;
     }
     lines.append(tr("Conversion failed."));
     lines.append(messages.Texts());
-    AppendText(lines.join(u'\n'));
+    AppendRun(lines);
+}
+
+void CPelmarView::RunBatch(const SImportSettings& settings) {
+    CPelmarApp* pApp = CPelmarApp::Instance();
+    CRunMessageBox messages(pApp->MessageBox(), *this);
+    CBatchConverter batch(GetSystemFileSystem(), messages, *pApp->m_pProfile);
+    const QString folder = FullPath(settings.strPathOut);
+    const int nFiles = static_cast<int>(m_files.size());
+
+    // Cancel is heard after each file is read, up to the last: then the database is written.
+    QProgressDialog progress(tr("Reading the files..."), tr("Cancel"), 0, nFiles, window());
+    progress.setWindowTitle(tr("Converting %1 files").arg(nFiles));
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(0);
+    progress.setAutoReset(false);
+    progress.setAutoClose(false);
+    progress.setValue(0);
+    batch.SetProgress([&](std::size_t nDone, std::size_t nTotal, const std::string& strPath) {
+        progress.setLabelText(nDone < nTotal ? tr("Read %1 of %2 files: %3")
+                                                   .arg(nDone)
+                                                   .arg(nTotal)
+                                                   .arg(QFileInfo(QString::fromStdString(strPath)).fileName())
+                                             : tr("Writing the database in %1...").arg(QDir::toNativeSeparators(folder)));
+        progress.setValue(static_cast<int>(nDone));
+        return !progress.wasCanceled();
+    });
+    std::vector<std::string> files;
+    for (const QString& path : std::as_const(m_files)) {
+        files.push_back(path.toStdString());
+    }
+    const int nResult = batch.Run(settings, files, true);
+    progress.close();
+
+    if (batch.Cancelled()) {
+        AppendRun({tr("Conversion cancelled.")});
+        return;
+    }
+    QStringList lines;
+    QString written;
+    for (const SBatchFileResult& result : batch.Results()) {
+        if (result.bOk) {
+            QStringList summary;
+            for (const std::string& line : result.summary) {
+                summary << QString::fromStdString(line);
+            }
+            lines << summary.join(QStringLiteral("; "));
+            written = written.isEmpty() ? QString::fromStdString(result.strSymbol) : written;
+        } else {
+            lines << tr("%1: not converted: %2")
+                         .arg(QDir::toNativeSeparators(QString::fromStdString(result.strPath)), OneLine(result.messages));
+        }
+    }
+    lines << QString::fromStdString(batch.Total()) << tr("Folder: %1").arg(QDir::toNativeSeparators(folder));
+    if (nResult == 0) {
+        lines << tr("Conversion completed successfully!");
+        AppendRun(lines);
+        messages.Beep();
+    } else {
+        lines << tr("Conversion failed.") << messages.Texts();
+        AppendRun(lines);
+    }
+    // The good files of a failed batch are in the database all the same.
+    if (!written.isEmpty()) {
+        emit databaseWritten(folder, written);
+    }
 }

@@ -1,9 +1,10 @@
 // The log view: a read-only, word-wrapped text that fills the main window. It shows the
-// preview of the file just opened, the outcome of every conversion run (the summary of a
-// successful one, the reasons of a failed one) and, while empty, how to start.
+// preview of the file (or the list of files) just opened, the outcome of every conversion run
+// (the summary of a successful one, the reasons of a failed one, a line per file of a batch)
+// and, while empty, how to start.
 //
 // The Settings command lives here: it reads the stored settings, runs the settings dialog for
-// the file last opened (m_strFilePath) and runs the conversion.
+// the file last opened (m_strFilePath) or the batch (m_files) and runs the conversion.
 #pragma once
 
 #include "engine/JobSettings.h"
@@ -27,8 +28,8 @@ public:
     void OnUpdateSettings(QAction& action) const;
     // Empties the log; the file stays the one to convert.
     void OnClearWindow();
-    // Empties the log, writes the header and the first ten lines of m_strFilePath, then
-    // runs the Settings command. Always 0.
+    // Empties the log, writes the header and the first ten lines of m_strFilePath (the list
+    // of files for a batch), then runs the Settings command. Always 0.
     int OnShowPreview();
 
     // Full path of the file last opened; set by the document's open and never emptied.
@@ -39,7 +40,18 @@ public:
     QString m_strSymbol;
     QString m_strName;
     QString m_strPathOut;
+    // The files opened together as one batch, m_strFilePath the first; empty for one file.
+    // A batch takes each file's symbol from its name.
+    QStringList m_files;
+
+signals:
+    // A run added to the database in strFolder (a full path); strSymbol (UTF-8) is one of
+    // the securities it wrote, empty when the run does not know one.
+    void databaseWritten(const QString& strFolder, const QString& strSymbol);
 
 private:
     void RunConversion(const SImportSettings& settings);
+    void RunBatch(const SImportSettings& settings);
+    // Writes a run's lines under what the log shows, a blank line between.
+    void AppendRun(const QStringList& lines);
 };

@@ -124,7 +124,7 @@ CSettingsDlg::CSettingsDlg(CMessageBox& messages, QWidget* pParent)
     });
     // With a symbol column each line names its security.
     connect(ui.symbolColSpin, &QSpinBox::valueChanged, this,
-            [this](int nColumn) { m_pUi->symbolEdit->setEnabled(nColumn == 0); });
+            [this](int nColumn) { m_pUi->symbolEdit->setEnabled(nColumn == 0 && !m_bSymbolFromFileNames); });
     connect(ui.browseButton, &QPushButton::clicked, this, &CSettingsDlg::OnBrowse);
 }
 
@@ -188,6 +188,10 @@ void CSettingsDlg::OnInitDialog() {
         (ui.*binding.pEdit)->setText(this->*binding.pMember);
         (ui.*binding.pEdit)->setCursorPosition(0);
     }
+    if (m_bSymbolFromFileNames) {
+        ui.symbolEdit->setText(tr("(from file names)"));
+        ui.symbolEdit->setEnabled(false);
+    }
     CheckButton(m_pExistGroup, m_nExist);
     CheckButton(m_pDelimiterGroup, m_nDelimiter);
     // The first entry that the text begins, ignoring case; a text that begins none is shown
@@ -214,6 +218,9 @@ void CSettingsDlg::TakeValues() {
     m_nExist = m_pExistGroup->checkedId();
     m_nDelimiter = m_pDelimiterGroup->checkedId();
     m_strDateFormat = ui.dateFormatCombo->currentText();
+    if (m_bSymbolFromFileNames) {
+        m_strSymbol.clear();
+    }
 }
 
 void CSettingsDlg::Refuse(QWidget* pControl, const QString& message) {
@@ -315,15 +322,17 @@ void CSettingsDlg::OnOK() {
     SImportSettings settings = Settings();
     auto problem = CheckSettingsValues(settings);
     if (!problem) {
-        problem = CheckSettingsForRun(settings, m_nSymbolCol > 0);
+        problem = CheckSettingsForRun(settings, m_nSymbolCol > 0 || m_bSymbolFromFileNames);
     }
     if (problem) {
         Refuse(ControlOf(problem->item), QString::fromStdString(problem->strMessage));
         return;
     }
     // The dialog shows the symbol as the run will use it.
-    m_strSymbol = QString::fromStdString(settings.strSymbol);
-    m_pUi->symbolEdit->setText(m_strSymbol);
+    if (!m_bSymbolFromFileNames) {
+        m_strSymbol = QString::fromStdString(settings.strSymbol);
+        m_pUi->symbolEdit->setText(m_strSymbol);
+    }
     if (settings.nDateFormatNumber < 1 || settings.nDateFormatNumber > static_cast<int>(kDateFormatNames.size())) {
         Refuse(m_pUi->dateFormatCombo,
                tr("\"%1\" is not a date format. Choose one of the Date Format list.").arg(m_strDateFormat));

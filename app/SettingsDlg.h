@@ -60,6 +60,8 @@ public:
     QString m_strDateFormat;
     bool m_bReverseOrder = false;
     QString m_strPathIn; // the file to convert; not shown
+    // A batch: each file's symbol comes from its name, so the Symbol field says so and is off.
+    bool m_bSymbolFromFileNames = false;
 
     void OnOK();
     void OnBrowse();

@@ -2,8 +2,10 @@
 // its job, with built-in defaults so that a script gives the same result on every machine.
 #include "cli/Commands.h"
 
+#include "engine/BatchConverter.h"
 #include "engine/Converter.h"
 #include "engine/JobSettings.h"
+#include "platform/Console.h"
 #include "platform/FileSystem.h"
 #include "platform/StreamMessageBox.h"
 #include "settings/Profile.h"
@@ -264,6 +266,64 @@ int ConvertOne(SConvertOptions& options, std::ostream& out, std::ostream& err) {
     return nResult == 0 ? 0 : 1;
 }
 
+int ConvertBatch(SConvertOptions& options, std::ostream& out, std::ostream& err) {
+    SImportSettings& settings = options.settings;
+    if (options.bHaveSymbol && !options.bSymbolFromFileName) {
+        return UsageError(err, "--symbol names one security; with several files each symbol comes from its file name");
+    }
+    std::vector<std::string> files;
+    for (const std::string& input : options.inputs) {
+        const auto path = InputPath(input, err);
+        if (!path) {
+            return 2;
+        }
+        files.push_back(*path);
+    }
+    // Checked once for all files with a stand-in symbol; each file's own is checked by the batch.
+    SImportSettings checked = settings;
+    checked.strSymbol = "X";
+    checked.strPathIn = files.front();
+    auto problem = CheckSettingsValues(checked);
+    if (!problem) {
+        problem = CheckSettingsForRun(checked);
+    }
+    if (problem) {
+        err << problem->strMessage << "\n";
+        return 2;
+    }
+
+    CProfile profile;
+    profile.CreateKey();
+    CStreamMessageBox messages(err);
+    CBatchConverter batch(GetSystemFileSystem(), messages, profile);
+    if (IsStderrTerminal()) {
+        batch.SetProgress([&err](std::size_t nDone, std::size_t nTotal, const std::string&) {
+            err << "\rReading " << nDone << " of " << nTotal << " files..." << (nDone == nTotal ? "\n" : "")
+                << std::flush;
+            return true;
+        });
+    }
+    const int nResult = batch.Run(settings, files, true);
+    for (const SBatchFileResult& result : batch.Results()) {
+        for (const std::string& line : result.summary) {
+            out << line << "\n";
+        }
+        if (!result.bOk) {
+            err << result.strPath << ":";
+            for (const std::string& message : result.messages) {
+                err << (message.find('\n') == std::string::npos ? " " : "\n") << message;
+            }
+            err << "\n";
+        }
+    }
+    if (!files.empty()) {
+        out << "Folder: " << settings.strPathOut << "\n";
+    }
+    out << batch.Total() << "\n";
+    out << (nResult == 0 ? "Conversion completed successfully!" : "Conversion failed.") << "\n";
+    return nResult == 0 ? 0 : 1;
+}
+
 } // namespace
 
 bool WantsHelp(const Arguments& args) {
@@ -280,8 +340,8 @@ int RunConvert(const Arguments& args, std::ostream& out, std::ostream& err) {
     if (const auto status = ParseConvertOptions(args, options, out, err)) {
         return *status;
     }
-    if (options.inputs.size() > 1) {
-        return UsageError(err, "several input files are not taken yet");
+    if (options.inputs.size() > 1 || (options.bSymbolFromFileName && options.settings.nSymbolCol == 0)) {
+        return ConvertBatch(options, out, err);
     }
     return ConvertOne(options, out, err);
 }

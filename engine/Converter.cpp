@@ -234,15 +234,11 @@ int CConverter::ReverseInput() {
 
 int CConverter::CheckDuplicateSymbol() {
     const std::string& symbol = m_pRun->pending.strSymbol;
-    if (m_bUseExistingMaster == 0) {
-        return 0;
-    }
-    // The folder's own securities first, the ones staged by this run included.
-    bool bFound = false;
-    if (m_pDatabase != nullptr && m_pDatabase->FindSecurity(symbol)) {
-        bFound = true;
-    } else if (FindSecurityInTree(m_fs, m_pRun->folder, symbol)) {
-        bFound = true;
+    // The folder's own securities first, those staged by this run or its batch included; a new
+    // database has nothing else to search.
+    bool bFound = m_pDatabase != nullptr && m_pDatabase->FindSecurity(symbol).has_value();
+    if (!bFound && m_bUseExistingMaster != 0) {
+        bFound = FindSecurityInTree(m_fs, m_pRun->folder, symbol).has_value();
     }
     if (!bFound) {
         return 0;
@@ -288,7 +284,7 @@ int CConverter::UpdateDataHeader(std::uint16_t nBarCount, std::uint8_t) {
     return 0;
 }
 
-int CConverter::Stage(CDatabase& database) {
+int CConverter::Stage(CDatabase& database, bool bDatabaseStarted) {
     struct SReset {
         CDatabase*& p;
         ~SReset() { p = nullptr; }
@@ -305,7 +301,7 @@ int CConverter::Stage(CDatabase& database) {
     }
     std::string strError;
     if (m_bUseExistingMaster == 0 && m_bUpdate == 0) {
-        if (!database.CreateNew(strError)) {
+        if (!bDatabaseStarted && !database.CreateNew(strError)) {
             m_messages.Show(strError);
             return 1;
         }
@@ -474,6 +470,10 @@ int CConverter::StageUpdate(const SSeries& series, const std::string& strSymbol)
     }
     m_pRun->staged.push_back({strSymbol, existing->strName, true, nNew, nEqual, nNewFirst, nNewLast});
     return 0;
+}
+
+std::size_t CConverter::StagedCount() const {
+    return m_pRun ? m_pRun->staged.size() : 0;
 }
 
 void CConverter::FinishRun(const CDatabase& database) {

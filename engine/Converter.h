@@ -79,10 +79,13 @@ public:
     // counted, the whole input read into bars and put in order.
     int Prepare();
     // Stages the prepared securities (or new bars) in a database locked by the caller.
-    int Stage(CDatabase& database);
+    // bDatabaseStarted: "Make New Master" has already been staged there (by a batch).
+    int Stage(CDatabase& database, bool bDatabaseStarted = false);
     // Records the run's paths and names in the settings store and builds the summary;
     // after a successful commit.
     void FinishRun(const CDatabase& database);
+    // Securities (or new bars) staged by the last Stage, also when it failed half way.
+    std::size_t StagedCount() const;
     int CheckColumns();
     int CheckMasterPath();
     int CheckDuplicateSymbol();

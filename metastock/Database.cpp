@@ -173,9 +173,7 @@ public:
         }
         return *std::min_element(it->second.begin(), it->second.end());
     }
-    std::string Spell(const std::string& name) const {
-        return Find(name).value_or(name);
-    }
+    std::string Spell(const std::string& name) const { return Find(name).value_or(name); }
     const std::vector<std::string>& Names() const { return m_names; }
     void Add(const std::string& name) {
         if (!Find(name) || *Find(name) != name) {
@@ -205,7 +203,8 @@ SSecurity SecurityFromMaster(const MasterRecord& record, std::size_t nRecord) {
     security.strSymbol = EntrySymbol(record);
     security.strName = EntryNameText(record);
     security.nFieldCount = record[kEntryFieldCountOffset];
-    security.cPeriodicity = record[kEntryPeriodicityOffset] != 0 ? static_cast<char>(record[kEntryPeriodicityOffset]) : 'D';
+    security.cPeriodicity =
+        record[kEntryPeriodicityOffset] != 0 ? static_cast<char>(record[kEntryPeriodicityOffset]) : 'D';
     security.nInterval = ReadUInt16(record.data() + kEntryIntervalOffset);
     security.nFirstDate = DateValueFromMbf(record.data() + kEntryFirstDateOffset);
     security.nLastDate = DateValueFromMbf(record.data() + kEntryLastDateOffset);
@@ -232,7 +231,8 @@ SSecurity SecurityFromEmaster(const EmasterRecord& record, std::size_t nRecord) 
     security.strName = EmasterName(record);
     security.nFieldCount = record[kEmasterFieldCountOffset];
     security.nFieldSet = record[kEmasterFieldSetOffset];
-    security.cPeriodicity = record[kEmasterPeriodicityOffset] != 0 ? static_cast<char>(record[kEmasterPeriodicityOffset]) : 'D';
+    security.cPeriodicity =
+        record[kEmasterPeriodicityOffset] != 0 ? static_cast<char>(record[kEmasterPeriodicityOffset]) : 'D';
     security.nInterval = ReadUInt16(record.data() + kEmasterIntervalOffset);
     security.nFirstDate = DateValueFromFloat(ReadFloat(record.data() + kEmasterFirstDateOffset));
     security.nLastDate = DateValueFromFloat(ReadFloat(record.data() + kEmasterLastDateOffset));
@@ -248,7 +248,8 @@ SSecurity SecurityFromXmaster(const XmasterRecord& record, std::size_t nRecord) 
     security.strName = TrimRight(FieldText(record.data() + kXmasterNameOffset, kXmasterNameChars + 1));
     security.nFieldSet = record[kXmasterFieldSetOffset];
     security.nFieldCount = std::popcount(security.nFieldSet);
-    security.cPeriodicity = record[kXmasterPeriodicityOffset] != 0 ? static_cast<char>(record[kXmasterPeriodicityOffset]) : 'D';
+    security.cPeriodicity =
+        record[kXmasterPeriodicityOffset] != 0 ? static_cast<char>(record[kXmasterPeriodicityOffset]) : 'D';
     security.nInterval = ReadUInt16(record.data() + kXmasterIntervalOffset);
     security.nFirstDate = DateValueFromYmd(ReadInt32(record.data() + kXmasterFirstYmdOffset));
     security.nLastDate = DateValueFromYmd(ReadInt32(record.data() + kXmasterLastYmdOffset));
@@ -288,8 +289,8 @@ std::string YmdText(std::int32_t nDateValue) {
 } // namespace
 
 std::uint8_t FieldSetBits(const FieldFlags& fields) {
-    static constexpr std::uint8_t kBits[kFieldCount] = {kFieldBitDate, kFieldBitOpen,   kFieldBitHigh,
-                                                        kFieldBitLow,  kFieldBitClose,  kFieldBitVolume,
+    static constexpr std::uint8_t kBits[kFieldCount] = {kFieldBitDate,        kFieldBitOpen,  kFieldBitHigh,
+                                                        kFieldBitLow,         kFieldBitClose, kFieldBitVolume,
                                                         kFieldBitOpenInterest};
     std::uint8_t bits = 0;
     for (int i = 0; i < kFieldCount; ++i) {
@@ -347,8 +348,9 @@ struct CDatabase::SState {
             damage.push_back(emaster.strName + ": its entry count " + std::to_string(ReadInt16(emaster.header.data())) +
                              " is not MASTER's " + std::to_string(ReadInt16(master.header.data())));
         }
-        const bool bSigned = xmaster.original.size() >= 4 &&
-                             std::equal(kXmasterSignature.begin(), kXmasterSignature.begin() + 4, xmaster.header.begin());
+        const bool bSigned =
+            xmaster.original.size() >= 4 &&
+            std::equal(kXmasterSignature.begin(), kXmasterSignature.begin() + 4, xmaster.header.begin());
         if (xmaster.bExists && !bSigned) {
             damage.push_back(xmaster.strName + ": the file does not begin with the XMASTER signature 5D FE 58 4D");
             xmaster.records.clear(); // not an XMASTER: it lists nothing
@@ -414,7 +416,8 @@ struct CDatabase::SState {
         const bool bMaster = security.directory == EDirectoryFile::Master;
         const std::size_t nRecords = bMaster ? master.records.size() : xmaster.records.size();
         const auto numberAt = [&](std::size_t i) {
-            return bMaster ? int{master.records[i][0]} : int{ReadUInt16(xmaster.records[i].data() + kXmasterFileNumberOffset)};
+            return bMaster ? int{master.records[i][0]}
+                           : int{ReadUInt16(xmaster.records[i].data() + kXmasterFileNumberOffset)};
         };
         if (security.nRecord < nRecords && numberAt(security.nRecord) == security.nFileNumber &&
             !(bMaster && IsDirectoryEntry(master.records[security.nRecord]))) {
@@ -643,11 +646,13 @@ std::optional<SSecurity> CDatabase::AddSecurity(const SNewSecurity& newSecurity,
     const std::size_t nRecordSize = 4 * static_cast<std::size_t>(nFieldCount);
     if (newSecurity.strSymbol.empty() || newSecurity.strSymbol.size() > kEmasterSymbolChars ||
         !ValidText(newSecurity.strSymbol)) {
-        strError = "The symbol \"" + newSecurity.strSymbol + "\" must have 1 to 14 characters, none of them a control character.";
+        strError = "The symbol \"" + newSecurity.strSymbol +
+                   "\" must have 1 to 14 characters, none of them a control character.";
         return std::nullopt;
     }
     if (newSecurity.strName.size() > kXmasterNameChars || !ValidText(newSecurity.strName)) {
-        strError = "The name of " + newSecurity.strSymbol + " must have at most 44 characters, none of them a control character.";
+        strError = "The name of " + newSecurity.strSymbol +
+                   " must have at most 44 characters, none of them a control character.";
         return std::nullopt;
     }
     if (!newSecurity.fields[kFieldDate] || !newSecurity.fields[kFieldClose] || newSecurity.nBarCount < 0 ||
@@ -703,7 +708,8 @@ std::optional<SSecurity> CDatabase::AddSecurity(const SNewSecurity& newSecurity,
     } else if (state.emaster.bExists) {
         directory = EDirectoryFile::Xmaster;
         if (state.xmaster.bExists) {
-            nNumber = std::max<int>(ReadUInt16(state.xmaster.header.data() + kXmasterNextNumberOffset), kFirstXmasterNumber);
+            nNumber =
+                std::max<int>(ReadUInt16(state.xmaster.header.data() + kXmasterNextNumberOffset), kFirstXmasterNumber);
         } else {
             // A new XMASTER starts above every F<n> on disk that an XMASTER number could be.
             const auto highest = state.diskNumbers.upper_bound(kLastFileNumber);
@@ -724,9 +730,10 @@ std::optional<SSecurity> CDatabase::AddSecurity(const SNewSecurity& newSecurity,
                         state.xmaster.header.begin() + kXmasterSerialOffset);
         }
         entry.nFileNumber = nNumber;
-        const auto at = std::find_if(state.xmaster.records.begin(), state.xmaster.records.end(), [&](const XmasterRecord& r) {
-            return ReadUInt16(r.data() + kXmasterFileNumberOffset) > nNumber;
-        });
+        const auto at =
+            std::find_if(state.xmaster.records.begin(), state.xmaster.records.end(), [&](const XmasterRecord& r) {
+                return ReadUInt16(r.data() + kXmasterFileNumberOffset) > nNumber;
+            });
         state.xmaster.records.insert(at, entry.ToXmaster());
         state.SetXmasterCount(+1);
         WriteInt16(state.xmaster.header.data() + kXmasterNextNumberOffset, static_cast<std::int16_t>(nNumber + 1));
@@ -805,7 +812,8 @@ bool CDatabase::AppendBars(const SSecurity& security, const std::vector<std::uin
         return false;
     }
     bytes.append(records.begin(), records.end());
-    WriteInt16(reinterpret_cast<std::uint8_t*>(bytes.data()) + kDataHeaderCountOffset, static_cast<std::int16_t>(nTotal + 1));
+    WriteInt16(reinterpret_cast<std::uint8_t*>(bytes.data()) + kDataHeaderCountOffset,
+               static_cast<std::int16_t>(nTotal + 1));
     const bool bFirstBars = nCounted == 1;
     const std::int32_t nFirstDate = DateValueFromMbf(records.data());
 
@@ -897,11 +905,13 @@ bool CDatabase::RenameSecurity(const SSecurity& security, const std::string& str
     }
     SState& state = *m_pState;
     if (strNewSymbol.empty() || strNewSymbol.size() > kEmasterSymbolChars || !ValidText(strNewSymbol)) {
-        strError = "The symbol \"" + strNewSymbol + "\" must have 1 to 14 characters, none of them a control character.";
+        strError =
+            "The symbol \"" + strNewSymbol + "\" must have 1 to 14 characters, none of them a control character.";
         return false;
     }
     if (newName && (newName->size() > kXmasterNameChars || !ValidText(*newName))) {
-        strError = "The name of " + strNewSymbol + " must have at most 44 characters, none of them a control character.";
+        strError =
+            "The name of " + strNewSymbol + " must have at most 44 characters, none of them a control character.";
         return false;
     }
     const auto index = state.Locate(security);
@@ -1013,8 +1023,9 @@ bool CDatabase::Commit(std::string& strError) {
 }
 
 std::optional<SSecurityBars> CDatabase::ReadBars(const SSecurity& security, std::string& strError) {
-    const std::string name = security.strDataFile.empty() ? m_pState->names.Spell(DataFileName(security.directory, security.nFileNumber))
-                                                          : security.strDataFile;
+    const std::string name = security.strDataFile.empty()
+                                 ? m_pState->names.Spell(DataFileName(security.directory, security.nFileNumber))
+                                 : security.strDataFile;
     const std::filesystem::path path = m_folder / Utf8Path(name);
     const std::string pathText = PathUtf8(path);
     if (security.nFieldCount < 2 || security.nFieldCount > kMaxDataFieldCount) {
@@ -1063,8 +1074,9 @@ std::optional<SSecurityBars> CDatabase::ReadBars(const SSecurity& security, std:
     }
     if (bars.fields.empty()) {
         auto fields = FieldsFromSet(security.nFieldSet);
-        bars.fields = static_cast<int>(fields.size()) == security.nFieldCount ? std::move(fields)
-                                                                             : StandardFields(security.nFieldCount, bIntraday);
+        bars.fields = static_cast<int>(fields.size()) == security.nFieldCount
+                          ? std::move(fields)
+                          : StandardFields(security.nFieldCount, bIntraday);
     }
     if (bars.fields.empty()) {
         strError = pathText + ": no field layout is known for " + std::to_string(security.nFieldCount) + " fields.";
@@ -1072,8 +1084,9 @@ std::optional<SSecurityBars> CDatabase::ReadBars(const SSecurity& security, std:
     }
     bars.bTime = std::find(bars.fields.begin(), bars.fields.end(), kFieldTime) != bars.fields.end();
     if (nStored > static_cast<std::uint64_t>(nRecords - 1)) {
-        bars.warnings.push_back(pathText + ": the file holds " + std::to_string(nStored) + " bars but its header counts " +
-                                std::to_string(nRecords - 1) + "; only the counted bars are read.");
+        bars.warnings.push_back(pathText + ": the file holds " + std::to_string(nStored) +
+                                " bars but its header counts " + std::to_string(nRecords - 1) +
+                                "; only the counted bars are read.");
     }
     std::vector<std::uint8_t> data(nRecordSize * static_cast<std::size_t>(nRecords - 1));
     if (ReadUpTo(*pFile, data.data(), data.size()) != static_cast<std::ptrdiff_t>(data.size())) {
@@ -1104,10 +1117,12 @@ std::vector<std::string> CDatabase::Check() {
     SState& state = *m_pState;
     std::vector<std::string> lines = state.damage;
     if (state.bJournal) {
-        lines.push_back(std::string(kJournalName) + ": a change was interrupted; the next change of this folder completes it");
+        lines.push_back(std::string(kJournalName) +
+                        ": a change was interrupted; the next change of this folder completes it");
     }
     for (const std::string& name : state.temporaries) {
-        lines.push_back(name + ": a temporary file of an interrupted change; the next change of this folder removes it");
+        lines.push_back(name +
+                        ": a temporary file of an interrupted change; the next change of this folder removes it");
     }
     const auto where = [](const SSecurity& security) {
         return std::string(security.directory == EDirectoryFile::Master ? "MASTER" : "XMASTER") + " record " +
@@ -1119,7 +1134,8 @@ std::vector<std::string> CDatabase::Check() {
     }
     for (const auto& [nNumber, listed] : byNumber) {
         if (listed.size() > 1) {
-            std::string line = "file number " + std::to_string(nNumber) + " is listed " + std::to_string(listed.size()) + " times:";
+            std::string line =
+                "file number " + std::to_string(nNumber) + " is listed " + std::to_string(listed.size()) + " times:";
             for (const SSecurity* pSecurity : listed) {
                 line += " " + where(*pSecurity) + (pSecurity == listed.back() ? "" : ",");
             }
@@ -1145,7 +1161,8 @@ std::vector<std::string> CDatabase::Check() {
         }
         if (fromEmaster.nFirstDate != fromMaster.nFirstDate || fromEmaster.nLastDate != fromMaster.nLastDate) {
             lines.push_back(prefix + "dates " + YmdText(fromEmaster.nFirstDate) + "-" + YmdText(fromEmaster.nLastDate) +
-                            " where MASTER has " + YmdText(fromMaster.nFirstDate) + "-" + YmdText(fromMaster.nLastDate));
+                            " where MASTER has " + YmdText(fromMaster.nFirstDate) + "-" +
+                            YmdText(fromMaster.nLastDate));
         }
     }
     if (state.xmaster.bExists && !state.xmaster.records.empty()) {
@@ -1167,7 +1184,8 @@ std::vector<std::string> CDatabase::Check() {
             continue;
         }
         if (security.nFieldCount < 2 || security.nFieldCount > kMaxDataFieldCount) {
-            lines.push_back(prefix + "the directory gives " + std::to_string(security.nFieldCount) + " fields, not 2 to 8");
+            lines.push_back(prefix + "the directory gives " + std::to_string(security.nFieldCount) +
+                            " fields, not 2 to 8");
             continue;
         }
         const std::size_t nRecordSize = 4 * static_cast<std::size_t>(security.nFieldCount);
@@ -1212,8 +1230,8 @@ std::vector<std::string> CDatabase::Check() {
                             " says " + YmdText(security.nFirstDate));
         }
         if (nDates[1] != security.nLastDate) {
-            lines.push_back(prefix + "the last bar is dated " + YmdText(nDates[1]) + " but " + pszDirectory +
-                            " says " + YmdText(security.nLastDate));
+            lines.push_back(prefix + "the last bar is dated " + YmdText(nDates[1]) + " but " + pszDirectory + " says " +
+                            YmdText(security.nLastDate));
         }
     }
     return lines;
@@ -1259,7 +1277,8 @@ std::optional<SFoundSecurity> FindSecurityInTree(CFileSystem& fs, const std::fil
                 if (bPlain && seenNames.insert(Upper(name)).second) {
                     level.subdirs.push_back(dir / Utf8Path(index.Spell(name)));
                 }
-            } else if (EqualNoCase(symbol, EntryNameText(record)) || EqualNoCase(symbol, EntrySymbolText(record, nSpaces))) {
+            } else if (EqualNoCase(symbol, EntryNameText(record)) ||
+                       EqualNoCase(symbol, EntrySymbolText(record, nSpaces))) {
                 return SFoundSecurity{SecurityFromMaster(record, i), dir};
             }
         }
@@ -1270,8 +1289,9 @@ std::optional<SFoundSecurity> FindSecurityInTree(CFileSystem& fs, const std::fil
                 return SFoundSecurity{SecurityFromEmaster(record, i), dir};
             }
         }
-        const bool bSigned = tree.xmaster.original.size() >= kXmasterHeaderSize &&
-                             std::equal(kXmasterSignature.begin(), kXmasterSignature.begin() + 4, tree.xmaster.header.begin());
+        const bool bSigned =
+            tree.xmaster.original.size() >= kXmasterHeaderSize &&
+            std::equal(kXmasterSignature.begin(), kXmasterSignature.begin() + 4, tree.xmaster.header.begin());
         const std::size_t nXmaster = bSigned ? tree.xmaster.Counted(kXmasterCountOffset) : 0;
         for (std::size_t i = 0; i < nXmaster; ++i) {
             const SSecurity security = SecurityFromXmaster(tree.xmaster.records[i], i);

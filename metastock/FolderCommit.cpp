@@ -119,12 +119,12 @@ std::string CFolderCommit::FolderText() const {
     return PathUtf8(m_folder);
 }
 
-bool CFolderCommit::WriteTemporary(const std::string& name, const std::string& bytes) {
+bool CFolderCommit::WriteTemporary(const std::string& name, const std::string& bytes, bool bSync) {
     auto pFile = m_fs.Open(PathOf(name), EOpenMode::CreateNew);
     if (!pFile) {
         return false; // nothing of ours to remove: the name may belong to someone else
     }
-    const bool bWritten = pFile->Write(bytes.data(), bytes.size()) && pFile->Sync();
+    const bool bWritten = pFile->Write(bytes.data(), bytes.size()) && (!bSync || pFile->Sync());
     const bool bClosed = pFile->Close();
     pFile.reset();
     if (!bWritten || !bClosed) {
@@ -132,6 +132,18 @@ bool CFolderCommit::WriteTemporary(const std::string& name, const std::string& b
         return false;
     }
     return true;
+}
+
+bool CFolderCommit::SyncTemporaries(const std::vector<std::string>& names) {
+    if (names.empty()) {
+        return true;
+    }
+    std::vector<std::filesystem::path> paths;
+    paths.reserve(names.size());
+    for (const std::string& name : names) {
+        paths.push_back(PathOf(name));
+    }
+    return m_fs.SyncFiles(paths);
 }
 
 void CFolderCommit::RemoveQuietly(const std::vector<std::string>& names) {
@@ -189,12 +201,16 @@ bool CFolderCommit::Undo(const std::vector<SJournalOp>& ops, const std::vector<b
             continue;
         }
         const std::string temporary = name + std::string(kTemporaryMark) + token;
-        if (!WriteTemporary(temporary, old->second)) {
+        if (!WriteTemporary(temporary, old->second, false)) {
             RemoveQuietly(fresh);
             return false;
         }
         fresh.push_back(temporary);
         back.push_back({true, temporary, name});
+    }
+    if (!SyncTemporaries(fresh)) {
+        RemoveQuietly(fresh);
+        return false;
     }
     for (std::size_t i = 0; i < ops.size(); ++i) {
         if (ops[i].bRename && !done[i]) {
@@ -252,9 +268,10 @@ bool CFolderCommit::Run(const std::vector<SFileWrite>& writes, const std::vector
                        ? ReadWholeFile(m_fs, PathOf(name), kMaxOldBytes)
                        : std::nullopt;
         if (!old) {
-            strError = describe(name) + (status.kind != EEntryKind::File ? " is not a regular file"
-                                         : status.bReadOnly             ? " is read-only"
-                                                                        : " cannot be read") +
+            strError = describe(name) +
+                       (status.kind != EEntryKind::File ? " is not a regular file"
+                        : status.bReadOnly              ? " is read-only"
+                                                        : " cannot be read") +
                        "; nothing was changed.";
             return false;
         }
@@ -268,7 +285,7 @@ bool CFolderCommit::Run(const std::vector<SFileWrite>& writes, const std::vector
     std::vector<std::string> temporaries;
     for (const SFileWrite* pWrite : plan) {
         const std::string temporary = pWrite->strTarget + std::string(kTemporaryMark) + token;
-        if (!WriteTemporary(temporary, pWrite->bytes)) {
+        if (!WriteTemporary(temporary, pWrite->bytes, false)) {
             if (pWrite->bOptional) {
                 warnings.push_back(describe(pWrite->strTarget) + " could not be written.");
                 continue;
@@ -280,6 +297,13 @@ bool CFolderCommit::Run(const std::vector<SFileWrite>& writes, const std::vector
         temporaries.push_back(temporary);
         ops.push_back({true, temporary, pWrite->strTarget});
         optional.push_back(pWrite->bOptional);
+    }
+    // Synced together once all are written: one sync per file would cost a batch of a thousand
+    // securities most of its time.
+    if (!SyncTemporaries(temporaries)) {
+        RemoveQuietly(temporaries);
+        strError = "Cannot write the new files in " + FolderText() + " to the disk; nothing was changed.";
+        return false;
     }
     for (const std::string& name : present) {
         ops.push_back({false, {}, name});
@@ -303,7 +327,8 @@ bool CFolderCommit::Run(const std::vector<SFileWrite>& writes, const std::vector
     std::string failure;
     for (std::size_t i = 0; i < ops.size() && failure.empty(); ++i) {
         const SJournalOp& op = ops[i];
-        done[i] = op.bRename ? m_fs.ReplaceFile(PathOf(op.strFrom), PathOf(op.strTo)) : m_fs.RemoveFile(PathOf(op.strTo));
+        done[i] =
+            op.bRename ? m_fs.ReplaceFile(PathOf(op.strFrom), PathOf(op.strTo)) : m_fs.RemoveFile(PathOf(op.strTo));
         if (done[i]) {
             continue;
         }
@@ -326,8 +351,9 @@ bool CFolderCommit::Run(const std::vector<SFileWrite>& writes, const std::vector
         return false;
     }
     if (!m_fs.RemoveFile(PathOf(kJournalName)) || !m_fs.SyncDirectory(m_folder)) {
-        warnings.push_back(describe(kJournalName) +
-                           " could not be removed; the change is complete, and the next change of the folder removes it.");
+        warnings.push_back(
+            describe(kJournalName) +
+            " could not be removed; the change is complete, and the next change of the folder removes it.");
     }
     RemoveQuietly(leftOver);
     return true;
@@ -345,8 +371,8 @@ bool CFolderCommit::Recover(const std::vector<std::string>& names, CMessageBox& 
             return false;
         }
         if (!Replay(*ops)) {
-            strError = "An interrupted change of " + FolderText() + " could not be completed (" +
-                       kJournalName + " remains); nothing else was changed.";
+            strError = "An interrupted change of " + FolderText() + " could not be completed (" + kJournalName +
+                       " remains); nothing else was changed.";
             return false;
         }
         messages.Notice("Completed an interrupted change of " + FolderText() + ".");

@@ -55,7 +55,9 @@ public:
 private:
     std::filesystem::path PathOf(const std::string& name) const;
     std::string FolderText() const;
-    bool WriteTemporary(const std::string& name, const std::string& bytes);
+    // bSync: synced on its own; else the caller syncs it with others through SyncTemporaries.
+    bool WriteTemporary(const std::string& name, const std::string& bytes, bool bSync = true);
+    bool SyncTemporaries(const std::vector<std::string>& names);
     // Writes the journal and renames it into place; bPlaced tells whether it replaced the one
     // before (it may then be in place but not yet durable).
     bool PlaceJournal(const std::vector<SJournalOp>& ops, const std::string& token, bool& bPlaced);

@@ -153,7 +153,8 @@ EmasterRecord SExtendedEntry::ToEmaster() const {
 }
 
 XmasterRecord SExtendedEntry::ToXmaster() const {
-    static constexpr std::uint8_t kConstants[8] = {0xFD, 0x20, 0x2E, 0x01, 0xFD, 0x20, 0x2E, 0x00}; // 19800317, FD 20 2E 00
+    static constexpr std::uint8_t kConstants[8] = {0xFD, 0x20, 0x2E, 0x01,
+                                                   0xFD, 0x20, 0x2E, 0x00}; // 19800317, FD 20 2E 00
     XmasterRecord record{};
     record[0] = 0x01;
     PutFieldText(record.data() + kXmasterSymbolOffset, kXmasterSymbolChars, strSymbol);
@@ -171,8 +172,9 @@ XmasterRecord SExtendedEntry::ToXmaster() const {
 std::vector<int> FieldsFromSet(std::uint8_t nFieldSet) {
     // Record order Date, Time, Open, High, Low, Close, Volume, Open interest; the bits differ.
     static constexpr std::pair<int, std::uint8_t> kOrder[] = {
-        {kFieldDate, kFieldBitDate},   {kFieldTime, kFieldBitTime},   {kFieldOpen, kFieldBitOpen},
-        {kFieldHigh, kFieldBitHigh},   {kFieldLow, kFieldBitLow},     {kFieldClose, kFieldBitClose},
+        {kFieldDate, kFieldBitDate},     {kFieldTime, kFieldBitTime},
+        {kFieldOpen, kFieldBitOpen},     {kFieldHigh, kFieldBitHigh},
+        {kFieldLow, kFieldBitLow},       {kFieldClose, kFieldBitClose},
         {kFieldVolume, kFieldBitVolume}, {kFieldOpenInterest, kFieldBitOpenInterest}};
     std::vector<int> fields;
     for (const auto& [field, bit] : kOrder) {

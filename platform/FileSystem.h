@@ -84,6 +84,9 @@ public:
     // Renames temporary over target in one atomic step, written through to the disk
     // (rename(2); MoveFileExW with replace and write-through). A read-only target is refused.
     virtual bool ReplaceFile(const std::filesystem::path& temporary, const std::filesystem::path& target) = 0;
+    // Forces the contents of files that were written and closed to the disk: all at once where
+    // the system can (one syncfs on Linux for many files), else one by one.
+    virtual bool SyncFiles(const std::vector<std::filesystem::path>& paths) = 0;
     // Makes the renames and removals done in dir durable; true where the system needs nothing.
     virtual bool SyncDirectory(const std::filesystem::path& dir) = 0;
     // Kind, read-only flag and size of an entry; Missing when there is none or it cannot be seen.

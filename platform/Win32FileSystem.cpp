@@ -187,10 +187,13 @@ private:
 
 // A symbolic link or a junction; other reparse points (files held by a cloud drive) are
 // ordinary files to their users.
-bool IsLink(HANDLE h) {
+bool IsLink(HANDLE h, const BY_HANDLE_FILE_INFORMATION& info) {
+    if ((info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
+        return false;
+    }
     FILE_ATTRIBUTE_TAG_INFO tag;
     return !::GetFileInformationByHandleEx(h, FileAttributeTagInfo, &tag, sizeof tag) ||
-           ((tag.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 && IsReparseTagNameSurrogate(tag.ReparseTag));
+           IsReparseTagNameSurrogate(tag.ReparseTag);
 }
 
 // Only a file on a disk counts: a device name such as NUL or CON opens too, and a pipe. With
@@ -202,7 +205,7 @@ HANDLE OpenRegular(const std::filesystem::path& path, DWORD nAccess, DWORD nDisp
     }
     const auto info = InfoOf(h.Get());
     if (!info || (info->dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ||
-        ((nFlags & FILE_FLAG_OPEN_REPARSE_POINT) != 0 && IsLink(h.Get()))) {
+        ((nFlags & FILE_FLAG_OPEN_REPARSE_POINT) != 0 && IsLink(h.Get(), *info))) {
         return INVALID_HANDLE_VALUE;
     }
     return h.Release();
@@ -236,10 +239,11 @@ private:
     std::filesystem::path m_path;
 };
 
-// Whether an entry of that name exists, a file waiting for its removal included: that one
-// refuses every open with "access denied" until its last handle closes.
-bool EntryPresent(const std::filesystem::path& path) {
-    return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES || ::GetLastError() == ERROR_ACCESS_DENIED;
+// A file removed while another handle is still open waits for that handle to close, and
+// until then refuses every open, even one that only asks for its attributes, as "access
+// denied". A file that shows its attributes refuses for good (read-only, no permission).
+bool IsDeletePending(const std::filesystem::path& path) {
+    return ::GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES && ::GetLastError() == ERROR_ACCESS_DENIED;
 }
 
 class CWin32FileSystem : public CFileSystem {
@@ -379,14 +383,15 @@ public:
             if (!h.Valid()) {
                 // A lock file that its holder has just removed refuses to open until the
                 // holder's handle closes, a moment later.
-                if (::GetLastError() == ERROR_ACCESS_DENIED && EntryPresent(lockFile)) {
+                if (::GetLastError() == ERROR_ACCESS_DENIED && IsDeletePending(lockFile)) {
                     ::Sleep(1);
                     continue;
                 }
                 result = ELockResult::Failed;
                 return nullptr;
             }
-            if (IsLink(h.Get())) {
+            const auto held = InfoOf(h.Get());
+            if (!held || IsLink(h.Get(), *held)) {
                 result = ELockResult::Failed;
                 return nullptr;
             }
@@ -398,9 +403,8 @@ public:
                                                                                         : ELockResult::Failed;
                 return nullptr;
             }
-            const auto held = InfoOf(h.Get());
             const auto named = FileId(lockFile);
-            if (held && named && IdOf(*held) == *named) {
+            if (named && IdOf(*held) == *named) {
                 result = ELockResult::Locked;
                 return std::make_unique<CWin32FileLock>(h.Release(), lockFile);
             }

@@ -90,6 +90,7 @@ public:
     }
     bool RemoveFile(const std::filesystem::path&) override { return false; }
     bool ReplaceFile(const std::filesystem::path&, const std::filesystem::path&) override { return false; }
+    bool SyncFiles(const std::vector<std::filesystem::path>&) override { return false; }
     bool SyncDirectory(const std::filesystem::path&) override { return false; }
     SEntryStatus Status(const std::filesystem::path&) override { return {}; }
     std::optional<std::vector<std::string>> ListDirectory(const std::filesystem::path&) override { return {}; }

@@ -17,20 +17,20 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// On tmpfs where there is one: the commits' syncs cost nothing there.
+// On tmpfs where there is one: the commits' syncs cost nothing there. Each input removes it
+// again, since libFuzzer may end the process without running exit handlers.
 const fs::path& Scratch() {
     static const fs::path dir = [] {
         std::error_code ec;
         const fs::path base = fs::is_directory("/dev/shm", ec) ? fs::path("/dev/shm") : fs::temp_directory_path();
-        const fs::path path = base / ("pelmar-fuzz-db-" + std::to_string(::getpid()));
-        std::atexit([] { std::error_code e; fs::remove_all(Scratch(), e); });
-        return path;
+        return base / ("pelmar-fuzz-db-" + std::to_string(::getpid()));
     }();
     return dir;
 }
 
 void Put(const fs::path& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary | std::ios::trunc).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    std::ofstream(path, std::ios::binary | std::ios::trunc)
+        .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
 std::string Slurp(const fs::path& path) {
@@ -44,12 +44,7 @@ void Require(bool bTrue) {
     }
 }
 
-} // namespace
-
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t size) {
-    if (size < 4) {
-        return 0;
-    }
+int TestOneInput(const std::uint8_t* pData, std::size_t size) {
     std::error_code ec;
     const fs::path dir = Scratch() / "db";
     fs::remove_all(dir, ec);
@@ -89,8 +84,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t siz
     for (int i = 0; i < 3; ++i) {
         before[i] = Slurp(dir / names[i]);
     }
-    SNewSecurity security{"NEWSYM", "A NAME LONGER THAN SIXTEEN", {true, false, false, false, true, false, false}, {}, 1,
-                          1230103, 1230103};
+    SNewSecurity security{
+        "NEWSYM", "A NAME LONGER THAN SIXTEEN", {true, false, false, false, true, false, false}, {}, 1, 1230103,
+        1230103};
     const MbfSingle date = EncodeMbf(1230103.0f), close = EncodeMbf(1.5f);
     security.records.insert(security.records.end(), date.begin(), date.end());
     security.records.insert(security.records.end(), close.begin(), close.end());
@@ -114,4 +110,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t siz
     Require(after.Read(strError) && after.Damage().empty());
     Require(after.Securities().size() == nBefore + 1 && after.FindSecurity("NEWSYM").has_value());
     return 0;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t size) {
+    const int nResult = size < 4 ? 0 : TestOneInput(pData, size);
+    std::error_code ec;
+    fs::remove_all(Scratch(), ec);
+    return nResult;
 }

@@ -30,7 +30,8 @@ bool ChangeEverything(CFileSystem& fs, const std::filesystem::path& dir, CMessag
 }
 
 bool HasTemporary(const FolderFiles& files) {
-    return std::any_of(files.begin(), files.end(), [](const auto& file) { return file.first.find(".pelmar-") != std::string::npos; });
+    return std::any_of(files.begin(), files.end(),
+                       [](const auto& file) { return file.first.find(".pelmar-") != std::string::npos; });
 }
 
 // The fixture before and after the change, and the operations of the change that succeeded.
@@ -188,8 +189,8 @@ TEST_F(DatabaseTest, ALockHeldByAKilledProcessIsTakenOver) {
     CDatabase waiting(GetSystemFileSystem(), m_messages, m_dir.Path());
     EXPECT_FALSE(waiting.LockAndRead(strError, std::chrono::milliseconds(300)));
     EXPECT_NE(strError.find(PathUtf8(m_dir.Path())), std::string::npos) << strError;
-    EXPECT_EQ(m_messages.Notices(),
-              std::vector<std::string>{"Waiting for another conversion into " + PathUtf8(m_dir.Path()) + " to finish..."});
+    const std::string notice = "Waiting for another conversion into " + PathUtf8(m_dir.Path()) + " to finish...";
+    EXPECT_EQ(m_messages.Notices(), std::vector<std::string>{notice});
     EXPECT_FALSE(waiting.CreateNew(strError));
 
     ::kill(pid, SIGKILL);

@@ -83,10 +83,10 @@ inline SNewSecurity NewSecurity(const std::string& symbol, const std::string& na
 inline std::vector<std::string> Describe(const std::vector<SSecurity>& securities) {
     std::vector<std::string> lines;
     for (const SSecurity& s : securities) {
-        lines.push_back(std::string(s.directory == EDirectoryFile::Master ? "M " : "X ") + std::to_string(s.nFileNumber) +
-                        " " + s.strSymbol + "|" + s.strName + "|" + std::to_string(s.nFieldCount) + s.cPeriodicity +
-                        std::to_string(s.nInterval) + "|" + std::to_string(s.nFirstDate) + "-" +
-                        std::to_string(s.nLastDate) + "|" + s.strDataFile);
+        lines.push_back(std::string(s.directory == EDirectoryFile::Master ? "M " : "X ") +
+                        std::to_string(s.nFileNumber) + " " + s.strSymbol + "|" + s.strName + "|" +
+                        std::to_string(s.nFieldCount) + s.cPeriodicity + std::to_string(s.nInterval) + "|" +
+                        std::to_string(s.nFirstDate) + "-" + std::to_string(s.nLastDate) + "|" + s.strDataFile);
     }
     return lines;
 }
@@ -99,11 +99,6 @@ protected:
         std::string strError;
         EXPECT_TRUE(pDatabase->LockAndRead(strError, std::chrono::seconds(5))) << strError;
         return pDatabase;
-    }
-    std::optional<SSecurity> Find(CDatabase& database, const std::string& symbol) {
-        auto security = database.FindSecurity(symbol);
-        EXPECT_TRUE(security) << symbol;
-        return security;
     }
 
     CTempDir m_dir;

@@ -59,7 +59,8 @@ TEST_F(DatabaseTest, ReadsEverySecurityOfTheThreeDirectoryFiles) {
 
 TEST_F(DatabaseTest, CheckReportsEachInconsistencyOnOneLine) {
     const std::vector<std::pair<std::function<void(FolderFiles&)>, std::string>> cases = {
-        {[](FolderFiles& f) { f["F1.DAT"].resize(f["F1.DAT"].size() - 20); }, "F1.DAT (MASTER record 1 (ABC)): the header counts 3 bars but the file holds 2 (shorter)"},
+        {[](FolderFiles& f) { f["F1.DAT"].resize(f["F1.DAT"].size() - 20); },
+         "F1.DAT (MASTER record 1 (ABC)): the header counts 3 bars but the file holds 2 (shorter)"},
         {[](FolderFiles& f) { f["F256.MWD"] += std::string(24, '\0'); }, "holds 3 (longer)"},
         {[](FolderFiles& f) { f.erase("F258.MWD"); }, "F258.MWD (XMASTER record 2 (X2)): missing"},
         {[](FolderFiles& f) { f["F2.DAT"] = MakeDataFileBytes(4, {{1230103, 2, 1, 1}, {1230106, 3, 2, 2}}); },
@@ -246,7 +247,8 @@ TEST_F(DatabaseTest, NewDatabaseAndXmasterHoldExactlyTheDocumentedBytes) {
         EXPECT_EQ(added->directory, EDirectoryFile::Xmaster);
         ASSERT_TRUE(pDatabase->Commit(strError)) << strError;
     }
-    const std::string xheader = Layout(150, {{0, "\x5D\xFE\x58\x4D\x20\x03\x12\x34\x56\x78\x01"}, {14, "\x01"}, {18, "\x01\x01"}});
+    const std::string xheader =
+        Layout(150, {{0, "\x5D\xFE\x58\x4D\x20\x03\x12\x34\x56\x78\x01"}, {14, "\x01"}, {18, "\x01\x01"}});
     const std::string xrecord = Layout(150, {{0, "\x01XYZ"}, {16, "EXTRA"}, {62, "D"}, {65, "\x00\x01\x00\x00\x00\x09"s},
                                              {80, Le32(19800317) + "\xFD\x20\x2E"}, {104, Le32(20230103) + Le32(20230103)},
                                              {116, Le32(20230103)}});
@@ -264,16 +266,18 @@ TEST_F(DatabaseTest, ReadOnlyFilesAreNeverReplaced) {
     files["MASTER.BAK"] = "an older backup";
     WriteFolder(m_dir.Path(), files);
     for (const char* pszName : {"F1.DAT", "MASTER.BAK"}) {
-        std::filesystem::permissions(m_dir / pszName, std::filesystem::perms::owner_write, std::filesystem::perm_options::remove);
+        std::filesystem::permissions(m_dir / pszName, std::filesystem::perms::owner_write,
+                                     std::filesystem::perm_options::remove);
     }
     std::string strError;
     auto pDatabase = Open();
+    const auto find = [&](const char* pszSymbol) { return pDatabase->FindSecurity(pszSymbol).value(); };
     const std::vector<int> five = {kFieldDate, kFieldHigh, kFieldLow, kFieldClose, kFieldVolume};
-    ASSERT_TRUE(pDatabase->AppendBars(*Find(*pDatabase, "ABC"), Records(five, 1, 1230106), 1, 1230106, strError));
+    ASSERT_TRUE(pDatabase->AppendBars(find("ABC"), Records(five, 1, 1230106), 1, 1230106, strError));
     EXPECT_FALSE(pDatabase->Commit(strError));
     EXPECT_NE(strError.find("F1.DAT is read-only; nothing was changed"), std::string::npos) << strError;
     pDatabase->KeepMasterBackup(); // a backup that cannot be written does not fail the change
-    ASSERT_TRUE(pDatabase->DeleteSecurity(*Find(*pDatabase, "LNG"), strError) && pDatabase->Commit(strError)) << strError;
+    ASSERT_TRUE(pDatabase->DeleteSecurity(find("LNG"), strError) && pDatabase->Commit(strError)) << strError;
     ASSERT_EQ(pDatabase->Warnings().size(), 1u);
     EXPECT_NE(pDatabase->Warnings()[0].find("MASTER.BAK is read-only"), std::string::npos);
     EXPECT_EQ(ReadFile(m_dir / "MASTER.BAK"), "an older backup");
@@ -301,18 +305,19 @@ TEST_F(DatabaseTest, UpdateDeleteAndRenameKeepEveryDirectoryFileInStep) {
     {
         auto pDatabase = Open();
         CDatabase& db = *pDatabase;
+        const auto find = [&db](const char* pszSymbol) { return db.FindSecurity(pszSymbol).value(); };
         const std::vector<int> five = {kFieldDate, kFieldHigh, kFieldLow, kFieldClose, kFieldVolume};
-        ASSERT_TRUE(db.AppendBars(*Find(db, "ABC"), Records(five, 2, 1230106), 2, 1230107, strError)) << strError;
+        ASSERT_TRUE(db.AppendBars(find("ABC"), Records(five, 2, 1230106), 2, 1230107, strError)) << strError;
         const std::vector<int> six = {kFieldDate, kFieldOpen, kFieldHigh, kFieldLow, kFieldClose, kFieldVolume};
-        ASSERT_TRUE(db.AppendBars(*Find(db, "X1"), Records(six, 1, 1230105), 1, 1230105, strError)) << strError;
-        EXPECT_FALSE(db.AppendBars(*Find(db, "IDX"), Records(five, 1, 1230106), 1, 1230106, strError));
-        EXPECT_FALSE(db.AppendBars(*Find(db, "LNG"), Records(five, 1, 1230106), 1, 1230106, strError));
-        ASSERT_TRUE(db.DeleteSecurity(*Find(db, "LNG"), strError)) << strError;
-        ASSERT_TRUE(db.DeleteSecurity(*Find(db, "X2"), strError)) << strError;
-        EXPECT_FALSE(db.RenameSecurity(*Find(db, "IDX"), "abc", std::nullopt, strError));
+        ASSERT_TRUE(db.AppendBars(find("X1"), Records(six, 1, 1230105), 1, 1230105, strError)) << strError;
+        EXPECT_FALSE(db.AppendBars(find("IDX"), Records(five, 1, 1230106), 1, 1230106, strError));
+        EXPECT_FALSE(db.AppendBars(find("LNG"), Records(five, 1, 1230106), 1, 1230106, strError));
+        ASSERT_TRUE(db.DeleteSecurity(find("LNG"), strError)) << strError;
+        ASSERT_TRUE(db.DeleteSecurity(find("X2"), strError)) << strError;
+        EXPECT_FALSE(db.RenameSecurity(find("IDX"), "abc", std::nullopt, strError));
         EXPECT_EQ(strError.find("Duplicate Symbol Failure"), 0u);
-        ASSERT_TRUE(db.RenameSecurity(*Find(db, "IDX"), "IDX5", "FIVE MINUTE BARS OF THE INDEX", strError)) << strError;
-        ASSERT_TRUE(db.RenameSecurity(*Find(db, "X1"), "XONE", std::nullopt, strError)) << strError;
+        ASSERT_TRUE(db.RenameSecurity(find("IDX"), "IDX5", "FIVE MINUTE BARS OF THE INDEX", strError)) << strError;
+        ASSERT_TRUE(db.RenameSecurity(find("X1"), "XONE", std::nullopt, strError)) << strError;
         db.KeepMasterBackup();
         ASSERT_TRUE(db.Commit(strError)) << strError;
         EXPECT_TRUE(db.Warnings().empty());

@@ -120,6 +120,29 @@ TEST(Win32FileSystem, ReadOnlyFilesAndDevicesAreRefused) {
     EXPECT_FALSE(fs.Open(temp.Path() / "NUL", EOpenMode::Create));
 }
 
+// A released lock file that someone else (a backup program, a virus scanner) still has open
+// lingers, refusing every open, until they close it; on newer systems its name goes at once.
+// Either way the next run waits, never fails.
+TEST(Win32Lock, FileOnItsWayOutIsBusyNotFailed) {
+    CFileSystem& fs = GetSystemFileSystem();
+    CTempDir temp;
+    const std::filesystem::path lockFile = temp.Path() / "PELMAR.LCK";
+    ELockResult result = ELockResult::Failed;
+    auto pLock = fs.TryLock(lockFile, result);
+    ASSERT_EQ(result, ELockResult::Locked);
+    HANDLE hOther = ::CreateFileW(lockFile.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(hOther, INVALID_HANDLE_VALUE);
+    pLock.reset();
+
+    auto pNext = fs.TryLock(lockFile, result);
+    EXPECT_NE(result, ELockResult::Failed);
+    pNext.reset();
+    ::CloseHandle(hOther);
+    pNext = fs.TryLock(lockFile, result);
+    EXPECT_EQ(result, ELockResult::Locked);
+}
+
 // Run only as the child of OtherProcessHoldsIt: takes the lock named by the environment,
 // tells the parent through a marker file and waits to be killed.
 TEST(Win32Lock, DISABLED_HoldForParent) {

@@ -76,7 +76,9 @@ bool CFaultyFileSystem::CountRead() {
 }
 
 std::unique_ptr<CFile> CFaultyFileSystem::Open(const std::filesystem::path& path, EOpenMode mode) {
-    const EFault kind = mode == EOpenMode::Read ? EFault::OpenRead : mode == EOpenMode::Create ? EFault::OpenCreate : EFault::OpenNew;
+    const EFault kind = mode == EOpenMode::Read     ? EFault::OpenRead
+                        : mode == EOpenMode::Create ? EFault::OpenCreate
+                                                    : EFault::OpenNew;
     if (Count(kind, path)) {
         return nullptr;
     }
@@ -90,6 +92,10 @@ bool CFaultyFileSystem::RemoveFile(const std::filesystem::path& path) {
 
 bool CFaultyFileSystem::ReplaceFile(const std::filesystem::path& temporary, const std::filesystem::path& target) {
     return !Count(EFault::Replace, target) && m_inner.ReplaceFile(temporary, target);
+}
+
+bool CFaultyFileSystem::SyncFiles(const std::vector<std::filesystem::path>& paths) {
+    return !Count(EFault::Sync, paths.empty() ? std::filesystem::path() : paths.front()) && m_inner.SyncFiles(paths);
 }
 
 bool CFaultyFileSystem::SyncDirectory(const std::filesystem::path& dir) {

@@ -40,6 +40,7 @@ public:
     std::unique_ptr<CFile> Open(const std::filesystem::path& path, EOpenMode mode) override;
     bool RemoveFile(const std::filesystem::path& path) override;
     bool ReplaceFile(const std::filesystem::path& temporary, const std::filesystem::path& target) override;
+    bool SyncFiles(const std::vector<std::filesystem::path>& paths) override;
     bool SyncDirectory(const std::filesystem::path& dir) override;
     SEntryStatus Status(const std::filesystem::path& path) override { return m_inner.Status(path); }
     std::optional<std::vector<std::string>> ListDirectory(const std::filesystem::path& dir) override {

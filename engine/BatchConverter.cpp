@@ -1,0 +1,166 @@
+#include "engine/BatchConverter.h"
+
+#include "engine/Converter.h"
+#include "metastock/Database.h"
+#include "platform/FileSystem.h"
+#include "platform/MessageBox.h"
+#include "platform/RecordingMessageBox.h"
+#include "platform/TextEncoding.h"
+
+#include <memory>
+
+namespace {
+
+// One file of the batch: its own job and the messages its job showed.
+struct SBatchJob {
+    std::unique_ptr<CRecordingMessageBox> pMessages;
+    std::unique_ptr<CConverter> pJob;
+    std::size_t nResult = 0; // index into the results
+};
+
+std::vector<std::string> Texts(const CRecordingMessageBox& messages) {
+    std::vector<std::string> texts = messages.Texts();
+    texts.insert(texts.end(), messages.Notices().begin(), messages.Notices().end());
+    return texts;
+}
+
+} // namespace
+
+CBatchConverter::CBatchConverter(CFileSystem& fs, CMessageBox& messages, CSettingsStore& store)
+    : m_fs(fs), m_messages(messages), m_store(store) {}
+
+int CBatchConverter::Run(const SImportSettings& settings, const std::vector<std::string>& files,
+                         bool bSymbolFromFileName, bool bDetect,
+                         const std::function<void(SImportSettings&)>& explicitSettings) {
+    m_results.clear();
+    m_bCancelled = false;
+    std::vector<SBatchJob> jobs;
+    std::string strOutputDir;
+
+    // Reading: every file on its own, nothing locked.
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        SBatchFileResult result;
+        result.strPath = files[i];
+        SImportSettings fileSettings = settings;
+        fileSettings.strPathIn = files[i];
+        if (bDetect && m_detect) {
+            std::string strProblem;
+            if (!m_detect(files[i], fileSettings, strProblem)) {
+                result.messages.push_back(strProblem);
+            }
+            fileSettings.strPathIn = files[i];
+            fileSettings.strPathOut = settings.strPathOut;
+            fileSettings.nExist = settings.nExist;
+            fileSettings.strName = settings.strName;
+            if (explicitSettings) {
+                explicitSettings(fileSettings);
+            }
+        }
+        if (bSymbolFromFileName) {
+            fileSettings.strSymbol = SymbolFromFileName(PathUtf8(Utf8Path(files[i]).stem()));
+            if (fileSettings.strSymbol.empty() && fileSettings.nSymbolCol == 0) {
+                result.messages.push_back("The file name gives no symbol.");
+            }
+        }
+        result.strSymbol = fileSettings.strSymbol;
+        if (result.messages.empty()) {
+            auto problem = CheckSettingsValues(fileSettings);
+            if (!problem) {
+                problem = CheckSettingsForRun(fileSettings, fileSettings.nSymbolCol != 0);
+            }
+            if (problem) {
+                result.messages.push_back(problem->strMessage);
+            }
+        }
+        if (result.messages.empty()) {
+            if (fileSettings.strName.empty() && fileSettings.nSymbolCol == 0) {
+                fileSettings.strName = fileSettings.strSymbol;
+            }
+            SBatchJob job;
+            job.pMessages = std::make_unique<CRecordingMessageBox>();
+            job.pJob = std::make_unique<CConverter>(m_fs, *job.pMessages, m_store);
+            FillJob(fileSettings, *job.pJob);
+            if (job.pJob->Prepare() == 0) {
+                job.nResult = m_results.size();
+                strOutputDir = job.pJob->m_szOutputDir;
+                jobs.push_back(std::move(job));
+            } else {
+                result.messages = Texts(*job.pMessages);
+            }
+        }
+        m_results.push_back(std::move(result));
+        if (m_progress && !m_progress(i + 1, files.size(), files[i])) {
+            m_bCancelled = true;
+            m_messages.Notice("The batch was cancelled; nothing was written.");
+            return 1;
+        }
+    }
+
+    // Writing: one lock, one commit for every file that was read well.
+    if (!jobs.empty()) {
+        CDatabase database(m_fs, m_messages, Utf8Path(strOutputDir));
+        std::string strError;
+        if (!database.LockAndRead(strError)) {
+            m_messages.Show(strError);
+            return 1;
+        }
+        // A new database is started once, for all files.
+        const bool bNewDatabase = settings.nExist == static_cast<long long>(EMasterMode::MakeNew);
+        if (bNewDatabase && !database.CreateNew(strError)) {
+            m_messages.Show(strError);
+            for (const SBatchJob& job : jobs) {
+                m_results[job.nResult].messages.push_back(strError);
+            }
+            return 1;
+        }
+        std::vector<SBatchJob*> staged;
+        for (SBatchJob& job : jobs) {
+            if (job.pJob->Stage(database, bNewDatabase) == 0) {
+                staged.push_back(&job);
+                continue;
+            }
+            m_results[job.nResult].messages = Texts(*job.pMessages);
+            if (job.pJob->StagedCount() > 0) {
+                // A file of several symbols stopped half way: none of the batch may go in with it.
+                m_messages.Show("The securities of " + m_results[job.nResult].strPath +
+                                " could not all be added; nothing was written.");
+                return 1;
+            }
+        }
+        if (!staged.empty()) {
+            if (!database.Commit(strError)) {
+                m_messages.Show(strError);
+                for (SBatchJob* pJob : staged) {
+                    m_results[pJob->nResult].messages.push_back("Not written: the commit failed.");
+                }
+                return 1;
+            }
+            for (SBatchJob* pJob : staged) {
+                pJob->pJob->FinishRun(database);
+                SBatchFileResult& result = m_results[pJob->nResult];
+                result.bOk = true;
+                result.summary = pJob->pJob->Summary();
+                // The folder is the batch's, told once by the caller.
+                if (!result.summary.empty() && result.summary.back().rfind("Folder: ", 0) == 0) {
+                    result.summary.pop_back();
+                }
+            }
+        }
+    }
+    for (const SBatchFileResult& result : m_results) {
+        if (!result.bOk) {
+            return 1;
+        }
+    }
+    return 0;
+}
+
+std::string CBatchConverter::Total() const {
+    std::size_t nOk = 0;
+    for (const SBatchFileResult& result : m_results) {
+        nOk += result.bOk ? 1 : 0;
+    }
+    const std::size_t nFailed = m_results.size() - nOk;
+    return std::to_string(nOk) + (nOk == 1 ? " file" : " files") + " converted, " + std::to_string(nFailed) +
+           " failed, " + std::to_string(m_results.size()) + " in all.";
+}

@@ -1,0 +1,60 @@
+// Many price files into one database folder at once: each file is read and checked on its
+// own (nothing locked meanwhile), then the folder is locked once and the good files are
+// committed together. A bad file is reported with its reasons and left out; the batch then
+// fails, but the good files are still added. The caller owns the batch for one run.
+#pragma once
+
+#include "engine/JobSettings.h"
+
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <vector>
+
+class CFileSystem;
+class CMessageBox;
+class CSettingsStore;
+
+struct SBatchFileResult {
+    std::string strPath;               // as given
+    std::string strSymbol;             // UTF-8, from the file name (or the settings' symbol)
+    bool bOk = false;                  // its securities were committed
+    std::vector<std::string> messages; // why it was left out
+    std::vector<std::string> summary;  // what it added, when ok
+};
+
+class CBatchConverter {
+public:
+    // Called once a file has been read (nDone of nTotal); false cancels the batch before
+    // anything is written.
+    using ProgressFn = std::function<bool(std::size_t nDone, std::size_t nTotal, const std::string& strPath)>;
+
+    CBatchConverter(CFileSystem& fs, CMessageBox& messages, CSettingsStore& store);
+
+    void SetProgress(ProgressFn progress) { m_progress = std::move(progress); }
+
+    // Converts files with settings (checked by the caller as for one file; strPathIn and the
+    // symbol are set here per file). bSymbolFromFileName: each file's symbol is its name's
+    // stem upper-cased (SymbolFromFileName), its name settings.strName or else the symbol.
+    // bDetect: each file's layout is detected on its own; explicit, when given, is applied
+    // over the detected settings (the choices the user made). Returns 0 when every file was
+    // added, 1 otherwise (also when cancelled: then nothing is written). Messages of the whole
+    // batch (the lock, the commit) go to the message channel; those of a file to its result.
+    int Run(const SImportSettings& settings, const std::vector<std::string>& files, bool bSymbolFromFileName,
+            bool bDetect = false, const std::function<void(SImportSettings&)>& explicitSettings = {});
+
+    const std::vector<SBatchFileResult>& Results() const { return m_results; }
+    bool Cancelled() const { return m_bCancelled; }
+    // "12 files converted, 1 failed, 13 in all." (after Run)
+    std::string Total() const;
+
+private:
+    CFileSystem& m_fs;
+    CMessageBox& m_messages;
+    CSettingsStore& m_store;
+    ProgressFn m_progress;
+    // Fills the settings of one file from its own layout; false with the reason.
+    std::function<bool(const std::string&, SImportSettings&, std::string&)> m_detect;
+    std::vector<SBatchFileResult> m_results;
+    bool m_bCancelled = false;
+};

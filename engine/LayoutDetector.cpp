@@ -1,0 +1,1058 @@
+#include "engine/LayoutDetector.h"
+
+#include "engine/BarReader.h"
+#include "engine/FieldSplitter.h"
+#include "engine/LineReader.h"
+#include "engine/NumberScan.h"
+#include "metastock/Dates.h"
+#include "metastock/Records.h"
+#include "platform/FileSystem.h"
+#include "platform/TextEncoding.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <tuple>
+#include <utility>
+
+namespace {
+
+constexpr std::size_t kMaxAnalysedColumns = 64;
+// The prices of one bar lie within this factor of each other; a volume or a count does not.
+constexpr double kPriceSpread = 4.0;
+// A column holds dates when at most this share of its steps go against the others.
+constexpr double kMaxDisorder = 0.1;
+// Price rows that may break the order low <= open, close <= high, per row read (data glitches).
+constexpr std::size_t kRowsPerGlitch = 50;
+
+// Added to the rank of a named column that holds nothing but zeros.
+constexpr int kZeroRank = 100;
+
+constexpr int kNoField = -1;    // a name known to hold no field: Adj Close, Time, ...
+constexpr int kSymbolName = -2; // a name of a column of symbols
+constexpr int kUnknownName = -3;
+
+struct SDelimiterChoice {
+    char cDelimiter;
+    bool bDecimalComma;
+};
+// In order of preference where two read the lines equally well.
+constexpr SDelimiterChoice kDelimiterChoices[] = {
+    {',', false}, {';', false}, {';', true}, {'\t', false}, {'\t', true}, {' ', false}, {' ', true},
+};
+
+struct SColumnName {
+    const char* pszName; // lower-case letters and digits only, as NameKey leaves a name
+    int nField;
+    int nRank;           // 0 names the field for sure; a higher rank gives way to a lower one
+};
+
+constexpr SColumnName kColumnNames[] = {
+    {"date", kFieldDate, 0}, {"dtyyyymmdd", kFieldDate, 0}, {"datum", kFieldDate, 0}, {"tradedate", kFieldDate, 0},
+    {"day", kFieldDate, 1}, {"data", kFieldDate, 1}, {"fecha", kFieldDate, 1},
+    {"open", kFieldOpen, 0}, {"openprice", kFieldOpen, 0}, {"opening", kFieldOpen, 0}, {"o", kFieldOpen, 1},
+    {"op", kFieldOpen, 1}, {"first", kFieldOpen, 1}, {"erster", kFieldOpen, 1}, {"erffnung", kFieldOpen, 0},
+    {"eroeffnung", kFieldOpen, 0}, {"ouverture", kFieldOpen, 0}, {"otwarcie", kFieldOpen, 0}, {"apertura", kFieldOpen, 0},
+    {"high", kFieldHigh, 0}, {"highprice", kFieldHigh, 0}, {"hi", kFieldHigh, 0}, {"h", kFieldHigh, 1},
+    {"max", kFieldHigh, 1}, {"hoch", kFieldHigh, 0}, {"haut", kFieldHigh, 0}, {"plushaut", kFieldHigh, 0},
+    {"najwyzszy", kFieldHigh, 0}, {"massimo", kFieldHigh, 1}, {"maximo", kFieldHigh, 1},
+    {"low", kFieldLow, 0}, {"lowprice", kFieldLow, 0}, {"lo", kFieldLow, 0}, {"l", kFieldLow, 1},
+    {"min", kFieldLow, 1}, {"tief", kFieldLow, 0}, {"bas", kFieldLow, 0}, {"plusbas", kFieldLow, 0},
+    {"najnizszy", kFieldLow, 0}, {"minimo", kFieldLow, 1},
+    {"close", kFieldClose, 0}, {"closeprice", kFieldClose, 0}, {"closing", kFieldClose, 0},
+    {"closelast", kFieldClose, 0}, {"c", kFieldClose, 1}, {"cl", kFieldClose, 1}, {"last", kFieldClose, 1},
+    {"lastprice", kFieldClose, 1}, {"settle", kFieldClose, 1}, {"settlement", kFieldClose, 1},
+    {"price", kFieldClose, 2}, {"schluss", kFieldClose, 0}, {"schlusskurs", kFieldClose, 0},
+    {"letzter", kFieldClose, 1}, {"cloture", kFieldClose, 0}, {"clture", kFieldClose, 0},
+    {"dernier", kFieldClose, 1}, {"zamkniecie", kFieldClose, 0}, {"cierre", kFieldClose, 0},
+    {"chiusura", kFieldClose, 0},
+    {"vol", kFieldVolume, 0}, {"volume", kFieldVolume, 0}, {"v", kFieldVolume, 1}, {"volumen", kFieldVolume, 0},
+    {"wolumen", kFieldVolume, 0}, {"totalvolume", kFieldVolume, 0}, {"shares", kFieldVolume, 1},
+    {"qty", kFieldVolume, 1}, {"quantity", kFieldVolume, 1}, {"stcke", kFieldVolume, 0},
+    {"stuecke", kFieldVolume, 0}, {"tickvol", kFieldVolume, 2}, {"tickvolume", kFieldVolume, 2},
+    {"oi", kFieldOpenInterest, 0}, {"openint", kFieldOpenInterest, 0}, {"openinterest", kFieldOpenInterest, 0},
+    {"opint", kFieldOpenInterest, 0}, {"openinterests", kFieldOpenInterest, 0},
+    {"adjclose", kNoField, 0}, {"adjustedclose", kNoField, 0}, {"adjclosed", kNoField, 0}, {"time", kNoField, 0},
+    {"per", kNoField, 0}, {"period", kNoField, 0}, {"spread", kNoField, 0}, {"turnover", kNoField, 0},
+    {"change", kNoField, 0}, {"chg", kNoField, 0}, {"trades", kNoField, 0}, {"name", kNoField, 0},
+    {"ticker", kSymbolName, 0}, {"symbol", kSymbolName, 0}, {"code", kSymbolName, 0},
+};
+
+constexpr const char* kFieldNames[kFieldCount] = {"date", "open", "high", "low", "close", "volume", "open interest"};
+constexpr EDetectChoice kFieldChoices[kFieldCount] = {
+    EDetectChoice::DateColumn, EDetectChoice::Open,   EDetectChoice::High,         EDetectChoice::Low,
+    EDetectChoice::Close,      EDetectChoice::Volume, EDetectChoice::OpenInterest,
+};
+
+std::string NameKey(std::string_view text) {
+    std::string key;
+    for (char c : text) {
+        if (c >= 'A' && c <= 'Z') {
+            key += static_cast<char>(c - 'A' + 'a');
+        } else if ((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9')) {
+            key += c;
+        }
+    }
+    return key;
+}
+
+// The field a column's name stands for, and how surely: {field or kNoField, kSymbolName,
+// kUnknownName; rank}. bExact: only names of the table, not names that begin with "date".
+std::pair<int, int> FieldOfName(std::string_view name, bool bExact = false) {
+    const std::string key = NameKey(name);
+    for (const SColumnName& entry : kColumnNames) {
+        if (key == entry.pszName) {
+            return {entry.nField, entry.nRank};
+        }
+    }
+    if (!bExact && key.rfind("date", 0) == 0) {
+        return {kFieldDate, 1};
+    }
+    return {kUnknownName, 0};
+}
+
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+// Whether text may be a date of some layout, before the twelve readings are tried.
+bool MayBeDate(std::string_view text) {
+    return text.size() >= 5 && text.size() <= 10 && IsDigit(text.front()) && IsDigit(text.back());
+}
+
+bool ReadsAsDate(std::string_view text) {
+    if (!MayBeDate(text)) {
+        return false;
+    }
+    for (int f = kFirstDateFormat; f <= kLastDateFormat; ++f) {
+        if (ReadDateText(text, f).fault == EDateFault::None) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool IsUtf8(std::string_view text) {
+    for (std::size_t i = 0; i < text.size();) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        const std::size_t n = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
+        if (n == 0 || i + n > text.size()) {
+            return false;
+        }
+        for (std::size_t k = 1; k < n; ++k) {
+            if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) {
+                return false;
+            }
+        }
+        i += n;
+    }
+    return true;
+}
+
+bool IsBlankLine(std::string_view text) {
+    return std::all_of(text.begin(), text.end(), [](char c) { return c == ' ' || c == '\t'; });
+}
+
+const char* DelimiterWord(char c) {
+    return c == ',' ? "comma" : c == ';' ? "semicolon" : c == '\t' ? "tab" : "space";
+}
+
+std::string FormatName(int nFormat) {
+    return kDateFormatNames[static_cast<std::size_t>(nFormat - 1)];
+}
+
+// 1-6 and 7-12 in three kinds: the year first, the month first, the day first.
+enum class EDateOrder { YearFirst, MonthFirst, DayFirst };
+EDateOrder OrderOf(int nFormat) {
+    const int n = (nFormat - 1) % 6; // [0, 5]
+    return n < 2 ? EDateOrder::YearFirst : n < 4 ? EDateOrder::MonthFirst : EDateOrder::DayFirst;
+}
+
+std::chrono::sys_days DayOf(std::int32_t nValue) {
+    const SDate date = DateOfValue(nValue);
+    return std::chrono::year{date.nYear} / date.nMonth / date.nDay;
+}
+
+struct SSteps {
+    std::size_t nRises = 0;
+    std::size_t nFalls = 0;
+    std::size_t nSame = 0;
+    std::size_t Disorder() const { return std::min(nRises, nFalls); }
+};
+
+SSteps StepsOf(const std::vector<std::int32_t>& dates) {
+    SSteps steps;
+    for (std::size_t i = 1; i < dates.size(); ++i) {
+        steps.nRises += dates[i] > dates[i - 1] ? 1 : 0;
+        steps.nFalls += dates[i] < dates[i - 1] ? 1 : 0;
+        steps.nSame += dates[i] == dates[i - 1] ? 1 : 0;
+    }
+    return steps;
+}
+
+// How a date layout reads one column.
+struct SFormatFit {
+    int nFormat = 0;
+    std::vector<std::size_t> rows;     // lines where it reads, as indices into the lines
+    std::vector<std::int32_t> dates;   // their date values
+    std::size_t nWeekend = 0;          // dates on a Saturday or a Sunday
+    long long nMedianStep = 0;         // days between neighbouring dates
+};
+
+void MeasureFit(SFormatFit& fit) {
+    std::vector<long long> steps;
+    for (std::size_t i = 0; i < fit.dates.size(); ++i) {
+        const std::chrono::sys_days day = DayOf(fit.dates[i]);
+        const unsigned nWeekday = std::chrono::weekday{day}.c_encoding(); // 0 Sunday
+        fit.nWeekend += nWeekday == 0 || nWeekday == 6 ? 1 : 0;
+        if (i > 0) {
+            steps.push_back(std::llabs((day - DayOf(fit.dates[i - 1])).count()));
+        }
+    }
+    if (!steps.empty()) {
+        std::nth_element(steps.begin(), steps.begin() + static_cast<std::ptrdiff_t>(steps.size() / 2), steps.end());
+        fit.nMedianStep = steps[steps.size() / 2];
+    }
+}
+
+struct SDateColumn {
+    std::size_t nColumn = 0;
+    std::size_t nCount = 0;          // lines that its best layouts read
+    std::vector<SFormatFit> fits;    // the layouts that read the most lines and keep the dates in order best
+    bool bOrderDecided = false;      // layouts that read as many lines were left out by their order
+};
+
+struct SColumnStats {
+    std::size_t nNumbers = 0;        // data rows whose cell is a number
+    std::size_t nEmpty = 0;          // data rows where the cell is empty or missing
+    bool bWhole = true;              // every number is a whole number
+    bool bPositive = true;
+    bool bNonNegative = true;
+    std::vector<double> values;      // per data row; 0 where the cell is no number
+};
+
+struct SLine {
+    std::uint64_t nNumber = 0;
+    std::string strText;
+    std::vector<std::string> cells;  // under the delimiter chosen; none for a blank line
+    bool bBlank = false;
+};
+
+std::string ColumnList(const std::vector<std::size_t>& columns) {
+    std::string text;
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+        text += (i == 0 ? "" : i + 1 == columns.size() ? " and " : ", ") + std::to_string(columns[i] + 1);
+    }
+    return text;
+}
+
+// One detection over the lines read.
+class CAnalysis {
+public:
+    explicit CAnalysis(std::vector<SLine> lines) : m_lines(std::move(lines)) {}
+    SLayoutDetection Run(std::string_view sample);
+
+private:
+    void Doubt(EDetectChoice choice, EConfidence confidence, std::string strText);
+    bool Fail(std::string strText);
+    bool ChooseDelimiter();
+    bool ChooseDateColumn();
+    void ChooseDateFormat(const SDateColumn& column);
+    bool FindHeader();
+    void MeasureColumns();
+    std::string ColumnText(std::size_t nColumn) const;
+    bool ChooseFieldsByName();
+    void ChooseFieldsByValue();
+    void ChoosePrices(const std::vector<std::size_t>& candidates);
+    void ChooseCounts(const std::vector<std::size_t>& candidates, bool bNamed);
+    void ChooseOrder();
+    bool CheckColumnRange();
+    void FillSettings();
+    void Verify(std::string_view sample);
+    void SetField(int nField, std::size_t nColumn) {
+        m_fieldOn[static_cast<std::size_t>(nField)] = true;
+        m_fieldCol[static_cast<std::size_t>(nField)] = nColumn;
+    }
+    const SColumnStats& Stats(std::size_t nColumn) const { return m_stats[nColumn]; }
+    bool IsNumeric(std::size_t nColumn) const {
+        return nColumn < m_stats.size() && !m_rows.empty() && m_stats[nColumn].nNumbers == m_rows.size();
+    }
+
+    std::vector<SLine> m_lines;
+    SLayoutDetection m_result;
+    char m_cDelimiter = ',';
+    bool m_bDecimalComma = false;
+    std::size_t m_nColumns = 0;                 // the most cells of a line, at most kMaxAnalysedColumns
+    std::size_t m_nDateColumn = 0;
+    int m_nDateFormat = 0;
+    std::vector<std::size_t> m_rows;            // the lines whose date reads: the data rows
+    std::vector<std::int32_t> m_dates;          // their dates
+    std::uint64_t m_nSkipRows = 0;
+    std::vector<std::string> m_names;           // header names by column; empty without a header
+    std::vector<SColumnStats> m_stats;          // by column, over the data rows
+    std::array<bool, kFieldCount> m_fieldOn{};
+    std::array<std::size_t, kFieldCount> m_fieldCol{};
+    bool m_bReverse = false;
+};
+
+void CAnalysis::Doubt(EDetectChoice choice, EConfidence confidence, std::string strText) {
+    EConfidence& current = m_result.confidence[static_cast<std::size_t>(choice)];
+    current = std::max(current, confidence);
+    m_result.doubts.push_back(std::move(strText));
+}
+
+bool CAnalysis::Fail(std::string strText) {
+    m_result.failure = std::move(strText);
+    return false;
+}
+
+std::string CAnalysis::ColumnText(std::size_t nColumn) const {
+    std::string text = "column " + std::to_string(nColumn + 1);
+    if (nColumn < m_names.size() && !m_names[nColumn].empty()) {
+        text += " (\"" + m_names[nColumn] + "\")";
+    }
+    return text;
+}
+
+// The delimiter and decimal mark under which the most fields read as numbers or dates.
+bool CAnalysis::ChooseDelimiter() {
+    std::size_t scores[std::size(kDelimiterChoices)] = {};
+    std::size_t nBest = 0;
+    for (std::size_t i = 0; i < std::size(kDelimiterChoices); ++i) {
+        CFieldSplitter splitter(kDelimiterChoices[i].cDelimiter);
+        for (const SLine& line : m_lines) {
+            if (line.bBlank) {
+                continue;
+            }
+            splitter.Split(line.strText, kMaxAnalysedColumns);
+            for (std::size_t k = 0; k < splitter.Count(); ++k) {
+                const std::string_view field = splitter.Field(k);
+                scores[i] += ReadNumber(field, kDelimiterChoices[i].bDecimalComma).fault == ENumberFault::None ||
+                                     ReadsAsDate(field)
+                                 ? 1
+                                 : 0;
+            }
+        }
+        nBest = scores[i] > scores[nBest] ? i : nBest;
+    }
+    if (scores[nBest] == 0) {
+        return Fail("No line holds numbers or dates that could be read.");
+    }
+    m_cDelimiter = kDelimiterChoices[nBest].cDelimiter;
+    m_bDecimalComma = kDelimiterChoices[nBest].bDecimalComma;
+    for (std::size_t i = 0; i < std::size(kDelimiterChoices); ++i) {
+        const char c = kDelimiterChoices[i].cDelimiter;
+        // Runs of blanks split a file of tabs alike wherever it has numbers.
+        const bool bSame = c == m_cDelimiter || (m_cDelimiter == '\t' && c == ' ');
+        if (i != nBest && scores[i] == scores[nBest] && !bSame) {
+            Doubt(EDetectChoice::Delimiter, EConfidence::Unsure,
+                  std::string("The lines read as well split at each ") + DelimiterWord(c) + " as at each " +
+                      DelimiterWord(m_cDelimiter) + "; the " + DelimiterWord(m_cDelimiter) + " was chosen.");
+            break;
+        }
+    }
+
+    CFieldSplitter splitter(m_cDelimiter);
+    for (SLine& line : m_lines) {
+        if (line.bBlank) {
+            continue;
+        }
+        splitter.Split(line.strText, kMaxAnalysedColumns);
+        for (std::size_t k = 0; k < splitter.Count(); ++k) {
+            line.cells.emplace_back(splitter.Field(k));
+        }
+        m_nColumns = std::max(m_nColumns, line.cells.size());
+        m_result.bQuoted = m_result.bQuoted || line.strText.find('"') != std::string::npos;
+    }
+    return true;
+}
+
+// The column whose cells read as dates in the most lines, under the layouts that read the
+// most of them and keep them in order best.
+bool CAnalysis::ChooseDateColumn() {
+    std::vector<SDateColumn> candidates;
+    for (std::size_t c = 0; c < m_nColumns; ++c) {
+        std::vector<SFormatFit> fits;
+        for (int f = kFirstDateFormat; f <= kLastDateFormat; ++f) {
+            SFormatFit fit;
+            fit.nFormat = f;
+            for (std::size_t i = 0; i < m_lines.size(); ++i) {
+                const std::vector<std::string>& cells = m_lines[i].cells;
+                if (c < cells.size() && MayBeDate(cells[c])) {
+                    const SDateReading reading = ReadDateText(cells[c], f);
+                    if (reading.fault == EDateFault::None) {
+                        fit.rows.push_back(i);
+                        fit.dates.push_back(reading.nValue);
+                    }
+                }
+            }
+            if (!fit.rows.empty()) {
+                fits.push_back(std::move(fit));
+            }
+        }
+        if (fits.empty()) {
+            continue;
+        }
+        SDateColumn column;
+        column.nColumn = c;
+        for (const SFormatFit& fit : fits) {
+            column.nCount = std::max(column.nCount, fit.rows.size());
+        }
+        std::erase_if(fits, [&](const SFormatFit& fit) { return fit.rows.size() < column.nCount; });
+        std::size_t nLeastDisorder = column.nCount;
+        for (const SFormatFit& fit : fits) {
+            nLeastDisorder = std::min(nLeastDisorder, StepsOf(fit.dates).Disorder());
+        }
+        const std::size_t nCandidates = fits.size();
+        std::erase_if(fits, [&](const SFormatFit& fit) { return StepsOf(fit.dates).Disorder() > nLeastDisorder; });
+        const SSteps steps = StepsOf(fits.front().dates);
+        // Numbers that happen to read as dates come in no order.
+        if (static_cast<double>(nLeastDisorder) > kMaxDisorder * static_cast<double>(steps.nRises + steps.nFalls)) {
+            continue;
+        }
+        column.bOrderDecided = nCandidates > 1 && fits.size() == 1;
+        column.fits = std::move(fits);
+        candidates.push_back(std::move(column));
+    }
+    if (candidates.empty()) {
+        return Fail("No column holds dates in one of the twelve date layouts (such as 2023-01-03, 03.01.2023, "
+                    "01/03/23 or 20230103).");
+    }
+    std::size_t nMost = 0;
+    for (const SDateColumn& column : candidates) {
+        nMost = std::max(nMost, column.nCount);
+    }
+    std::erase_if(candidates, [&](const SDateColumn& column) { return column.nCount < nMost; });
+    const SDateColumn* pChosen = &candidates.front();
+    if (candidates.size() > 1) {
+        // A header names the date column among several that hold dates.
+        bool bNamed = false;
+        const std::size_t nFirst = candidates.front().fits.front().rows.front();
+        for (std::size_t i = nFirst; i-- > 0 && !bNamed;) {
+            if (m_lines[i].bBlank) {
+                continue;
+            }
+            for (const SDateColumn& column : candidates) {
+                if (!bNamed && column.nColumn < m_lines[i].cells.size() &&
+                    FieldOfName(m_lines[i].cells[column.nColumn]).first == kFieldDate) {
+                    pChosen = &column;
+                    bNamed = true;
+                }
+            }
+            break;
+        }
+        if (!bNamed) {
+            std::vector<std::size_t> columns;
+            for (const SDateColumn& column : candidates) {
+                columns.push_back(column.nColumn);
+            }
+            Doubt(EDetectChoice::DateColumn, EConfidence::Likely,
+                  "Columns " + ColumnList(columns) + " all hold dates; column " +
+                      std::to_string(pChosen->nColumn + 1) + " was taken as the date.");
+        }
+    }
+    m_nDateColumn = pChosen->nColumn;
+    ChooseDateFormat(*pChosen);
+    return true;
+}
+
+// Among layouts that read the column alike, the one whose dates look like trading days: on
+// weekdays, close together; then the order usual where the file seems to come from.
+void CAnalysis::ChooseDateFormat(const SDateColumn& column) {
+    std::vector<SFormatFit> fits = column.fits;
+    const SFormatFit* pChosen = &fits.front();
+    if (fits.size() > 1) {
+        const std::string& strSample = m_lines[fits.front().rows.front()].cells[column.nColumn];
+        const bool bEuropean = m_cDelimiter == ';' || m_bDecimalComma || strSample.find('.') != std::string::npos;
+        const auto rank = [&](const SFormatFit& fit) {
+            const EDateOrder order = OrderOf(fit.nFormat);
+            const int nOrder = order == EDateOrder::YearFirst                    ? 2
+                               : (order == EDateOrder::DayFirst) == bEuropean ? 0
+                                                                              : 1;
+            return std::make_tuple(fit.nWeekend, fit.nMedianStep, nOrder);
+        };
+        for (SFormatFit& fit : fits) {
+            MeasureFit(fit);
+        }
+        std::sort(fits.begin(), fits.end(), [&](const SFormatFit& a, const SFormatFit& b) { return rank(a) < rank(b); });
+        pChosen = &fits.front();
+        const SFormatFit& next = fits[1];
+        std::string strWhy = next.nWeekend > pChosen->nWeekend      ? "the other layout puts dates on weekends"
+                             : next.nMedianStep > pChosen->nMedianStep ? "its dates lie closer together"
+                             : bEuropean ? "the file's semicolons, decimal commas or dotted dates suggest it"
+                                         : "it is the more common one";
+        bool bDayMonth = fits.size() == 2;
+        std::string strNames;
+        for (std::size_t i = 0; i < fits.size(); ++i) {
+            const EDateOrder order = OrderOf(fits[i].nFormat);
+            bDayMonth = bDayMonth && order != EDateOrder::YearFirst;
+            strNames += (i == 0 ? "" : i + 1 == fits.size() ? " and " : ", ") + FormatName(fits[i].nFormat);
+        }
+        Doubt(EDetectChoice::DateFormat, EConfidence::Unsure,
+              (bDayMonth ? std::string("All days are 12 or less: DD/MM or MM/DD cannot be told apart")
+                         : "The dates read alike as " + strNames) +
+                  "; " + FormatName(pChosen->nFormat) + " was chosen, as " + strWhy + ".");
+    }
+    m_nDateFormat = pChosen->nFormat;
+    m_rows = pChosen->rows;
+    m_dates = pChosen->dates;
+}
+
+// Lines before the first date are header rows; the last of them names the columns.
+bool CAnalysis::FindHeader() {
+    const std::size_t nFirst = m_rows.front();
+    std::size_t nHeader = nFirst;
+    for (std::size_t i = nFirst; i-- > 0;) {
+        if (!m_lines[i].bBlank) {
+            nHeader = i;
+            break;
+        }
+    }
+    if (nHeader == nFirst) {
+        return true;
+    }
+    m_nSkipRows = m_lines[nHeader].nNumber;
+    if (m_nSkipRows > static_cast<std::uint64_t>(kMaxRowsToSkip)) {
+        return Fail("The first date is on line " + std::to_string(m_lines[nFirst].nNumber) + "; at most " +
+                    std::to_string(kMaxRowsToSkip) + " rows can be skipped.");
+    }
+    std::vector<std::string> names = m_lines[nHeader].cells;
+    if (names.size() < 2) {
+        return true; // a title, not names
+    }
+    // Blanks split two-word names ("Open Interest") when they separate the columns.
+    const std::size_t nDataCells = m_lines[nFirst].cells.size();
+    for (std::size_t i = 0; m_cDelimiter == ' ' && names.size() > nDataCells && i + 1 < names.size();) {
+        if (FieldOfName(names[i] + names[i + 1], true).first != kUnknownName) {
+            names[i] += " " + names[i + 1];
+            names.erase(names.begin() + static_cast<std::ptrdiff_t>(i) + 1);
+        } else {
+            ++i;
+        }
+    }
+    // Names are shown in messages and the dialog: UTF-8, a file's Windows-1252 converted.
+    for (std::string& name : names) {
+        if (!IsUtf8(name)) {
+            name = Windows1252ToUtf8(name);
+        }
+    }
+    m_names = std::move(names);
+    m_result.columnNames = m_names;
+    return true;
+}
+
+void CAnalysis::MeasureColumns() {
+    m_stats.assign(m_nColumns, SColumnStats{});
+    for (std::size_t c = 0; c < m_nColumns; ++c) {
+        SColumnStats& stats = m_stats[c];
+        for (std::size_t i : m_rows) {
+            const std::vector<std::string>& cells = m_lines[i].cells;
+            const SNumberReading number =
+                c < cells.size() ? ReadNumber(cells[c], m_bDecimalComma) : SNumberReading{ENumberFault::Empty, 0.0f};
+            stats.nEmpty += number.fault == ENumberFault::Empty ? 1 : 0;
+            const double fValue = number.fault == ENumberFault::None ? number.fValue : 0.0;
+            if (number.fault == ENumberFault::None) {
+                ++stats.nNumbers;
+                stats.bWhole = stats.bWhole && std::floor(fValue) == fValue;
+                stats.bPositive = stats.bPositive && fValue > 0;
+                stats.bNonNegative = stats.bNonNegative && fValue >= 0;
+            }
+            stats.values.push_back(fValue);
+        }
+    }
+}
+
+// Fields from the header's names; false when no name gives the close.
+bool CAnalysis::ChooseFieldsByName() {
+    // The columns that name each field, best first: by rank, a column of zeros last (a volume
+    // of zeros beside a tick volume), then from the left.
+    std::array<std::vector<std::pair<int, std::size_t>>, kFieldCount> named;
+    for (std::size_t c = 0; c < m_names.size() && c < m_nColumns; ++c) {
+        const auto [nField, nRank] = FieldOfName(m_names[c]);
+        const SColumnStats& stats = Stats(c);
+        const bool bZeros = stats.nNumbers > 0 && std::all_of(stats.values.begin(), stats.values.end(),
+                                                              [](double f) { return f == 0; });
+        if (nField > kFieldDate) {
+            named[static_cast<std::size_t>(nField)].emplace_back(nRank + (bZeros ? kZeroRank : 0), c);
+        }
+    }
+    if (named[kFieldClose].empty()) {
+        return false;
+    }
+    for (int f = kFieldOpen; f < kFieldCount; ++f) {
+        std::vector<std::pair<int, std::size_t>>& columns = named[static_cast<std::size_t>(f)];
+        std::sort(columns.begin(), columns.end());
+        // A named column without a single value (an empty open interest) holds nothing to convert.
+        if (columns.empty() || (f != kFieldClose && Stats(columns.front().second).nEmpty == m_rows.size())) {
+            continue;
+        }
+        SetField(f, columns.front().second);
+        if (columns.size() > 1 && columns[1].first == columns[0].first) {
+            Doubt(kFieldChoices[f], EConfidence::Likely,
+                  "Columns " + ColumnList({columns[0].second, columns[1].second}) + " both name the " +
+                      kFieldNames[f] + "; " + ColumnText(columns.front().second) + " was chosen.");
+        }
+    }
+    if (!m_fieldOn[kFieldVolume]) {
+        std::vector<std::size_t> candidates;
+        for (std::size_t c = 0; c < m_nColumns; ++c) {
+            if (c != m_nDateColumn && (c >= m_names.size() || FieldOfName(m_names[c]).first == kUnknownName)) {
+                candidates.push_back(c);
+            }
+        }
+        ChooseCounts(candidates, true);
+    }
+    return true;
+}
+
+// Fields from the values alone: High is the largest price of every row, Low the smallest, the
+// Close between them, then the Volume and the Open interest among the whole numbers.
+void CAnalysis::ChooseFieldsByValue() {
+    std::vector<std::size_t> candidates;
+    for (std::size_t c = 0; c < m_nColumns; ++c) {
+        const int nNamed = c < m_names.size() ? FieldOfName(m_names[c]).first : kUnknownName;
+        if (c != m_nDateColumn && IsNumeric(c) && (nNamed == kUnknownName || nNamed >= kFieldOpen)) {
+            candidates.push_back(c);
+        }
+    }
+    ChoosePrices(candidates);
+    if (m_fieldOn[kFieldClose]) {
+        ChooseCounts(candidates, false);
+    }
+}
+
+void CAnalysis::ChoosePrices(const std::vector<std::size_t>& candidates) {
+    const std::size_t nRows = m_rows.size();
+    const std::size_t nGlitches = nRows / kRowsPerGlitch;
+    std::vector<std::size_t> prices;
+    for (std::size_t c : candidates) {
+        if (Stats(c).bPositive) {
+            prices.push_back(c);
+        }
+    }
+    // Rows where a is below b, or further below than a day's range allows.
+    const auto below = [&](std::size_t a, std::size_t b) {
+        std::size_t n = 0;
+        for (std::size_t r = 0; r < nRows; ++r) {
+            n += Stats(a).values[r] < Stats(b).values[r] ? 1 : 0;
+        }
+        return n;
+    };
+    const auto close = [&](std::size_t a, std::size_t b) {
+        for (std::size_t r = 0; r < nRows; ++r) {
+            const double fHigh = std::max(Stats(a).values[r], Stats(b).values[r]);
+            if (fHigh > kPriceSpread * std::min(Stats(a).values[r], Stats(b).values[r])) {
+                return false;
+            }
+        }
+        return true;
+    };
+
+    struct SGroup {
+        std::size_t nHigh, nLow;
+        std::vector<std::size_t> between;
+        std::size_t nGlitches;
+    };
+    std::vector<SGroup> best;
+    for (std::size_t h : prices) {
+        for (std::size_t l : prices) {
+            if (h == l || !close(h, l) || below(h, l) > nGlitches) {
+                continue;
+            }
+            SGroup group{h, l, {}, below(h, l)};
+            for (std::size_t x : prices) {
+                const std::size_t nOff = x == h || x == l ? nRows : below(h, x) + below(x, l);
+                if (nOff <= nGlitches) {
+                    group.between.push_back(x);
+                    group.nGlitches += nOff;
+                }
+            }
+            if (group.between.empty() || (!best.empty() && group.between.size() < best.front().between.size())) {
+                continue;
+            }
+            if (!best.empty() && group.between.size() > best.front().between.size()) {
+                best.clear();
+            }
+            best.push_back(std::move(group));
+        }
+    }
+
+    if (best.empty()) {
+        // At most two prices per row: the close alone, the first column of prices.
+        if (prices.empty()) {
+            return;
+        }
+        SetField(kFieldClose, prices.front());
+        std::vector<std::size_t> rivals{prices.front()};
+        for (std::size_t c : prices) {
+            if (c != prices.front() && close(c, prices.front())) {
+                rivals.push_back(c);
+            }
+        }
+        if (rivals.size() > 1) {
+            Doubt(EDetectChoice::Close, EConfidence::Unsure,
+                  "No header names the columns and columns " + ColumnList(rivals) + " could each be the close; column " +
+                      std::to_string(prices.front() + 1) + " was chosen.");
+        } else if (!m_names.empty() || prices.size() > 1 || candidates.size() > 2) {
+            Doubt(EDetectChoice::Close, EConfidence::Likely,
+                  ColumnText(prices.front()) + " was taken as the close, the only column of prices; no header names it.");
+        }
+        return;
+    }
+    const SGroup& group = best.front();
+    if (best.size() > 1) {
+        Doubt(EDetectChoice::High, EConfidence::Unsure,
+              "No header names the columns and the values fit more than one choice of high and low; columns " +
+                  std::to_string(group.nHigh + 1) + " and " + std::to_string(group.nLow + 1) + " were chosen.");
+        m_result.confidence[static_cast<std::size_t>(EDetectChoice::Low)] = EConfidence::Unsure;
+    }
+    SetField(kFieldHigh, group.nHigh);
+    SetField(kFieldLow, group.nLow);
+    const std::vector<std::size_t>& between = group.between;
+    const std::size_t nFirstExtreme = std::min(group.nHigh, group.nLow);
+    const std::size_t nLastExtreme = std::max(group.nHigh, group.nLow);
+    if (between.size() == 1) {
+        SetField(kFieldClose, between.front());
+    } else {
+        // Open before the high and low, close after them: the order of every usual layout.
+        const auto open = std::find_if(between.begin(), between.end(), [&](std::size_t c) { return c < nFirstExtreme; });
+        const auto closing = std::find_if(between.begin(), between.end(), [&](std::size_t c) { return c > nLastExtreme; });
+        const std::size_t nClose = closing != between.end() ? *closing : between.back();
+        const std::size_t nOpen = open != between.end() && *open != nClose ? *open
+                                  : between.front() != nClose            ? between.front()
+                                                                         : between[1];
+        SetField(kFieldOpen, nOpen);
+        SetField(kFieldClose, nClose);
+        if (between.size() > 2 || open == between.end() || closing == between.end()) {
+            Doubt(EDetectChoice::Close, EConfidence::Unsure,
+                  "No header names the columns and columns " + ColumnList(between) +
+                      " lie between the low and the high: two of them could be the close; column " +
+                      std::to_string(nClose + 1) + " was taken as the close and column " + std::to_string(nOpen + 1) +
+                      " as the open.");
+            m_result.confidence[static_cast<std::size_t>(EDetectChoice::Open)] = EConfidence::Unsure;
+        }
+    }
+    if (group.nGlitches > 0) {
+        Doubt(EDetectChoice::Close, EConfidence::Likely,
+              "In " + std::to_string(group.nGlitches) +
+                  " places a price lies outside the low and the high of its row; the columns were chosen "
+                  "from the other rows.");
+    }
+    // Another column of prices beside the four: an adjusted close, perhaps the close itself.
+    for (std::size_t c : prices) {
+        const bool bUsed = c == group.nHigh || c == group.nLow ||
+                           std::find(between.begin(), between.end(), c) != between.end();
+        if (!bUsed && close(c, group.nHigh) && close(c, group.nLow)) {
+            Doubt(EDetectChoice::Close, EConfidence::Unsure,
+                  "No header names the columns and " + ColumnText(c) + " holds prices too: it could be the close (" +
+                      ColumnText(m_fieldCol[kFieldClose]) + " was chosen).");
+        }
+    }
+}
+
+// The volume: the first column of whole numbers that is not a price; the open interest the
+// next one. bNamed: the other fields come from names and only the volume is looked for.
+void CAnalysis::ChooseCounts(const std::vector<std::size_t>& candidates, bool bNamed) {
+    std::vector<std::size_t> counts;
+    for (std::size_t c : candidates) {
+        bool bUsed = false;
+        for (int f = kFieldOpen; f < kFieldCount; ++f) {
+            bUsed = bUsed || (m_fieldOn[static_cast<std::size_t>(f)] && m_fieldCol[static_cast<std::size_t>(f)] == c);
+        }
+        const SColumnStats& stats = Stats(c);
+        // A column within the range of the prices in every row is one more price, not a count.
+        bool bPrice = IsNumeric(c);
+        for (std::size_t r = 0; r < m_rows.size() && bPrice; ++r) {
+            const double fClose = Stats(m_fieldCol[kFieldClose]).values[r];
+            bPrice = stats.values[r] <= fClose * kPriceSpread && stats.values[r] * kPriceSpread >= fClose;
+        }
+        if (!bUsed && IsNumeric(c) && stats.bWhole && stats.bNonNegative && !bPrice) {
+            counts.push_back(c);
+        }
+    }
+    if (counts.empty()) {
+        return;
+    }
+    SetField(kFieldVolume, counts.front());
+    if (bNamed) {
+        Doubt(EDetectChoice::Volume, EConfidence::Likely,
+              "No header names the volume; " + ColumnText(counts.front()) +
+                  " holds whole numbers and was taken as the volume.");
+        return;
+    }
+    if (counts.size() > 1) {
+        SetField(kFieldOpenInterest, counts[1]);
+        if (counts.size() > 2) {
+            Doubt(EDetectChoice::OpenInterest, EConfidence::Unsure,
+                  "Columns " + ColumnList(counts) + " hold whole numbers: the volume and the open interest were "
+                  "taken from the first two.");
+        }
+    }
+}
+
+void CAnalysis::ChooseOrder() {
+    const SSteps steps = StepsOf(m_dates);
+    m_bReverse = steps.nFalls > steps.nRises;
+    if (steps.Disorder() > 0) {
+        Doubt(EDetectChoice::Order, EConfidence::Likely,
+              "The dates rise in " + std::to_string(steps.nRises) + " and fall in " + std::to_string(steps.nFalls) +
+                  " places; the file was taken to run " + (m_bReverse ? "newest" : "oldest") + " first.");
+    }
+    if (steps.nSame > 0) {
+        Doubt(EDetectChoice::Reading, EConfidence::Unsure,
+              std::to_string(steps.nSame) + (steps.nSame == 1 ? " line has" : " lines have") +
+                  " the date of the line before: the file may hold several bars a day, and one bar a day "
+                  "is converted.");
+    }
+}
+
+// Settings hold columns 1 to 20: a field further right cannot be read.
+bool CAnalysis::CheckColumnRange() {
+    const auto nMax = static_cast<std::size_t>(kMaxColumn);
+    if (m_nDateColumn >= nMax || m_fieldCol[kFieldClose] >= nMax) {
+        const std::size_t nColumn = m_nDateColumn >= nMax ? m_nDateColumn : m_fieldCol[kFieldClose];
+        return Fail("The " + std::string(m_nDateColumn >= nMax ? "date" : "close") + " is in column " +
+                    std::to_string(nColumn + 1) + "; columns 1 to " + std::to_string(kMaxColumn) + " can be read.");
+    }
+    for (int f = kFieldOpen; f < kFieldCount; ++f) {
+        const auto nField = static_cast<std::size_t>(f);
+        if (m_fieldOn[nField] && m_fieldCol[nField] >= nMax) {
+            m_fieldOn[nField] = false;
+            Doubt(kFieldChoices[nField], EConfidence::Unsure,
+                  "The " + std::string(kFieldNames[nField]) + " is in column " + std::to_string(m_fieldCol[nField] + 1) +
+                      ", past column " + std::to_string(kMaxColumn) + ": it is left out.");
+        }
+    }
+    return true;
+}
+
+void CAnalysis::FillSettings() {
+    SImportSettings& s = m_result.settings;
+    s.nDelimiter = static_cast<long long>(m_cDelimiter == ';'    ? EDelimiter::Semicolon
+                                          : m_cDelimiter == '\t' ? EDelimiter::Tab
+                                          : m_cDelimiter == ' '  ? EDelimiter::Space
+                                                                 : EDelimiter::Comma);
+    s.bDecimalComma = m_bDecimalComma ? 1 : 0;
+    s.strDateFormat = FormatName(m_nDateFormat);
+    s.bSkipOn = m_nSkipRows > 0 ? 1 : 0;
+    s.nRowsToSkip = static_cast<long long>(m_nSkipRows);
+    s.bReverseOrder = m_bReverse ? 1 : 0;
+    s.nDateCol = static_cast<long long>(m_nDateColumn) + 1;
+    const struct {
+        long long SImportSettings::*pOn;
+        long long SImportSettings::*pCol;
+    } members[kFieldCount] = {
+        {nullptr, &SImportSettings::nDateCol},       {&SImportSettings::bOpenOn, &SImportSettings::nOpenCol},
+        {&SImportSettings::bHiOn, &SImportSettings::nHiCol}, {&SImportSettings::bLoOn, &SImportSettings::nLoCol},
+        {nullptr, &SImportSettings::nCloCol},        {&SImportSettings::bVolOn, &SImportSettings::nVolCol},
+        {&SImportSettings::bOIOn, &SImportSettings::nOICol},
+    };
+    for (int f = kFieldOpen; f < kFieldCount; ++f) {
+        const auto nField = static_cast<std::size_t>(f);
+        if (members[nField].pOn) {
+            s.*members[nField].pOn = m_fieldOn[nField] ? 1 : 0;
+        }
+        // A field that is off keeps its default column: every column must be 1 to 20.
+        if (m_fieldOn[nField]) {
+            s.*members[nField].pCol = static_cast<long long>(m_fieldCol[nField]) + 1;
+        }
+    }
+}
+
+// The settings found, tried on the lines read.
+void CAnalysis::Verify(std::string_view sample) {
+    const SReadResult read = CBarReader(InputLayoutOf(m_result.settings)).ReadText(sample);
+    m_result.nBadLines = read.nBadLines;
+    if (read.Ok()) {
+        return;
+    }
+    std::string strText;
+    if (read.nBadLines > 0) {
+        strText = std::to_string(read.nBadLines) + " of the " + std::to_string(m_result.nLinesRead) +
+                  " lines read do not read with these settings";
+        if (!read.firstBadLines.empty()) {
+            strText += " (line " + std::to_string(read.firstBadLines.front().nLine) + ": " +
+                       read.firstBadLines.front().strReason + ")";
+        }
+        strText += "; \"Skip bad lines\" (--skip-bad-lines) leaves them out.";
+        for (std::size_t i = 1; i < read.errors.size(); ++i) {
+            strText += " " + read.errors[i];
+        }
+    } else {
+        strText = read.Message();
+    }
+    Doubt(EDetectChoice::Reading, EConfidence::Unsure, std::move(strText));
+}
+
+SLayoutDetection CAnalysis::Run(std::string_view sample) {
+    m_result.nLinesRead = m_lines.size();
+    if (std::all_of(m_lines.begin(), m_lines.end(), [](const SLine& line) { return line.bBlank; })) {
+        m_result.failure = m_lines.empty() ? "The file is empty." : "The file holds only blank lines.";
+        return std::move(m_result);
+    }
+    if (!ChooseDelimiter() || !ChooseDateColumn() || !FindHeader()) {
+        return std::move(m_result);
+    }
+    MeasureColumns();
+    if (m_names.empty() || !ChooseFieldsByName()) {
+        ChooseFieldsByValue();
+    }
+    if (!m_fieldOn[kFieldClose]) {
+        m_result.failure = "No column holds prices next to the dates in " + ColumnText(m_nDateColumn) + ".";
+        return std::move(m_result);
+    }
+    // A column of symbols with several of them: a security for each, or the dates do not rise.
+    for (std::size_t c = 0; c < m_names.size() && c < m_nColumns; ++c) {
+        if (FieldOfName(m_names[c]).first != kSymbolName) {
+            continue;
+        }
+        std::vector<std::string> symbols;
+        for (std::size_t i : m_rows) {
+            const std::vector<std::string>& cells = m_lines[i].cells;
+            if (c < cells.size() && std::find(symbols.begin(), symbols.end(), cells[c]) == symbols.end()) {
+                symbols.push_back(cells[c]);
+            }
+        }
+        if (symbols.size() > 1) {
+            Doubt(EDetectChoice::Reading, EConfidence::Unsure,
+                  ColumnText(c) + " holds " + std::to_string(symbols.size()) +
+                      " symbols; --symbol-col " + std::to_string(c + 1) + " makes a security of each.");
+        }
+    }
+    ChooseOrder();
+    if (!CheckColumnRange()) {
+        return std::move(m_result);
+    }
+    FillSettings();
+    Verify(sample);
+    return std::move(m_result);
+}
+
+} // namespace
+
+bool SLayoutDetection::AllCertain() const {
+    return !failure && std::all_of(confidence.begin(), confidence.end(),
+                                   [](EConfidence c) { return c == EConfidence::Certain; });
+}
+
+CLayoutDetector::CLayoutDetector(std::size_t nSampleLines) : m_nSampleLines(nSampleLines) {}
+
+SLayoutDetection CLayoutDetector::Detect(std::string_view text) const {
+    std::vector<SLine> lines;
+    std::string sample;
+    CLineReader reader(text);
+    SPhysicalLine line;
+    while (lines.size() < m_nSampleLines && sample.size() < kSampleBytes && reader.Next(line)) {
+        SLine& kept = lines.emplace_back();
+        kept.nNumber = line.nNumber;
+        kept.strText = line.text;
+        kept.bBlank = IsBlankLine(line.text);
+        sample.append(line.text).push_back('\n');
+    }
+    if (reader.Fault() != ETextFault::None) {
+        SLayoutDetection result;
+        result.failure = reader.FaultText();
+        return result;
+    }
+    return CAnalysis(std::move(lines)).Run(sample);
+}
+
+SLayoutDetection CLayoutDetector::DetectFile(CFileSystem& fs, const std::filesystem::path& path) const {
+    std::string strProblem;
+    const auto text = ReadFirstLines(fs, path, m_nSampleLines, strProblem);
+    if (!text) {
+        SLayoutDetection result;
+        result.failure = strProblem;
+        return result;
+    }
+    return Detect(*text);
+}
+
+std::optional<std::string> CLayoutDetector::ReadFirstLines(CFileSystem& fs, const std::filesystem::path& path,
+                                                           std::size_t nLines, std::string& strProblem) {
+    const auto pFile = fs.Open(path, EOpenMode::Read);
+    if (!pFile) {
+        strProblem = "The price file cannot be opened: " + PathUtf8(path);
+        return std::nullopt;
+    }
+    CLineReader reader(*pFile);
+    std::string text;
+    SPhysicalLine line;
+    for (std::size_t n = 0; n < nLines && text.size() < kSampleBytes && reader.Next(line); ++n) {
+        text.append(line.text).push_back('\n');
+    }
+    if (reader.Fault() != ETextFault::None) {
+        strProblem = reader.FaultText();
+        return std::nullopt;
+    }
+    return text;
+}
+
+SInputLayout InputLayoutOf(const SImportSettings& s) {
+    SInputLayout layout;
+    switch (static_cast<EDelimiter>(s.nDelimiter)) {
+    case EDelimiter::Tab:
+        layout.cDelimiter = '\t';
+        break;
+    case EDelimiter::Space:
+        layout.cDelimiter = ' ';
+        break;
+    case EDelimiter::Semicolon:
+        layout.cDelimiter = ';';
+        break;
+    default:
+        layout.cDelimiter = ',';
+        break;
+    }
+    layout.bDecimalComma = s.bDecimalComma != 0;
+    layout.nDateFormat = DateFormatNumber(s.strDateFormat);
+    const long long fields[kFieldCount][2] = {
+        {1, s.nDateCol}, {s.bOpenOn, s.nOpenCol}, {s.bHiOn, s.nHiCol},   {s.bLoOn, s.nLoCol},
+        {1, s.nCloCol},  {s.bVolOn, s.nVolCol},   {s.bOIOn, s.nOICol},
+    };
+    for (std::size_t f = 0; f < kFieldCount; ++f) {
+        layout.fieldOn[f] = fields[f][0] != 0;
+        layout.fieldCol[f] = static_cast<int>(fields[f][1]) - 1;
+    }
+    layout.nSymbolCol = static_cast<int>(s.nSymbolCol) - 1;
+    layout.nSkipRows = s.bSkipOn != 0 ? static_cast<int>(s.nRowsToSkip) : 0;
+    layout.bReverse = s.bReverseOrder != 0;
+    layout.bSkipBadLines = s.bSkipBadLines != 0;
+    return layout;
+}
+
+std::string ConvertOptionsText(const SImportSettings& s) {
+    static constexpr const char* kDelimiterWords[] = {"comma", "tab", "space", "semicolon"};
+    const long long nDelimiter = s.nDelimiter >= 0 && s.nDelimiter <= 3 ? s.nDelimiter : 0;
+    std::string text = std::string("--delimiter ") + kDelimiterWords[nDelimiter];
+    if (s.bDecimalComma != 0) {
+        text += " --decimal-comma";
+    }
+    text += " --date-format " + s.strDateFormat;
+    if (s.bSkipOn != 0 && s.nRowsToSkip > 0) {
+        text += " --skip-rows " + std::to_string(s.nRowsToSkip);
+    }
+    if (s.bSkipBadLines != 0) {
+        text += " --skip-bad-lines";
+    }
+    const struct {
+        const char* pszName;
+        long long bOn;
+        long long nColumn;
+    } fields[] = {
+        {"date", 1, s.nDateCol},   {"open", s.bOpenOn, s.nOpenCol}, {"high", s.bHiOn, s.nHiCol},
+        {"low", s.bLoOn, s.nLoCol}, {"close", 1, s.nCloCol},         {"volume", s.bVolOn, s.nVolCol},
+        {"oi", s.bOIOn, s.nOICol},
+    };
+    for (const auto& field : fields) {
+        text += field.bOn != 0 ? std::string(" --") + field.pszName + "-col " + std::to_string(field.nColumn)
+                               : std::string(" --no-") + field.pszName;
+    }
+    if (s.nSymbolCol > 0) {
+        text += " --symbol-col " + std::to_string(s.nSymbolCol);
+    }
+    if (s.bReverseOrder != 0) {
+        text += " --reverse";
+    }
+    return text;
+}

@@ -1,0 +1,7 @@
+#include "platform/Console.h"
+
+#include <unistd.h>
+
+bool IsStderrTerminal() {
+    return ::isatty(STDERR_FILENO) == 1;
+}
