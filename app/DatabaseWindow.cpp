@@ -44,8 +44,11 @@ CDatabaseWindow::CDatabaseWindow(CMessageBox& messages, QWidget* pParent)
     ui.setupUi(this);
     setWindowIcon(QIcon(QStringLiteral(":/resources/Pelmar.png")));
     const QFontMetrics metrics(font());
-    resize(metrics.averageCharWidth() * 110, metrics.lineSpacing() * 40);
-    ui.splitter->setStretchFactor(1, 1);
+    resize(metrics.averageCharWidth() * 150, metrics.lineSpacing() * 44);
+    ui.securitiesTable->verticalHeader()->setDefaultSectionSize(metrics.lineSpacing() + 6);
+    ui.securitiesTable->horizontalHeader()->setSectionResizeMode(kNameColumn, QHeaderView::Stretch);
+    // The chart gets the larger share; the table scrolls.
+    ui.splitter->setSizes({metrics.lineSpacing() * 12, metrics.lineSpacing() * 26});
     connect(ui.folderEdit, &QLineEdit::returnPressed, this, [this] { ShowFolder(m_pUi->folderEdit->text()); });
     connect(ui.browseButton, &QPushButton::clicked, this, &CDatabaseWindow::OnBrowse);
     connect(ui.deleteButton, &QPushButton::clicked, this, &CDatabaseWindow::OnDelete);
@@ -147,7 +150,7 @@ void CDatabaseWindow::OnSelectionChanged() {
         return;
     }
     QString title = Text(security->strSymbol);
-    if (!security->strName.empty()) {
+    if (!security->strName.empty() && security->strName != security->strSymbol) {
         title += QStringLiteral("  ") + Text(security->strName);
     }
     if (!bars->bars.empty()) {

@@ -34,17 +34,16 @@ QString FileText(QByteArray line) {
     return QString::fromStdString(Windows1252ToUtf8(std::string_view(line.constData(), line.size())));
 }
 
-// The messages of a file left out of a batch on one line: their lines joined, a reason that
-// ends in a colon running on into the next.
+// Why a file was left out of a batch, on one line: the first reason and, when the reason
+// lists bad lines, the first of them; the log stays readable for a folder of files.
 QString OneLine(const std::vector<std::string>& texts) {
-    QString line;
+    QStringList parts;
     for (const std::string& text : texts) {
-        for (const QString& part : QString::fromStdString(text).split(u'\n', Qt::SkipEmptyParts)) {
-            if (!line.isEmpty()) {
-                line += line.endsWith(u':') ? QStringLiteral(" ") : QStringLiteral("; ");
-            }
-            line += part.trimmed();
-        }
+        parts << QString::fromStdString(text).split(u'\n', Qt::SkipEmptyParts);
+    }
+    QString line = parts.value(0).trimmed();
+    if (line.endsWith(u':') && parts.size() > 1) {
+        line += u' ' + parts[1].trimmed() + (parts.size() > 2 ? QStringLiteral(" ...") : QString());
     }
     return line;
 }

@@ -208,7 +208,11 @@ void CPriceChart::paintEvent(QPaintEvent*) {
         for (std::size_t i = 0; i < m_bars.size(); ++i) {
             const auto& values = m_bars[i].values;
             const double fX = x(i);
-            painter.drawLine(QPointF(fX, y(values[kFieldLow])), QPointF(fX, y(values[kFieldHigh])));
+            // From the lowest to the highest of the four, so that an open or close outside the
+            // high-low range (a wrong column, a lost decimal) stands out as a long bar.
+            const auto [fMin, fMax] = std::minmax({values[kFieldLow], values[kFieldHigh], values[kFieldClose],
+                                                   m_bOpen ? values[kFieldOpen] : values[kFieldClose]});
+            painter.drawLine(QPointF(fX, y(fMin)), QPointF(fX, y(fMax)));
             if (m_bOpen) {
                 painter.drawLine(QPointF(fX - fTick, y(values[kFieldOpen])), QPointF(fX, y(values[kFieldOpen])));
             }

@@ -1,13 +1,18 @@
 #include "app/SettingsDlg.h"
 
 #include "app/ChooseDir.h"
+#include "engine/BarReader.h"
+#include "engine/LayoutDetector.h"
+#include "platform/FileSystem.h"
 #include "platform/MessageBox.h"
 #include "ui_SettingsDlg.h"
 
 #include <QButtonGroup>
 #include <QDir>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QSet>
+#include <QTimer>
 
 namespace {
 
@@ -64,6 +69,10 @@ constexpr std::pair<int CSettingsDlg::*, long long SImportSettings::*> kGroups[]
     {&CSettingsDlg::m_nExist, &SImportSettings::nExist},
     {&CSettingsDlg::m_nDelimiter, &SImportSettings::nDelimiter},
 };
+
+// The preview table's columns: the fields in field order, then the symbol.
+constexpr int kSymbolColumn = kFieldCount;
+constexpr QRgb kBadColour = 0xffffc8c8;
 
 void CheckButton(QButtonGroup* pGroup, int nId) {
     if (QAbstractButton* pButton = pGroup->button(nId)) {
@@ -126,6 +135,27 @@ CSettingsDlg::CSettingsDlg(CMessageBox& messages, QWidget* pParent)
     connect(ui.symbolColSpin, &QSpinBox::valueChanged, this,
             [this](int nColumn) { m_pUi->symbolEdit->setEnabled(nColumn == 0 && !m_bSymbolFromFileNames); });
     connect(ui.browseButton, &QPushButton::clicked, this, &CSettingsDlg::OnBrowse);
+    connect(ui.detectButton, &QPushButton::clicked, this, &CSettingsDlg::OnDetect);
+    connect(ui.countButton, &QPushButton::clicked, this, &CSettingsDlg::OnCountBadLines);
+
+    // The preview follows the input settings a moment after they stop changing.
+    m_pPreviewTimer = new QTimer(this);
+    m_pPreviewTimer->setSingleShot(true);
+    m_pPreviewTimer->setInterval(150);
+    connect(m_pPreviewTimer, &QTimer::timeout, this, &CSettingsDlg::UpdatePreview);
+    const auto later = [this] { m_pPreviewTimer->start(); };
+    for (const SSpinBinding& binding : kSpins) {
+        connect(ui.*binding.pSpin, &QSpinBox::valueChanged, this, later);
+    }
+    for (const SCheckBinding& binding : kChecks) {
+        connect(ui.*binding.pCheck, &QCheckBox::toggled, this, later);
+    }
+    connect(m_pDelimiterGroup, &QButtonGroup::idToggled, this, later);
+    connect(ui.dateFormatCombo, &QComboBox::editTextChanged, this, later);
+    const QFontMetrics metrics(font());
+    ui.previewTable->verticalHeader()->setDefaultSectionSize(metrics.lineSpacing() + 4);
+    ui.previewTable->setMinimumHeight(metrics.lineSpacing() * 8);
+    ui.symbolEdit->setMinimumWidth(metrics.horizontalAdvance(tr("(from file names)")) + metrics.averageCharWidth() * 2);
 }
 
 CSettingsDlg::~CSettingsDlg() = default;
@@ -177,6 +207,12 @@ void CSettingsDlg::showEvent(QShowEvent* pEvent) {
 }
 
 void CSettingsDlg::OnInitDialog() {
+    FillControls();
+    m_pUi->okButton->setFocus(Qt::OtherFocusReason);
+    m_bDetect ? OnDetect() : UpdatePreview();
+}
+
+void CSettingsDlg::FillControls() {
     CUi& ui = *m_pUi;
     for (const SSpinBinding& binding : kSpins) {
         (ui.*binding.pSpin)->setValue(this->*binding.pMember);
@@ -201,7 +237,6 @@ void CSettingsDlg::OnInitDialog() {
     if (nNumber == 0) {
         ui.dateFormatCombo->setEditText(m_strDateFormat);
     }
-    ui.okButton->setFocus(Qt::OtherFocusReason);
 }
 
 void CSettingsDlg::TakeValues() {
@@ -345,4 +380,134 @@ void CSettingsDlg::OnOK() {
         return;
     }
     QDialog::accept();
+}
+
+SImportSettings CSettingsDlg::ControlSettings() {
+    TakeValues();
+    return Settings();
+}
+
+void CSettingsDlg::OnDetect() {
+    const SImportSettings current = ControlSettings();
+    const SLayoutDetection detection =
+        CLayoutDetector().DetectFile(GetSystemFileSystem(), Utf8Path(m_strPathIn.toStdString()));
+    QLabel& label = *m_pUi->detectionLabel;
+    QPalette palette = label.palette();
+    palette.setColor(QPalette::WindowText, detection.AllCertain() ? QColor(0, 100, 0) : QColor(150, 60, 0));
+    label.setPalette(palette);
+    if (detection.failure) {
+        label.setText(tr("No layout was detected: %1").arg(QString::fromStdString(*detection.failure)));
+        UpdatePreview();
+        return;
+    }
+    SImportSettings detected = detection.settings;
+    // What is the user's to choose, not the file's layout.
+    detected.strPathIn = current.strPathIn;
+    detected.strPathOut = current.strPathOut;
+    detected.nExist = current.nExist;
+    detected.strSymbol = current.strSymbol;
+    detected.strName = current.strName;
+    detected.bSkipBadLines = current.bSkipBadLines;
+    SetSettings(detected);
+    FillControls();
+    QStringList doubts;
+    for (const std::string& doubt : detection.doubts) {
+        doubts << QStringLiteral("\u2022 ") + QString::fromStdString(doubt);
+    }
+    label.setText(doubts.isEmpty()
+                      ? tr("Detected from the first %1 lines of the file.").arg(detection.nLinesRead)
+                      : tr("Detected from the first %1 lines of the file; check these:\n%2")
+                            .arg(detection.nLinesRead)
+                            .arg(doubts.join(u'\n')));
+    UpdatePreview();
+}
+
+void CSettingsDlg::UpdatePreview() {
+    m_pPreviewTimer->stop();
+    CUi& ui = *m_pUi;
+    QTableWidget& table = *ui.previewTable;
+    table.clearSpans();
+    table.setRowCount(0);
+    if (m_strPathIn.isEmpty()) {
+        ShowBadLines(QString(), false);
+        return;
+    }
+    const SInputLayout layout = InputLayoutOf(ControlSettings());
+    const std::vector<SLinePreview> rows = CBarReader(layout).PreviewFile(
+        GetSystemFileSystem(), Utf8Path(m_strPathIn.toStdString()), kPreviewLines + static_cast<std::size_t>(layout.nSkipRows));
+    for (int f = 0; f < kFieldCount; ++f) {
+        table.setColumnHidden(f, !layout.fieldOn[static_cast<std::size_t>(f)] && f != kFieldDate && f != kFieldClose);
+    }
+    table.setColumnHidden(kSymbolColumn, layout.nSymbolCol < 0);
+    table.setRowCount(static_cast<int>(rows.size()));
+    const QColor bad = QColor::fromRgb(kBadColour);
+    for (int nRow = 0; nRow < table.rowCount(); ++nRow) {
+        const SLinePreview& row = rows[static_cast<std::size_t>(nRow)];
+        table.setVerticalHeaderItem(nRow, new QTableWidgetItem(QString::number(row.nLine)));
+        for (int nColumn = 0; nColumn < table.columnCount(); ++nColumn) {
+            const SFieldCell& cell = nColumn == kSymbolColumn ? row.symbol : row.cells[static_cast<std::size_t>(nColumn)];
+            auto* pItem = new QTableWidgetItem(QString::fromStdString(cell.strText));
+            if (nColumn != kFieldDate && nColumn != kSymbolColumn) {
+                pItem->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            }
+            const std::optional<std::string>& error = cell.error ? cell.error : row.lineError;
+            if (error) {
+                pItem->setBackground(bad);
+                pItem->setToolTip(QString::fromStdString(*error));
+            }
+            table.setItem(nRow, nColumn, pItem);
+        }
+        // A row with nothing to show per field says what it is across the table.
+        const bool bEmpty = std::all_of(row.cells.begin(), row.cells.end(),
+                                        [](const SFieldCell& cell) { return cell.strText.empty() && !cell.error; });
+        if (row.bSkipped || (row.lineError && bEmpty)) {
+            QTableWidgetItem* pItem = table.item(nRow, kFieldDate);
+            pItem->setText(row.bSkipped ? tr("(skipped)") : QString::fromStdString(*row.lineError));
+            if (row.bSkipped) {
+                pItem->setForeground(palette().color(QPalette::Disabled, QPalette::Text));
+            }
+            table.setSpan(nRow, 0, 1, table.columnCount());
+        }
+    }
+    table.resizeColumnsToContents();
+    if (QFileInfo(m_strPathIn).size() <= kCountBytes) {
+        OnCountBadLines();
+        return;
+    }
+    ShowBadLines(tr("The file is large (%1 MB): its bad lines are counted when you ask.")
+                     .arg(QFileInfo(m_strPathIn).size() / (1024 * 1024)),
+                 false);
+    ui.countButton->show();
+}
+
+void CSettingsDlg::OnCountBadLines() {
+    const SImportSettings settings = ControlSettings();
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    const SReadResult read =
+        CBarReader(InputLayoutOf(settings)).ReadFile(GetSystemFileSystem(), Utf8Path(m_strPathIn.toStdString()));
+    QGuiApplication::restoreOverrideCursor();
+    const QString file = QFileInfo(m_strPathIn).fileName();
+    if (read.nBadLines > 0) {
+        ShowBadLines(tr("%1: %2 of its %3 lines are bad, the first line %4. %5")
+                         .arg(file)
+                         .arg(read.nBadLines)
+                         .arg(read.nLines)
+                         .arg(read.firstBadLines.empty() ? 0 : read.firstBadLines.front().nLine)
+                         .arg(settings.bSkipBadLines != 0 ? tr("\"Skip bad lines\" leaves them out.")
+                                                          : tr("The conversion fails unless \"Skip bad lines\" is on.")),
+                     true);
+    } else if (!read.Ok()) {
+        ShowBadLines(QStringLiteral("%1: %2").arg(file, QString::fromStdString(read.errors.front())), true);
+    } else {
+        ShowBadLines(tr("%1: no bad lines in its %2 lines.").arg(file).arg(read.nLines), false);
+    }
+}
+
+void CSettingsDlg::ShowBadLines(const QString& strText, bool bBad) {
+    QLabel& label = *m_pUi->badLinesLabel;
+    QPalette palette = label.palette();
+    palette.setColor(QPalette::WindowText, bBad ? QColor(170, 0, 0) : this->palette().color(QPalette::WindowText));
+    label.setPalette(palette);
+    label.setText(strText);
+    m_pUi->countButton->hide();
 }

@@ -4,6 +4,11 @@
 // back after OK; the dialog never touches the store or the job. OK is refused, with the
 // dialog kept open as typed and the focus on the control to fix, until the values can make a
 // run; a missing output folder is offered to be created.
+//
+// Detect fills the input settings from the file's first lines (CLayoutDetector) and says what
+// it was unsure of. Under the settings, a preview table shows the file's first lines as the
+// settings read them, bad cells marked with their reason, and the count of bad lines in the
+// whole file; both follow every change of an input setting.
 #pragma once
 
 #include "engine/JobSettings.h"
@@ -15,6 +20,7 @@
 
 class CMessageBox;
 class QButtonGroup;
+class QTimer;
 namespace Ui {
 class CSettingsDlg;
 }
@@ -62,9 +68,24 @@ public:
     QString m_strPathIn; // the file to convert; not shown
     // A batch: each file's symbol comes from its name, so the Symbol field says so and is off.
     bool m_bSymbolFromFileNames = false;
+    // A file opened afresh: its input settings are detected when the dialog is first shown.
+    bool m_bDetect = false;
+
+    // Lines the preview shows, beyond the rows to skip.
+    static constexpr int kPreviewLines = 20;
+    // Files up to this size are read whole for the count of bad lines at every change; a
+    // larger one is counted when asked (Count bad lines).
+    static constexpr qint64 kCountBytes = 32 * 1024 * 1024;
 
     void OnOK();
     void OnBrowse();
+    // Detects the input settings of m_strPathIn into the controls; the output folder, the
+    // master mode, symbol, name and "Skip bad lines" stay as they are.
+    void OnDetect();
+    // The preview table and the count of bad lines (for a file up to kCountBytes) from the
+    // controls as they stand.
+    void UpdatePreview();
+    void OnCountBadLines();
 
 protected:
     // Fills the controls from the value members when the dialog is first shown.
@@ -73,14 +94,20 @@ protected:
     void accept() override;
 
 private:
+    void FillControls();
     void TakeValues();
     void Refuse(QWidget* pControl, const QString& message);
     QWidget* ControlOf(ESettingsItem item) const;
     QWidget* DuplicateColumnControl() const;
     bool ConfirmOutputFolder();
 
+    // The layout the controls describe, as the strict reader takes it.
+    SImportSettings ControlSettings();
+    void ShowBadLines(const QString& strText, bool bBad);
+
     std::unique_ptr<Ui::CSettingsDlg> m_pUi;
     CMessageBox& m_messages;
+    QTimer* m_pPreviewTimer;
     QButtonGroup* m_pDelimiterGroup;
     QButtonGroup* m_pExistGroup;
     bool m_bInitialised = false;

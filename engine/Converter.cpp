@@ -492,12 +492,13 @@ void CConverter::FinishRun(const CDatabase& database) {
             strFile = "file number " + std::to_string(security->nFileNumber) + " (" + security->strDataFile + ")";
         }
         if (staged.bUpdate) {
-            std::string line = strSymbol + ": " + std::to_string(staged.nBars) + " new bars";
+            std::string line = strSymbol + ": " + std::to_string(staged.nBars) + (staged.nBars == 1 ? " new bar" : " new bars");
             if (staged.nBars > 0) {
                 line += ", " + DateText(staged.nFirstDate) + " to " + DateText(staged.nLastDate);
             }
             if (staged.nEqual > 0) {
-                line += "; " + std::to_string(staged.nEqual) + " bars already held were skipped";
+                line += "; " + std::to_string(staged.nEqual) +
+                        (staged.nEqual == 1 ? " bar already held was skipped" : " bars already held were skipped");
             }
             m_summary.push_back(line + "; " + strFile);
             continue;

@@ -407,7 +407,8 @@ bool CAnalysis::ChooseDateColumn() {
         std::erase_if(fits, [&](const SFormatFit& fit) { return StepsOf(fit.dates).Disorder() > nLeastDisorder; });
         const SSteps steps = StepsOf(fits.front().dates);
         // Numbers that happen to read as dates come in no order.
-        if (static_cast<double>(nLeastDisorder) > kMaxDisorder * static_cast<double>(steps.nRises + steps.nFalls)) {
+        if (nLeastDisorder > 1 &&
+            static_cast<double>(nLeastDisorder) > kMaxDisorder * static_cast<double>(steps.nRises + steps.nFalls)) {
             continue;
         }
         column.bOrderDecided = nCandidates > 1 && fits.size() == 1;
@@ -630,7 +631,8 @@ void CAnalysis::ChoosePrices(const std::vector<std::size_t>& candidates) {
             prices.push_back(c);
         }
     }
-    // Rows where a is below b, or further below than a day's range allows.
+    const auto isPrice = [&](std::size_t c) { return std::find(prices.begin(), prices.end(), c) != prices.end(); };
+    // Rows where column a is below column b.
     const auto below = [&](std::size_t a, std::size_t b) {
         std::size_t n = 0;
         for (std::size_t r = 0; r < nRows; ++r) {
@@ -638,111 +640,122 @@ void CAnalysis::ChoosePrices(const std::vector<std::size_t>& candidates) {
         }
         return n;
     };
-    const auto close = [&](std::size_t a, std::size_t b) {
+    // Two columns within a day's range of each other in every row.
+    const auto near = [&](std::size_t a, std::size_t b) {
         for (std::size_t r = 0; r < nRows; ++r) {
-            const double fHigh = std::max(Stats(a).values[r], Stats(b).values[r]);
-            if (fHigh > kPriceSpread * std::min(Stats(a).values[r], Stats(b).values[r])) {
+            const double fA = Stats(a).values[r];
+            const double fB = Stats(b).values[r];
+            if (std::max(fA, fB) > kPriceSpread * std::min(fA, fB)) {
                 return false;
             }
         }
         return true;
     };
-
     struct SGroup {
-        std::size_t nHigh, nLow;
-        std::vector<std::size_t> between;
-        std::size_t nGlitches;
+        std::size_t nHigh = 0;
+        std::size_t nLow = 0;
+        std::vector<std::size_t> between; // always within the low and the high, glitches aside
+        std::size_t nGlitches = 0;
     };
-    std::vector<SGroup> best;
-    for (std::size_t h : prices) {
-        for (std::size_t l : prices) {
-            if (h == l || !close(h, l) || below(h, l) > nGlitches) {
-                continue;
+    const auto groupOf = [&](std::size_t h, std::size_t l) -> std::optional<SGroup> {
+        if (h == l || !near(h, l) || below(h, l) > nGlitches) {
+            return std::nullopt;
+        }
+        SGroup group{h, l, {}, below(h, l)};
+        for (std::size_t x : prices) {
+            const std::size_t nOff = below(h, x) + below(x, l);
+            if (x != h && x != l && nOff <= nGlitches) {
+                group.between.push_back(x);
+                group.nGlitches += nOff;
             }
-            SGroup group{h, l, {}, below(h, l)};
-            for (std::size_t x : prices) {
-                const std::size_t nOff = x == h || x == l ? nRows : below(h, x) + below(x, l);
-                if (nOff <= nGlitches) {
-                    group.between.push_back(x);
-                    group.nGlitches += nOff;
+        }
+        return group;
+    };
+    const auto contains = [](const std::vector<std::size_t>& columns, std::size_t c) {
+        return std::find(columns.begin(), columns.end(), c) != columns.end();
+    };
+
+    // The usual order first: open, high, low and close side by side.
+    std::optional<SGroup> chosen;
+    for (std::size_t a : prices) {
+        if (isPrice(a + 1) && isPrice(a + 2) && isPrice(a + 3)) {
+            chosen = groupOf(a + 1, a + 2);
+            if (chosen && contains(chosen->between, a) && contains(chosen->between, a + 3)) {
+                SetField(kFieldOpen, a);
+                SetField(kFieldClose, a + 3);
+                break;
+            }
+            chosen.reset();
+        }
+    }
+    if (!chosen) {
+        // Else the high and low that hold the most columns between them.
+        std::vector<SGroup> best;
+        for (std::size_t h : prices) {
+            for (std::size_t l : prices) {
+                std::optional<SGroup> group = groupOf(h, l);
+                if (!group || group->between.empty() ||
+                    (!best.empty() && group->between.size() < best.front().between.size())) {
+                    continue;
                 }
+                if (!best.empty() && group->between.size() > best.front().between.size()) {
+                    best.clear();
+                }
+                best.push_back(std::move(*group));
             }
-            if (group.between.empty() || (!best.empty() && group.between.size() < best.front().between.size())) {
-                continue;
-            }
-            if (!best.empty() && group.between.size() > best.front().between.size()) {
-                best.clear();
-            }
-            best.push_back(std::move(group));
+        }
+        if (best.size() > 1) {
+            Doubt(EDetectChoice::High, EConfidence::Unsure,
+                  "No header names the columns and the values fit more than one choice of high and low; columns " +
+                      std::to_string(best.front().nHigh + 1) + " and " + std::to_string(best.front().nLow + 1) +
+                      " were chosen.");
+            m_result.confidence[static_cast<std::size_t>(EDetectChoice::Low)] = EConfidence::Unsure;
+        }
+        if (!best.empty()) {
+            chosen = std::move(best.front());
         }
     }
 
-    if (best.empty()) {
-        // At most two prices per row: the close alone, the first column of prices.
-        if (prices.empty()) {
-            return;
+    if (!chosen) {
+        // At most two prices a row: the close alone, the first column of prices.
+        if (!prices.empty()) {
+            SetField(kFieldClose, prices.front());
         }
-        SetField(kFieldClose, prices.front());
-        std::vector<std::size_t> rivals{prices.front()};
-        for (std::size_t c : prices) {
-            if (c != prices.front() && close(c, prices.front())) {
-                rivals.push_back(c);
-            }
-        }
-        if (rivals.size() > 1) {
-            Doubt(EDetectChoice::Close, EConfidence::Unsure,
-                  "No header names the columns and columns " + ColumnList(rivals) + " could each be the close; column " +
-                      std::to_string(prices.front() + 1) + " was chosen.");
-        } else if (!m_names.empty() || prices.size() > 1 || candidates.size() > 2) {
-            Doubt(EDetectChoice::Close, EConfidence::Likely,
-                  ColumnText(prices.front()) + " was taken as the close, the only column of prices; no header names it.");
-        }
-        return;
-    }
-    const SGroup& group = best.front();
-    if (best.size() > 1) {
-        Doubt(EDetectChoice::High, EConfidence::Unsure,
-              "No header names the columns and the values fit more than one choice of high and low; columns " +
-                  std::to_string(group.nHigh + 1) + " and " + std::to_string(group.nLow + 1) + " were chosen.");
-        m_result.confidence[static_cast<std::size_t>(EDetectChoice::Low)] = EConfidence::Unsure;
-    }
-    SetField(kFieldHigh, group.nHigh);
-    SetField(kFieldLow, group.nLow);
-    const std::vector<std::size_t>& between = group.between;
-    const std::size_t nFirstExtreme = std::min(group.nHigh, group.nLow);
-    const std::size_t nLastExtreme = std::max(group.nHigh, group.nLow);
-    if (between.size() == 1) {
-        SetField(kFieldClose, between.front());
-    } else {
-        // Open before the high and low, close after them: the order of every usual layout.
-        const auto open = std::find_if(between.begin(), between.end(), [&](std::size_t c) { return c < nFirstExtreme; });
-        const auto closing = std::find_if(between.begin(), between.end(), [&](std::size_t c) { return c > nLastExtreme; });
-        const std::size_t nClose = closing != between.end() ? *closing : between.back();
-        const std::size_t nOpen = open != between.end() && *open != nClose ? *open
-                                  : between.front() != nClose            ? between.front()
-                                                                         : between[1];
-        SetField(kFieldOpen, nOpen);
-        SetField(kFieldClose, nClose);
-        if (between.size() > 2 || open == between.end() || closing == between.end()) {
+    } else if (!m_fieldOn[kFieldClose]) {
+        const std::vector<std::size_t>& between = chosen->between;
+        if (between.size() == 1) {
+            SetField(kFieldClose, between.front());
+        } else {
+            // Open before the high and the low, close after them.
+            const std::size_t nLast = std::max(chosen->nHigh, chosen->nLow);
+            const auto closing = std::find_if(between.begin(), between.end(), [&](std::size_t c) { return c > nLast; });
+            const std::size_t nClose = closing != between.end() ? *closing : between.back();
+            SetField(kFieldOpen, between.front() != nClose ? between.front() : between[1]);
+            SetField(kFieldClose, nClose);
             Doubt(EDetectChoice::Close, EConfidence::Unsure,
                   "No header names the columns and columns " + ColumnList(between) +
-                      " lie between the low and the high: two of them could be the close; column " +
-                      std::to_string(nClose + 1) + " was taken as the close and column " + std::to_string(nOpen + 1) +
-                      " as the open.");
+                      " lie between the low and the high: the open and the close cannot be told apart; column " +
+                      std::to_string(nClose + 1) + " was taken as the close.");
             m_result.confidence[static_cast<std::size_t>(EDetectChoice::Open)] = EConfidence::Unsure;
         }
     }
-    if (group.nGlitches > 0) {
-        Doubt(EDetectChoice::Close, EConfidence::Likely,
-              "In " + std::to_string(group.nGlitches) +
-                  " places a price lies outside the low and the high of its row; the columns were chosen "
-                  "from the other rows.");
+    if (chosen) {
+        SetField(kFieldHigh, chosen->nHigh);
+        SetField(kFieldLow, chosen->nLow);
+        if (chosen->nGlitches > 0) {
+            Doubt(EDetectChoice::Close, EConfidence::Likely,
+                  "In " + std::to_string(chosen->nGlitches) +
+                      " places a price lies outside the low and the high of its row; the columns were chosen "
+                      "from the other rows.");
+        }
     }
-    // Another column of prices beside the four: an adjusted close, perhaps the close itself.
+    // Another column of prices beside those taken: an adjusted close, or the close itself.
     for (std::size_t c : prices) {
-        const bool bUsed = c == group.nHigh || c == group.nLow ||
-                           std::find(between.begin(), between.end(), c) != between.end();
-        if (!bUsed && close(c, group.nHigh) && close(c, group.nLow)) {
+        bool bUsed = false;
+        for (int f = kFieldOpen; f <= kFieldClose; ++f) {
+            bUsed = bUsed || (m_fieldOn[static_cast<std::size_t>(f)] && m_fieldCol[static_cast<std::size_t>(f)] == c);
+        }
+        if (!bUsed && m_fieldOn[kFieldClose] && near(c, m_fieldCol[kFieldClose])) {
             Doubt(EDetectChoice::Close, EConfidence::Unsure,
                   "No header names the columns and " + ColumnText(c) + " holds prices too: it could be the close (" +
                       ColumnText(m_fieldCol[kFieldClose]) + " was chosen).");

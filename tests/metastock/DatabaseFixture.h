@@ -11,24 +11,7 @@
 
 #include <gtest/gtest.h>
 
-#include <map>
 #include <memory>
-
-using FolderFiles = std::map<std::string, std::string>;
-
-inline FolderFiles Snapshot(const std::filesystem::path& dir) {
-    FolderFiles files;
-    for (const std::string& name : ListDirectory(dir)) {
-        files[name] = ReadFile(dir / name);
-    }
-    return files;
-}
-
-inline void WriteFolder(const std::filesystem::path& dir, const FolderFiles& files) {
-    for (const auto& [name, bytes] : files) {
-        WriteFile(dir / name, bytes);
-    }
-}
 
 // F1 ABC (5 fields, with F1.DOP), F2 with a long name, F4 intraday every 5 minutes; number 3
 // gone but f3.dop left on disk; XMASTER F256 and F258, next number 259.

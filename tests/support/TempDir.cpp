@@ -82,3 +82,17 @@ std::vector<std::string> ListDirectory(const std::filesystem::path& dir) {
     std::sort(names.begin(), names.end());
     return names;
 }
+
+FolderFiles Snapshot(const std::filesystem::path& dir) {
+    FolderFiles files;
+    for (const std::string& name : ListDirectory(dir)) {
+        files[name] = ReadFile(dir / name);
+    }
+    return files;
+}
+
+void WriteFolder(const std::filesystem::path& dir, const FolderFiles& files) {
+    for (const auto& [name, bytes] : files) {
+        WriteFile(dir / name, bytes);
+    }
+}

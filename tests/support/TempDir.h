@@ -3,6 +3,7 @@
 #pragma once
 
 #include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -31,3 +32,8 @@ std::string ReadFile(const std::filesystem::path& path);
 bool Exists(const std::filesystem::path& path);
 // The names of dir's entries, sorted; empty when dir cannot be listed.
 std::vector<std::string> ListDirectory(const std::filesystem::path& dir);
+
+// Every file of a folder by name, with its bytes: what a run must leave as it was.
+using FolderFiles = std::map<std::string, std::string>;
+FolderFiles Snapshot(const std::filesystem::path& dir);
+void WriteFolder(const std::filesystem::path& dir, const FolderFiles& files);
