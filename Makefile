@@ -6,13 +6,13 @@ ASAN_BUILD ?= build-asan
 FUZZ_BUILD ?= build-fuzz
 FUZZ_TIME  ?= 60
 KILLS      ?= 200
-FUZZ_TARGETS := dates convert master_tree legacy_ini
+FUZZ_TARGETS := dates convert database legacy_ini
 JOBS     ?= $(shell nproc 2>/dev/null || echo 2)
-PACKAGES := cmake make g++ qt6-base-dev libgtest-dev libgmock-dev libbenchmark-dev
+PACKAGES := cmake make g++ qt6-base-dev libgtest-dev
 CLI      := $(BUILD)/pelmar-cli
 DEMO_DB  := $(BUILD)/demo/database
 
-.PHONY: all deps build demo test test-sanitize fuzz kill-test bench bench-limits clean
+.PHONY: all deps configure build demo test test-sanitize fuzz kill-test bench bench-limits clean
 
 all: build
 
@@ -27,22 +27,25 @@ deps:
 	  $$SUDO apt-get update -qq && DEBIAN_FRONTEND=noninteractive $$SUDO apt-get install -y -qq $$missing; \
 	fi
 
-build: deps
+configure: deps
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+build: configure
 	cmake --build $(BUILD) -j$(JOBS)
 
-# The samples are copied first: --reverse rewrites its input file in place.
-demo: build
+# Only what the demo needs: the command line. The price files are only read.
+demo: configure
+	cmake --build $(BUILD) -j$(JOBS) --target pelmar-cli
 	rm -rf $(BUILD)/demo && mkdir -p $(DEMO_DB) $(BUILD)/demo/config
-	cp examples/harbor-mills.csv examples/copperline-newest-first.csv $(BUILD)/demo/
-	XDG_CONFIG_HOME=$(abspath $(BUILD)/demo/config) $(CLI) convert $(BUILD)/demo/harbor-mills.csv \
+	XDG_CONFIG_HOME=$(abspath $(BUILD)/demo/config) $(CLI) convert examples/harbor-mills.csv \
 	  --out $(DEMO_DB) --symbol HBML --name "Harbor Mills" --new-master --date-format MM_DD_CCYY --no-oi
-	XDG_CONFIG_HOME=$(abspath $(BUILD)/demo/config) $(CLI) convert $(BUILD)/demo/copperline-newest-first.csv \
+	XDG_CONFIG_HOME=$(abspath $(BUILD)/demo/config) $(CLI) convert examples/copperline-newest-first.csv \
 	  --out $(DEMO_DB) --symbol CPLN --name "Copperline Inc" --date-format CCYYMMDD --no-oi \
 	  --reverse --skip-rows 1
 	$(CLI) list $(DEMO_DB)
 	$(CLI) dump $(DEMO_DB) HBML | head -n 6
 	$(CLI) dump $(DEMO_DB) CPLN | head -n 6
+	$(CLI) check $(DEMO_DB)
 
 test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j$(JOBS)
@@ -122,7 +125,7 @@ windows: demo
 	  echo "== $$t.exe under Wine"; \
 	  $(WIN_RUN) $(WIN_BUILD)/$$t.exe --gtest_brief=1 || exit 1; \
 	done
-	$(MAKE) -o build demo BUILD=$(WIN_BUILD) CLI="$(WIN_RUN) $(abspath $(WIN_BUILD))/pelmar-cli.exe"
+	$(MAKE) -o deps -o configure -o build demo BUILD=$(WIN_BUILD) CLI="$(WIN_RUN) $(abspath $(WIN_BUILD))/pelmar-cli.exe"
 	diff -r -x config $(BUILD)/demo $(WIN_BUILD)/demo
 	@echo "The Windows build's demo files are byte for byte the Linux build's."
 	cd $(WIN_BUILD) && cpack -G ZIP

@@ -47,6 +47,8 @@ CDatabaseWindow::CDatabaseWindow(CMessageBox& messages, QWidget* pParent)
     resize(metrics.averageCharWidth() * 150, metrics.lineSpacing() * 44);
     ui.securitiesTable->verticalHeader()->setDefaultSectionSize(metrics.lineSpacing() + 6);
     ui.securitiesTable->horizontalHeader()->setSectionResizeMode(kNameColumn, QHeaderView::Stretch);
+    // In the directory files' order until a column is chosen.
+    ui.securitiesTable->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
     // The chart gets the larger share; the table scrolls.
     ui.splitter->setSizes({metrics.lineSpacing() * 12, metrics.lineSpacing() * 26});
     connect(ui.folderEdit, &QLineEdit::returnPressed, this, [this] { ShowFolder(m_pUi->folderEdit->text()); });

@@ -44,6 +44,7 @@ bool CPelmarDoc::OnOpenDocument(const QString& strPath, CMessageBox& messages) {
         QString::fromStdString(SymbolFromFileName(QFileInfo(strPath).completeBaseName().toStdString()));
     m_view.m_strName.clear();
     m_view.m_strPathOut.clear();
+    m_view.m_bDetect = true;
     m_view.OnShowPreview();
     return true;
 }
@@ -70,6 +71,7 @@ bool CPelmarDoc::OnOpenDocuments(const QStringList& paths, CMessageBox& messages
     m_view.m_strSymbol.clear();
     m_view.m_strName.clear();
     m_view.m_strPathOut.clear();
+    m_view.m_bDetect = true;
     m_view.OnShowPreview();
     return true;
 }

@@ -137,9 +137,11 @@ void CPelmarView::OnSettings() {
     CSettingsDlg dlg(pApp->MessageBox(), window());
     dlg.SetSettings(settings);
     dlg.m_bSymbolFromFileNames = !m_files.isEmpty();
+    dlg.m_bDetect = m_bDetect;
     if (dlg.exec() != QDialog::Accepted) {
         return;
     }
+    m_bDetect = false;
     settings = dlg.Settings();
     m_strSymbol = dlg.m_strSymbol;
     m_strName = dlg.m_strName;
@@ -215,7 +217,8 @@ void CPelmarView::RunBatch(const SImportSettings& settings) {
     progress.close();
 
     if (batch.Cancelled()) {
-        AppendRun({tr("Conversion cancelled.")});
+        // Under the batch's own notice that nothing was written.
+        AppendText(QLatin1Char('\n') + tr("Conversion cancelled."));
         return;
     }
     QStringList lines;

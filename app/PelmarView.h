@@ -43,6 +43,8 @@ public:
     // The files opened together as one batch, m_strFilePath the first; empty for one file.
     // A batch takes each file's symbol from its name.
     QStringList m_files;
+    // The file was opened afresh: the dialog detects its layout, until settings are confirmed.
+    bool m_bDetect = false;
 
 signals:
     // A run added to the database in strFolder (a full path); strSymbol (UTF-8) is one of

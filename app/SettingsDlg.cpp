@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QScreen>
 #include <QSet>
 #include <QTimer>
 
@@ -155,7 +156,9 @@ CSettingsDlg::CSettingsDlg(CMessageBox& messages, QWidget* pParent)
     const QFontMetrics metrics(font());
     ui.previewTable->verticalHeader()->setDefaultSectionSize(metrics.lineSpacing() + 4);
     ui.previewTable->setMinimumHeight(metrics.lineSpacing() * 8);
+    ui.previewTable->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
     ui.symbolEdit->setMinimumWidth(metrics.horizontalAdvance(tr("(from file names)")) + metrics.averageCharWidth() * 2);
+    ui.nameEdit->setMinimumWidth(metrics.averageCharWidth() * 24);
 }
 
 CSettingsDlg::~CSettingsDlg() = default;
@@ -207,6 +210,10 @@ void CSettingsDlg::showEvent(QShowEvent* pEvent) {
 }
 
 void CSettingsDlg::OnInitDialog() {
+    // Room for about a dozen more rows of the preview, where the screen has it (a tenth of it
+    // is left for the caption and a panel).
+    const int nRowHeight = m_pUi->previewTable->verticalHeader()->defaultSectionSize();
+    resize(width(), std::min(sizeHint().height() + nRowHeight * 12, screen()->availableGeometry().height() * 9 / 10));
     FillControls();
     m_pUi->okButton->setFocus(Qt::OtherFocusReason);
     m_bDetect ? OnDetect() : UpdatePreview();
@@ -225,7 +232,8 @@ void CSettingsDlg::FillControls() {
         (ui.*binding.pEdit)->setCursorPosition(0);
     }
     if (m_bSymbolFromFileNames) {
-        ui.symbolEdit->setText(tr("(from file names)"));
+        ui.symbolEdit->clear();
+        ui.symbolEdit->setPlaceholderText(tr("(from file names)"));
         ui.symbolEdit->setEnabled(false);
     }
     CheckButton(m_pExistGroup, m_nExist);

@@ -5,6 +5,7 @@
 #include "engine/BatchConverter.h"
 #include "engine/Converter.h"
 #include "engine/JobSettings.h"
+#include "engine/LayoutDetector.h"
 #include "platform/Console.h"
 #include "platform/FileSystem.h"
 #include "platform/StreamMessageBox.h"
@@ -15,6 +16,7 @@
 
 const char kConvertHelp[] =
     "pelmar-cli convert FILE --out DIR --symbol SYMBOL [options]\n"
+    "pelmar-cli convert FILE... --out DIR [options]   (or FILE --symbol-from-file-name)\n"
     "  Converts the price file FILE into a security of the MetaStock database in DIR. The\n"
     "  whole file is read and checked first; only a file whose every line is good changes the\n"
     "  database, all at once. Defaults are built in (the window program's saved settings are\n"
@@ -43,8 +45,15 @@ const char kConvertHelp[] =
     "    --volume-col N       column of the volume (default: 6)\n"
     "    --oi-col N           column of the open interest (default: 7)\n"
     "    --symbol-col N       column of a symbol: each symbol of the file becomes a security\n"
+    "    --detect             work the layout out from the file itself (see 'pelmar-cli detect');\n"
+    "                         options given win over what is detected, and a choice that\n"
+    "                         cannot be told for certain must be given\n"
     "    --no-open, --no-high, --no-low, --no-volume, --no-oi\n"
     "                         the file has no such field (default: all fields present)\n"
+    "  Several files: each becomes a security whose symbol is its file name's stem, upper-cased\n"
+    "  and cut at the first character a symbol cannot hold (at most 14); its name is --name or\n"
+    "  the symbol. The good files are added together; a bad one is reported and left out, and\n"
+    "  the run then fails.\n"
     "  Messages of the run go to stderr; its summary, then \"Conversion completed\n"
     "  successfully!\" or \"Conversion failed.\" go to stdout.\n";
 
@@ -63,7 +72,29 @@ bool ParseNumber(const std::string& text, long long& nValue) {
 }
 
 struct SConvertOptions {
-    SImportSettings settings; // the first-run defaults
+    SImportSettings settings; // the first-run defaults, then the options given
+    // The options given, again, to be laid over detected settings, and the choices they make.
+    std::vector<std::function<void(SImportSettings&)>> given;
+    DetectChoices choices{};
+    void Set(long long SImportSettings::*pMember, long long nValue, std::optional<EDetectChoice> choice) {
+        settings.*pMember = nValue;
+        given.push_back([pMember, nValue](SImportSettings& s) { s.*pMember = nValue; });
+        if (choice) {
+            choices[static_cast<std::size_t>(*choice)] = true;
+        }
+    }
+    void Set(std::string SImportSettings::*pMember, const std::string& value, std::optional<EDetectChoice> choice) {
+        settings.*pMember = value;
+        given.push_back([pMember, value](SImportSettings& s) { s.*pMember = value; });
+        if (choice) {
+            choices[static_cast<std::size_t>(*choice)] = true;
+        }
+    }
+    void ApplyGiven(SImportSettings& target) const {
+        for (const auto& set : given) {
+            set(target);
+        }
+    }
     std::vector<std::string> inputs;
     bool bHaveOut = false;
     bool bHaveSymbol = false;
@@ -75,28 +106,39 @@ struct SConvertOptions {
 std::optional<int> ParseConvertOptions(const Arguments& args, SConvertOptions& options, std::ostream& out,
                                        std::ostream& err) {
     SImportSettings& settings = options.settings;
+    using EChoice = EDetectChoice;
     const struct {
         const char* pszOption;
         long long SImportSettings::*pMember;
+        std::optional<EChoice> choice;
+        long long SImportSettings::*pOnMember; // a field's column also switches the field on
     } numberOptions[] = {
-        {"--date-col", &SImportSettings::nDateCol},   {"--open-col", &SImportSettings::nOpenCol},
-        {"--high-col", &SImportSettings::nHiCol},     {"--low-col", &SImportSettings::nLoCol},
-        {"--close-col", &SImportSettings::nCloCol},   {"--volume-col", &SImportSettings::nVolCol},
-        {"--oi-col", &SImportSettings::nOICol},       {"--symbol-col", &SImportSettings::nSymbolCol},
-        {"--skip-rows", &SImportSettings::nRowsToSkip},
+        {"--date-col", &SImportSettings::nDateCol, EChoice::DateColumn, nullptr},
+        {"--open-col", &SImportSettings::nOpenCol, EChoice::Open, &SImportSettings::bOpenOn},
+        {"--high-col", &SImportSettings::nHiCol, EChoice::High, &SImportSettings::bHiOn},
+        {"--low-col", &SImportSettings::nLoCol, EChoice::Low, &SImportSettings::bLoOn},
+        {"--close-col", &SImportSettings::nCloCol, EChoice::Close, nullptr},
+        {"--volume-col", &SImportSettings::nVolCol, EChoice::Volume, &SImportSettings::bVolOn},
+        {"--oi-col", &SImportSettings::nOICol, EChoice::OpenInterest, &SImportSettings::bOIOn},
+        {"--symbol-col", &SImportSettings::nSymbolCol, std::nullopt, nullptr},
+        {"--skip-rows", &SImportSettings::nRowsToSkip, EChoice::HeaderRows, &SImportSettings::bSkipOn},
     };
     const struct {
         const char* pszOption;
         long long SImportSettings::*pMember;
         long long nValue;
+        std::optional<EChoice> choice;
     } flagOptions[] = {
-        {"--no-open", &SImportSettings::bOpenOn, 0},      {"--no-high", &SImportSettings::bHiOn, 0},
-        {"--no-low", &SImportSettings::bLoOn, 0},         {"--no-volume", &SImportSettings::bVolOn, 0},
-        {"--no-oi", &SImportSettings::bOIOn, 0},          {"--reverse", &SImportSettings::bReverseOrder, 1},
-        {"--skip-bad-lines", &SImportSettings::bSkipBadLines, 1},
-        {"--decimal-comma", &SImportSettings::bDecimalComma, 1},
-        {"--new-master", &SImportSettings::nExist, static_cast<long long>(EMasterMode::MakeNew)},
-        {"--update", &SImportSettings::nExist, static_cast<long long>(EMasterMode::AddNewBars)},
+        {"--no-open", &SImportSettings::bOpenOn, 0, EChoice::Open},
+        {"--no-high", &SImportSettings::bHiOn, 0, EChoice::High},
+        {"--no-low", &SImportSettings::bLoOn, 0, EChoice::Low},
+        {"--no-volume", &SImportSettings::bVolOn, 0, EChoice::Volume},
+        {"--no-oi", &SImportSettings::bOIOn, 0, EChoice::OpenInterest},
+        {"--reverse", &SImportSettings::bReverseOrder, 1, EChoice::Order},
+        {"--skip-bad-lines", &SImportSettings::bSkipBadLines, 1, std::nullopt},
+        {"--decimal-comma", &SImportSettings::bDecimalComma, 1, EChoice::DecimalMark},
+        {"--new-master", &SImportSettings::nExist, static_cast<long long>(EMasterMode::MakeNew), std::nullopt},
+        {"--update", &SImportSettings::nExist, static_cast<long long>(EMasterMode::AddNewBars), std::nullopt},
     };
 
     for (std::size_t i = 0; i < args.size(); ++i) {
@@ -115,7 +157,7 @@ std::optional<int> ParseConvertOptions(const Arguments& args, SConvertOptions& o
         bool bHandled = false;
         for (const auto& option : flagOptions) {
             if (arg == option.pszOption) {
-                settings.*option.pMember = option.nValue;
+                options.Set(option.pMember, option.nValue, option.choice);
                 bHandled = true;
             }
         }
@@ -126,9 +168,9 @@ std::optional<int> ParseConvertOptions(const Arguments& args, SConvertOptions& o
                 if (!value(text) || !ParseNumber(text, nValue)) {
                     return UsageError(err, std::string(option.pszOption) + " needs a number");
                 }
-                settings.*option.pMember = nValue;
-                if (option.pMember == &SImportSettings::nRowsToSkip) {
-                    settings.bSkipOn = 1;
+                options.Set(option.pMember, nValue, option.choice);
+                if (option.pOnMember != nullptr) {
+                    options.Set(option.pOnMember, 1, option.choice);
                 }
                 bHandled = true;
             }
@@ -138,19 +180,22 @@ std::optional<int> ParseConvertOptions(const Arguments& args, SConvertOptions& o
         }
         std::string text;
         if (arg == "--out") {
-            if (!value(settings.strPathOut)) {
+            if (!value(text)) {
                 return UsageError(err, "--out needs a folder");
             }
+            options.Set(&SImportSettings::strPathOut, text, std::nullopt);
             options.bHaveOut = true;
         } else if (arg == "--symbol") {
-            if (!value(settings.strSymbol)) {
+            if (!value(text)) {
                 return UsageError(err, "--symbol needs a symbol");
             }
+            options.Set(&SImportSettings::strSymbol, text, std::nullopt);
             options.bHaveSymbol = true;
         } else if (arg == "--name") {
-            if (!value(settings.strName)) {
+            if (!value(text)) {
                 return UsageError(err, "--name needs a name");
             }
+            options.Set(&SImportSettings::strName, text, std::nullopt);
         } else if (arg == "--symbol-from-file-name") {
             options.bSymbolFromFileName = true;
         } else if (arg == "--detect") {
@@ -169,7 +214,8 @@ std::optional<int> ParseConvertOptions(const Arguments& args, SConvertOptions& o
             bool bKnown = false;
             for (const auto& delimiter : delimiters) {
                 if (text == delimiter.pszName) {
-                    settings.nDelimiter = static_cast<long long>(delimiter.delimiter);
+                    options.Set(&SImportSettings::nDelimiter, static_cast<long long>(delimiter.delimiter),
+                                EDetectChoice::Delimiter);
                     bKnown = true;
                 }
             }
@@ -185,7 +231,8 @@ std::optional<int> ParseConvertOptions(const Arguments& args, SConvertOptions& o
                 return UsageError(err, "unknown date format '" + text + "'");
             }
             // As the settings dialog does: the entry that the text begins is the one saved.
-            settings.strDateFormat = kDateFormatNames[static_cast<std::size_t>(nFormat - 1)];
+            options.Set(&SImportSettings::strDateFormat, kDateFormatNames[static_cast<std::size_t>(nFormat - 1)],
+                        EDetectChoice::DateFormat);
         } else if (arg.size() > 1 && arg[0] == '-') {
             return UsageError(err, "unknown option '" + arg + "'");
         } else {
@@ -243,6 +290,23 @@ int ConvertOne(SConvertOptions& options, std::ostream& out, std::ostream& err) {
     if (!options.bHaveSymbol && settings.nSymbolCol == 0) {
         return UsageError(err, "--symbol is required (or --symbol-col, --symbol-from-file-name)");
     }
+    if (options.bDetect) {
+        std::vector<std::string> notes;
+        std::string strProblem;
+        const auto detected =
+            DetectedSettings(GetSystemFileSystem(), Utf8Path(*input), settings,
+                             [&](SImportSettings& s) { options.ApplyGiven(s); }, options.choices, notes, strProblem);
+        if (!detected) {
+            err << strProblem << "\n";
+            out << "Conversion failed.\n";
+            return 1;
+        }
+        settings = *detected;
+        err << "Detected: " << ConvertOptionsText(settings) << "\n";
+        for (const std::string& note : notes) {
+            err << note << "\n";
+        }
+    }
 
     auto problem = CheckSettingsValues(settings);
     if (!problem) {
@@ -281,7 +345,7 @@ int ConvertBatch(SConvertOptions& options, std::ostream& out, std::ostream& err)
     }
     // Checked once for all files with a stand-in symbol; each file's own is checked by the batch.
     SImportSettings checked = settings;
-    checked.strSymbol = "X";
+    checked.strSymbol.assign(1, 'X'); // a literal here trips a false warning of GCC 12
     checked.strPathIn = files.front();
     auto problem = CheckSettingsValues(checked);
     if (!problem) {
@@ -303,7 +367,8 @@ int ConvertBatch(SConvertOptions& options, std::ostream& out, std::ostream& err)
             return true;
         });
     }
-    const int nResult = batch.Run(settings, files, true);
+    const int nResult = batch.Run(settings, files, true, options.bDetect,
+                                  [&](SImportSettings& s) { options.ApplyGiven(s); }, options.choices);
     for (const SBatchFileResult& result : batch.Results()) {
         for (const std::string& line : result.summary) {
             out << line << "\n";

@@ -21,13 +21,12 @@ else()
   set(CPACK_GENERATOR DEB)
   set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
   set(CPACK_DEBIAN_PACKAGE_SECTION misc)
-  set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-      "Pelmar turns historical price data held in plain text (a date and up to six numbers a\n"
-      "line) into a MetaStock database (MASTER, EMASTER, XMASTER and data files) as charting\n"
-      "software reads it. The desktop program pelmar describes the layout of a file in one\n"
-      "dialog; pelmar-cli does the same conversion from the command line and lists and dumps\n"
-      "existing databases.")
-  string(JOIN "" CPACK_DEBIAN_PACKAGE_DESCRIPTION ${CPACK_DEBIAN_PACKAGE_DESCRIPTION})
+  # One string: a semicolon would split a CMake list.
+  set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "Pelmar turns historical price data held in plain text (a date and up to\n\
+six numbers a line) into a MetaStock database (MASTER, EMASTER, XMASTER and\n\
+data files) as charting software reads it. The desktop program pelmar\n\
+describes the layout of a file in one dialog, and pelmar-cli does the same\n\
+conversion from the command line and lists and dumps existing databases.")
   # The libraries come from dpkg-shlibdeps; Qt's platform plugins are loaded at run time.
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
   if(TARGET pelmar)

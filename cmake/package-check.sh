@@ -23,11 +23,15 @@ home=$(getent passwd "$user" | cut -d: -f6)
 $SUDO rm -rf "$home/db" "$home/.config"
 $SUDO install -o "$user" -m 644 examples/harbor-mills.csv "$home/harbor-mills.csv"
 # A login shell of the new user: its own home and environment, nothing of ours.
-convert='pelmar-cli convert harbor-mills.csv --out db --symbol HBML --name "Harbor Mills" --new-master --date-format MM_DD_CCYY --no-oi && pelmar-cli list db'
+convert='QT_QPA_PLATFORM=offscreen pelmar --version && mkdir -p db && pelmar-cli convert harbor-mills.csv --out db --symbol HBML --name "Harbor Mills" --new-master --date-format MM_DD_CCYY --no-oi && pelmar-cli list db'
 if [ "$(id -u)" -eq 0 ]; then
   runuser -l "$user" -c "$convert"
 else
   sudo -i -u "$user" sh -c "$convert"
 fi | tee "$build/package-check.log"
 grep -q HBML "$build/package-check.log"
+# The same data file as the build's own demo made, when there is one.
+if [ -f "$build/demo/database/F1.DAT" ]; then
+  cmp "$home/db/F1.DAT" "$build/demo/database/F1.DAT"
+fi
 echo "the installed pelmar-cli converted a sample for a new user"

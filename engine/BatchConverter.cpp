@@ -31,7 +31,8 @@ CBatchConverter::CBatchConverter(CFileSystem& fs, CMessageBox& messages, CSettin
 
 int CBatchConverter::Run(const SImportSettings& settings, const std::vector<std::string>& files,
                          bool bSymbolFromFileName, bool bDetect,
-                         const std::function<void(SImportSettings&)>& explicitSettings) {
+                         const std::function<void(SImportSettings&)>& explicitSettings,
+                         const DetectChoices& explicitChoices) {
     m_results.clear();
     m_bCancelled = false;
     std::vector<SBatchJob> jobs;
@@ -43,17 +44,15 @@ int CBatchConverter::Run(const SImportSettings& settings, const std::vector<std:
         result.strPath = files[i];
         SImportSettings fileSettings = settings;
         fileSettings.strPathIn = files[i];
-        if (bDetect && m_detect) {
+        if (bDetect) {
+            std::vector<std::string> notes;
             std::string strProblem;
-            if (!m_detect(files[i], fileSettings, strProblem)) {
+            const auto detected = DetectedSettings(m_fs, Utf8Path(files[i]), fileSettings, explicitSettings,
+                                                   explicitChoices, notes, strProblem);
+            if (detected) {
+                fileSettings = *detected;
+            } else {
                 result.messages.push_back(strProblem);
-            }
-            fileSettings.strPathIn = files[i];
-            fileSettings.strPathOut = settings.strPathOut;
-            fileSettings.nExist = settings.nExist;
-            fileSettings.strName = settings.strName;
-            if (explicitSettings) {
-                explicitSettings(fileSettings);
             }
         }
         if (bSymbolFromFileName) {

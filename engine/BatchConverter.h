@@ -5,6 +5,7 @@
 #pragma once
 
 #include "engine/JobSettings.h"
+#include "engine/LayoutDetector.h"
 
 #include <cstddef>
 #include <functional>
@@ -36,12 +37,14 @@ public:
     // Converts files with settings (checked by the caller as for one file; strPathIn and the
     // symbol are set here per file). bSymbolFromFileName: each file's symbol is its name's
     // stem upper-cased (SymbolFromFileName), its name settings.strName or else the symbol.
-    // bDetect: each file's layout is detected on its own; explicit, when given, is applied
-    // over the detected settings (the choices the user made). Returns 0 when every file was
+    // bDetect: each file's layout is detected on its own; explicitSettings, when given, is
+    // applied over the detected settings, and explicitChoices says which choices it makes (a
+    // file whose other choices are unsure is left out, see DetectedSettings). Returns 0 when every file was
     // added, 1 otherwise (also when cancelled: then nothing is written). Messages of the whole
     // batch (the lock, the commit) go to the message channel; those of a file to its result.
     int Run(const SImportSettings& settings, const std::vector<std::string>& files, bool bSymbolFromFileName,
-            bool bDetect = false, const std::function<void(SImportSettings&)>& explicitSettings = {});
+            bool bDetect = false, const std::function<void(SImportSettings&)>& explicitSettings = {},
+            const DetectChoices& explicitChoices = {});
 
     const std::vector<SBatchFileResult>& Results() const { return m_results; }
     bool Cancelled() const { return m_bCancelled; }
@@ -53,8 +56,6 @@ private:
     CMessageBox& m_messages;
     CSettingsStore& m_store;
     ProgressFn m_progress;
-    // Fills the settings of one file from its own layout; false with the reason.
-    std::function<bool(const std::string&, SImportSettings&, std::string&)> m_detect;
     std::vector<SBatchFileResult> m_results;
     bool m_bCancelled = false;
 };

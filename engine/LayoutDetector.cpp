@@ -41,41 +41,33 @@ constexpr SDelimiterChoice kDelimiterChoices[] = {
     {',', false}, {';', false}, {';', true}, {'\t', false}, {'\t', true}, {' ', false}, {' ', true},
 };
 
-struct SColumnName {
-    const char* pszName; // lower-case letters and digits only, as NameKey leaves a name
+// Column names as NameKey leaves them (lower-case letters and digits), by field and rank: rank
+// 0 names the field for sure; a higher rank gives way to a lower one.
+struct SColumnNames {
     int nField;
-    int nRank;           // 0 names the field for sure; a higher rank gives way to a lower one
+    int nRank;
+    const char* pszNames; // separated by blanks
 };
 
-constexpr SColumnName kColumnNames[] = {
-    {"date", kFieldDate, 0}, {"dtyyyymmdd", kFieldDate, 0}, {"datum", kFieldDate, 0}, {"tradedate", kFieldDate, 0},
-    {"day", kFieldDate, 1}, {"data", kFieldDate, 1}, {"fecha", kFieldDate, 1},
-    {"open", kFieldOpen, 0}, {"openprice", kFieldOpen, 0}, {"opening", kFieldOpen, 0}, {"o", kFieldOpen, 1},
-    {"op", kFieldOpen, 1}, {"first", kFieldOpen, 1}, {"erster", kFieldOpen, 1}, {"erffnung", kFieldOpen, 0},
-    {"eroeffnung", kFieldOpen, 0}, {"ouverture", kFieldOpen, 0}, {"otwarcie", kFieldOpen, 0}, {"apertura", kFieldOpen, 0},
-    {"high", kFieldHigh, 0}, {"highprice", kFieldHigh, 0}, {"hi", kFieldHigh, 0}, {"h", kFieldHigh, 1},
-    {"max", kFieldHigh, 1}, {"hoch", kFieldHigh, 0}, {"haut", kFieldHigh, 0}, {"plushaut", kFieldHigh, 0},
-    {"najwyzszy", kFieldHigh, 0}, {"massimo", kFieldHigh, 1}, {"maximo", kFieldHigh, 1},
-    {"low", kFieldLow, 0}, {"lowprice", kFieldLow, 0}, {"lo", kFieldLow, 0}, {"l", kFieldLow, 1},
-    {"min", kFieldLow, 1}, {"tief", kFieldLow, 0}, {"bas", kFieldLow, 0}, {"plusbas", kFieldLow, 0},
-    {"najnizszy", kFieldLow, 0}, {"minimo", kFieldLow, 1},
-    {"close", kFieldClose, 0}, {"closeprice", kFieldClose, 0}, {"closing", kFieldClose, 0},
-    {"closelast", kFieldClose, 0}, {"c", kFieldClose, 1}, {"cl", kFieldClose, 1}, {"last", kFieldClose, 1},
-    {"lastprice", kFieldClose, 1}, {"settle", kFieldClose, 1}, {"settlement", kFieldClose, 1},
-    {"price", kFieldClose, 2}, {"schluss", kFieldClose, 0}, {"schlusskurs", kFieldClose, 0},
-    {"letzter", kFieldClose, 1}, {"cloture", kFieldClose, 0}, {"clture", kFieldClose, 0},
-    {"dernier", kFieldClose, 1}, {"zamkniecie", kFieldClose, 0}, {"cierre", kFieldClose, 0},
-    {"chiusura", kFieldClose, 0},
-    {"vol", kFieldVolume, 0}, {"volume", kFieldVolume, 0}, {"v", kFieldVolume, 1}, {"volumen", kFieldVolume, 0},
-    {"wolumen", kFieldVolume, 0}, {"totalvolume", kFieldVolume, 0}, {"shares", kFieldVolume, 1},
-    {"qty", kFieldVolume, 1}, {"quantity", kFieldVolume, 1}, {"stcke", kFieldVolume, 0},
-    {"stuecke", kFieldVolume, 0}, {"tickvol", kFieldVolume, 2}, {"tickvolume", kFieldVolume, 2},
-    {"oi", kFieldOpenInterest, 0}, {"openint", kFieldOpenInterest, 0}, {"openinterest", kFieldOpenInterest, 0},
-    {"opint", kFieldOpenInterest, 0}, {"openinterests", kFieldOpenInterest, 0},
-    {"adjclose", kNoField, 0}, {"adjustedclose", kNoField, 0}, {"adjclosed", kNoField, 0}, {"time", kNoField, 0},
-    {"per", kNoField, 0}, {"period", kNoField, 0}, {"spread", kNoField, 0}, {"turnover", kNoField, 0},
-    {"change", kNoField, 0}, {"chg", kNoField, 0}, {"trades", kNoField, 0}, {"name", kNoField, 0},
-    {"ticker", kSymbolName, 0}, {"symbol", kSymbolName, 0}, {"code", kSymbolName, 0},
+constexpr SColumnNames kColumnNames[] = {
+    {kFieldDate, 0, "date dtyyyymmdd datum tradedate"},
+    {kFieldDate, 1, "day data fecha"},
+    {kFieldOpen, 0, "open openprice opening erffnung eroeffnung ouverture otwarcie apertura"},
+    {kFieldOpen, 1, "o op first erster"},
+    {kFieldHigh, 0, "high highprice hi hoch haut plushaut najwyzszy"},
+    {kFieldHigh, 1, "h max massimo maximo mximo"},
+    {kFieldLow, 0, "low lowprice lo tief bas plusbas najnizszy"},
+    {kFieldLow, 1, "l min minimo mnimo"},
+    {kFieldClose, 0, "close closeprice closing closelast schluss schlusskurs"},
+    {kFieldClose, 0, "cloture clture zamkniecie cierre chiusura"},
+    {kFieldClose, 1, "c cl last lastprice settle settlement letzter dernier"},
+    {kFieldClose, 2, "price"},
+    {kFieldVolume, 0, "vol volume volumen wolumen totalvolume stcke stuecke"},
+    {kFieldVolume, 1, "v shares qty quantity"},
+    {kFieldVolume, 2, "tickvol tickvolume"},
+    {kFieldOpenInterest, 0, "oi openint openinterest opint openinterests"},
+    {kNoField, 0, "adjclose adjustedclose adjclosed time per period spread turnover change chg trades name"},
+    {kSymbolName, 0, "ticker symbol code"},
 };
 
 constexpr const char* kFieldNames[kFieldCount] = {"date", "open", "high", "low", "close", "volume", "open interest"};
@@ -100,9 +92,13 @@ std::string NameKey(std::string_view text) {
 // kUnknownName; rank}. bExact: only names of the table, not names that begin with "date".
 std::pair<int, int> FieldOfName(std::string_view name, bool bExact = false) {
     const std::string key = NameKey(name);
-    for (const SColumnName& entry : kColumnNames) {
-        if (key == entry.pszName) {
-            return {entry.nField, entry.nRank};
+    for (const SColumnNames& entry : kColumnNames) {
+        for (std::string_view names = entry.pszNames; !names.empty();) {
+            const std::size_t nEnd = std::min(names.find(' '), names.size());
+            if (!key.empty() && names.substr(0, nEnd) == key) {
+                return {entry.nField, entry.nRank};
+            }
+            names.remove_prefix(std::min(nEnd + 1, names.size()));
         }
     }
     if (!bExact && key.rfind("date", 0) == 0) {
@@ -219,7 +215,6 @@ struct SDateColumn {
     std::size_t nColumn = 0;
     std::size_t nCount = 0;          // lines that its best layouts read
     std::vector<SFormatFit> fits;    // the layouts that read the most lines and keep the dates in order best
-    bool bOrderDecided = false;      // layouts that read as many lines were left out by their order
 };
 
 struct SColumnStats {
@@ -228,6 +223,7 @@ struct SColumnStats {
     bool bWhole = true;              // every number is a whole number
     bool bPositive = true;
     bool bNonNegative = true;
+    bool bZeros = false;             // numbers, every one of them zero
     std::vector<double> values;      // per data row; 0 where the cell is no number
 };
 
@@ -274,8 +270,13 @@ private:
         m_fieldCol[static_cast<std::size_t>(nField)] = nColumn;
     }
     const SColumnStats& Stats(std::size_t nColumn) const { return m_stats[nColumn]; }
+    bool Near(std::size_t a, std::size_t b) const;
+    bool IsPriceLike(std::size_t nColumn) const;
+    std::string Unnamed() const {
+        return m_names.empty() ? "No header names the columns" : "The header's names do not give the fields";
+    }
     bool IsNumeric(std::size_t nColumn) const {
-        return nColumn < m_stats.size() && !m_rows.empty() && m_stats[nColumn].nNumbers == m_rows.size();
+        return nColumn < m_stats.size() && !m_measured.empty() && m_stats[nColumn].nNumbers == m_measured.size();
     }
 
     std::vector<SLine> m_lines;
@@ -287,6 +288,7 @@ private:
     int m_nDateFormat = 0;
     std::vector<std::size_t> m_rows;            // the lines whose date reads: the data rows
     std::vector<std::int32_t> m_dates;          // their dates
+    std::vector<std::size_t> m_measured;        // the data rows the columns are measured on
     std::uint64_t m_nSkipRows = 0;
     std::vector<std::string> m_names;           // header names by column; empty without a header
     std::vector<SColumnStats> m_stats;          // by column, over the data rows
@@ -298,12 +300,37 @@ private:
 void CAnalysis::Doubt(EDetectChoice choice, EConfidence confidence, std::string strText) {
     EConfidence& current = m_result.confidence[static_cast<std::size_t>(choice)];
     current = std::max(current, confidence);
+    if (!strText.empty() && strText[0] >= 'a' && strText[0] <= 'z') {
+        strText[0] = static_cast<char>(strText[0] - 'a' + 'A');
+    }
     m_result.doubts.push_back(std::move(strText));
 }
 
 bool CAnalysis::Fail(std::string strText) {
     m_result.failure = std::move(strText);
     return false;
+}
+
+// Two columns of numbers within a day's range of each other in every row, as prices are.
+bool CAnalysis::Near(std::size_t a, std::size_t b) const {
+    if (!IsNumeric(a) || !IsNumeric(b)) {
+        return false;
+    }
+    for (std::size_t r = 0; r < m_measured.size(); ++r) {
+        const double fA = Stats(a).values[r];
+        const double fB = Stats(b).values[r];
+        if (std::max(fA, fB) > kPriceSpread * std::min(fA, fB)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// A column that could hold the close as well as the one chosen: near it, and not whole numbers
+// beside a close with fractions (a small volume).
+bool CAnalysis::IsPriceLike(std::size_t nColumn) const {
+    const std::size_t nClose = m_fieldCol[kFieldClose];
+    return Near(nColumn, nClose) && (!Stats(nColumn).bWhole || Stats(nClose).bWhole);
 }
 
 std::string CAnalysis::ColumnText(std::size_t nColumn) const {
@@ -361,6 +388,8 @@ bool CAnalysis::ChooseDelimiter() {
         for (std::size_t k = 0; k < splitter.Count(); ++k) {
             line.cells.emplace_back(splitter.Field(k));
         }
+        // The reader skips a line of nothing but delimiters as it skips a blank one.
+        line.bBlank = splitter.IsBlank(line.strText);
         m_nColumns = std::max(m_nColumns, line.cells.size());
         m_result.bQuoted = m_result.bQuoted || line.strText.find('"') != std::string::npos;
     }
@@ -403,7 +432,6 @@ bool CAnalysis::ChooseDateColumn() {
         for (const SFormatFit& fit : fits) {
             nLeastDisorder = std::min(nLeastDisorder, StepsOf(fit.dates).Disorder());
         }
-        const std::size_t nCandidates = fits.size();
         std::erase_if(fits, [&](const SFormatFit& fit) { return StepsOf(fit.dates).Disorder() > nLeastDisorder; });
         const SSteps steps = StepsOf(fits.front().dates);
         // Numbers that happen to read as dates come in no order.
@@ -411,13 +439,23 @@ bool CAnalysis::ChooseDateColumn() {
             static_cast<double>(nLeastDisorder) > kMaxDisorder * static_cast<double>(steps.nRises + steps.nFalls)) {
             continue;
         }
-        column.bOrderDecided = nCandidates > 1 && fits.size() == 1;
         column.fits = std::move(fits);
         candidates.push_back(std::move(column));
     }
     if (candidates.empty()) {
-        return Fail("No column holds dates in one of the twelve date layouts (such as 2023-01-03, 03.01.2023, "
-                    "01/03/23 or 20230103).");
+        std::string strText = "No column holds dates in one of the twelve date layouts (such as 2023-01-03, "
+                              "03.01.2023, 01/03/23 or 20230103).";
+        // A date with a time of day in one field ("2023-01-03 00:00:00") is the usual near miss.
+        for (const SLine& line : m_lines) {
+            for (const std::string& cell : line.cells) {
+                const std::size_t nDate = cell.find_first_of(" T");
+                if (nDate != std::string::npos && nDate + 1 < cell.size() && ReadsAsDate(cell.substr(0, nDate))) {
+                    return Fail(strText + " Dates such as \"" + cell + "\" hold a time of day as well; only "
+                                "a date alone can be read.");
+                }
+            }
+        }
+        return Fail(strText);
     }
     std::size_t nMost = 0;
     for (const SDateColumn& column : candidates) {
@@ -448,7 +486,7 @@ bool CAnalysis::ChooseDateColumn() {
                 columns.push_back(column.nColumn);
             }
             Doubt(EDetectChoice::DateColumn, EConfidence::Likely,
-                  "Columns " + ColumnList(columns) + " all hold dates; column " +
+                  "Columns " + ColumnList(columns) + " hold dates; column " +
                       std::to_string(pChosen->nColumn + 1) + " was taken as the date.");
         }
     }
@@ -475,7 +513,8 @@ void CAnalysis::ChooseDateFormat(const SDateColumn& column) {
         for (SFormatFit& fit : fits) {
             MeasureFit(fit);
         }
-        std::sort(fits.begin(), fits.end(), [&](const SFormatFit& a, const SFormatFit& b) { return rank(a) < rank(b); });
+        std::sort(fits.begin(), fits.end(),
+                  [&](const SFormatFit& a, const SFormatFit& b) { return rank(a) < rank(b); });
         pChosen = &fits.front();
         const SFormatFit& next = fits[1];
         std::string strWhy = next.nWeekend > pChosen->nWeekend      ? "the other layout puts dates on weekends"
@@ -542,11 +581,30 @@ bool CAnalysis::FindHeader() {
     return true;
 }
 
+// Measures the columns on the rows with the usual count of numbers: a row of "null"s or of
+// totals says nothing about them.
 void CAnalysis::MeasureColumns() {
+    std::vector<std::size_t> counts;
+    std::vector<std::size_t> frequency(kMaxAnalysedColumns + 1);
+    for (std::size_t i : m_rows) {
+        std::size_t nNumbers = 0;
+        for (const std::string& cell : m_lines[i].cells) {
+            nNumbers += ReadNumber(cell, m_bDecimalComma).fault == ENumberFault::None ? 1 : 0;
+        }
+        counts.push_back(nNumbers);
+        ++frequency[nNumbers];
+    }
+    const auto nUsual =
+        static_cast<std::size_t>(std::max_element(frequency.begin(), frequency.end()) - frequency.begin());
+    for (std::size_t r = 0; r < m_rows.size(); ++r) {
+        if (counts[r] == nUsual) {
+            m_measured.push_back(m_rows[r]);
+        }
+    }
     m_stats.assign(m_nColumns, SColumnStats{});
     for (std::size_t c = 0; c < m_nColumns; ++c) {
         SColumnStats& stats = m_stats[c];
-        for (std::size_t i : m_rows) {
+        for (std::size_t i : m_measured) {
             const std::vector<std::string>& cells = m_lines[i].cells;
             const SNumberReading number =
                 c < cells.size() ? ReadNumber(cells[c], m_bDecimalComma) : SNumberReading{ENumberFault::Empty, 0.0f};
@@ -560,6 +618,8 @@ void CAnalysis::MeasureColumns() {
             }
             stats.values.push_back(fValue);
         }
+        stats.bZeros = stats.nNumbers > 0 &&
+                       std::all_of(stats.values.begin(), stats.values.end(), [](double f) { return f == 0; });
     }
 }
 
@@ -570,21 +630,31 @@ bool CAnalysis::ChooseFieldsByName() {
     std::array<std::vector<std::pair<int, std::size_t>>, kFieldCount> named;
     for (std::size_t c = 0; c < m_names.size() && c < m_nColumns; ++c) {
         const auto [nField, nRank] = FieldOfName(m_names[c]);
-        const SColumnStats& stats = Stats(c);
-        const bool bZeros = stats.nNumbers > 0 && std::all_of(stats.values.begin(), stats.values.end(),
-                                                              [](double f) { return f == 0; });
         if (nField > kFieldDate) {
-            named[static_cast<std::size_t>(nField)].emplace_back(nRank + (bZeros ? kZeroRank : 0), c);
+            named[static_cast<std::size_t>(nField)].emplace_back(nRank + (Stats(c).bZeros ? kZeroRank : 0), c);
         }
     }
     if (named[kFieldClose].empty()) {
         return false;
     }
+    const std::size_t nDoubts = m_result.doubts.size();
+    const std::array<EConfidence, kDetectChoiceCount> confidence = m_result.confidence;
     for (int f = kFieldOpen; f < kFieldCount; ++f) {
         std::vector<std::pair<int, std::size_t>>& columns = named[static_cast<std::size_t>(f)];
         std::sort(columns.begin(), columns.end());
-        // A named column without a single value (an empty open interest) holds nothing to convert.
-        if (columns.empty() || (f != kFieldClose && Stats(columns.front().second).nEmpty == m_rows.size())) {
+        if (columns.empty()) {
+            continue;
+        }
+        // A named column without a single number holds nothing to convert: an empty open
+        // interest, or a volume written as "4.78M".
+        const std::size_t nColumn = columns.front().second;
+        if (f != kFieldClose && Stats(nColumn).nNumbers == 0) {
+            if (Stats(nColumn).nEmpty < m_measured.size()) {
+                const std::vector<std::string>& cells = m_lines[m_measured.front()].cells;
+                Doubt(kFieldChoices[f], EConfidence::Unsure,
+                      ColumnText(nColumn) + " names the " + kFieldNames[f] + " but holds no number (such as \"" +
+                          (nColumn < cells.size() ? cells[nColumn] : std::string()) + "\"): it is left out.");
+            }
             continue;
         }
         SetField(f, columns.front().second);
@@ -592,6 +662,16 @@ bool CAnalysis::ChooseFieldsByName() {
             Doubt(kFieldChoices[f], EConfidence::Likely,
                   "Columns " + ColumnList({columns[0].second, columns[1].second}) + " both name the " +
                       kFieldNames[f] + "; " + ColumnText(columns.front().second) + " was chosen.");
+        }
+    }
+    // An unnamed column of prices (a high in another tongue): the values say more than the names.
+    for (std::size_t c = 0; c < m_nColumns; ++c) {
+        if (c != m_nDateColumn && (c >= m_names.size() || FieldOfName(m_names[c]).first == kUnknownName) &&
+            IsPriceLike(c)) {
+            m_fieldOn.fill(false);
+            m_result.doubts.resize(nDoubts);
+            m_result.confidence = confidence;
+            return false;
         }
     }
     if (!m_fieldOn[kFieldVolume]) {
@@ -623,7 +703,7 @@ void CAnalysis::ChooseFieldsByValue() {
 }
 
 void CAnalysis::ChoosePrices(const std::vector<std::size_t>& candidates) {
-    const std::size_t nRows = m_rows.size();
+    const std::size_t nRows = m_measured.size();
     const std::size_t nGlitches = nRows / kRowsPerGlitch;
     std::vector<std::size_t> prices;
     for (std::size_t c : candidates) {
@@ -632,25 +712,18 @@ void CAnalysis::ChoosePrices(const std::vector<std::size_t>& candidates) {
         }
     }
     const auto isPrice = [&](std::size_t c) { return std::find(prices.begin(), prices.end(), c) != prices.end(); };
-    // Rows where column a is below column b.
-    const auto below = [&](std::size_t a, std::size_t b) {
-        std::size_t n = 0;
-        for (std::size_t r = 0; r < nRows; ++r) {
-            n += Stats(a).values[r] < Stats(b).values[r] ? 1 : 0;
-        }
-        return n;
-    };
-    // Two columns within a day's range of each other in every row.
-    const auto near = [&](std::size_t a, std::size_t b) {
-        for (std::size_t r = 0; r < nRows; ++r) {
-            const double fA = Stats(a).values[r];
-            const double fB = Stats(b).values[r];
-            if (std::max(fA, fB) > kPriceSpread * std::min(fA, fB)) {
-                return false;
+    // Rows where one column of prices is below another, counted once for every pair.
+    std::vector<std::size_t> index(m_nColumns);
+    std::vector<std::size_t> belowCounts(prices.size() * prices.size());
+    for (std::size_t i = 0; i < prices.size(); ++i) {
+        index[prices[i]] = i;
+        for (std::size_t j = 0; j < prices.size(); ++j) {
+            for (std::size_t r = 0; r < nRows; ++r) {
+                belowCounts[i * prices.size() + j] += Stats(prices[i]).values[r] < Stats(prices[j]).values[r] ? 1 : 0;
             }
         }
-        return true;
-    };
+    }
+    const auto below = [&](std::size_t a, std::size_t b) { return belowCounts[index[a] * prices.size() + index[b]]; };
     struct SGroup {
         std::size_t nHigh = 0;
         std::size_t nLow = 0;
@@ -658,7 +731,7 @@ void CAnalysis::ChoosePrices(const std::vector<std::size_t>& candidates) {
         std::size_t nGlitches = 0;
     };
     const auto groupOf = [&](std::size_t h, std::size_t l) -> std::optional<SGroup> {
-        if (h == l || !near(h, l) || below(h, l) > nGlitches) {
+        if (h == l || below(h, l) > nGlitches || !Near(h, l)) {
             return std::nullopt;
         }
         SGroup group{h, l, {}, below(h, l)};
@@ -675,17 +748,19 @@ void CAnalysis::ChoosePrices(const std::vector<std::size_t>& candidates) {
         return std::find(columns.begin(), columns.end(), c) != columns.end();
     };
 
-    // The usual order first: open, high, low and close side by side.
+    // The usual order first: open, high and low (either way round), close side by side.
     std::optional<SGroup> chosen;
     for (std::size_t a : prices) {
-        if (isPrice(a + 1) && isPrice(a + 2) && isPrice(a + 3)) {
-            chosen = groupOf(a + 1, a + 2);
-            if (chosen && contains(chosen->between, a) && contains(chosen->between, a + 3)) {
-                SetField(kFieldOpen, a);
-                SetField(kFieldClose, a + 3);
-                break;
+        for (std::size_t nHigh : {a + 1, a + 2}) {
+            if (!chosen && isPrice(a + 1) && isPrice(a + 2) && isPrice(a + 3)) {
+                chosen = groupOf(nHigh, 2 * a + 3 - nHigh);
+                if (chosen && contains(chosen->between, a) && contains(chosen->between, a + 3)) {
+                    SetField(kFieldOpen, a);
+                    SetField(kFieldClose, a + 3);
+                } else {
+                    chosen.reset();
+                }
             }
-            chosen.reset();
         }
     }
     if (!chosen) {
@@ -706,7 +781,7 @@ void CAnalysis::ChoosePrices(const std::vector<std::size_t>& candidates) {
         }
         if (best.size() > 1) {
             Doubt(EDetectChoice::High, EConfidence::Unsure,
-                  "No header names the columns and the values fit more than one choice of high and low; columns " +
+                  Unnamed() + " and the values fit more than one choice of high and low; columns " +
                       std::to_string(best.front().nHigh + 1) + " and " + std::to_string(best.front().nLow + 1) +
                       " were chosen.");
             m_result.confidence[static_cast<std::size_t>(EDetectChoice::Low)] = EConfidence::Unsure;
@@ -733,7 +808,7 @@ void CAnalysis::ChoosePrices(const std::vector<std::size_t>& candidates) {
             SetField(kFieldOpen, between.front() != nClose ? between.front() : between[1]);
             SetField(kFieldClose, nClose);
             Doubt(EDetectChoice::Close, EConfidence::Unsure,
-                  "No header names the columns and columns " + ColumnList(between) +
+                  Unnamed() + " and columns " + ColumnList(between) +
                       " lie between the low and the high: the open and the close cannot be told apart; column " +
                       std::to_string(nClose + 1) + " was taken as the close.");
             m_result.confidence[static_cast<std::size_t>(EDetectChoice::Open)] = EConfidence::Unsure;
@@ -749,24 +824,31 @@ void CAnalysis::ChoosePrices(const std::vector<std::size_t>& candidates) {
                       "from the other rows.");
         }
     }
-    // Another column of prices beside those taken: an adjusted close, or the close itself.
+    // Other columns of prices beside those taken: an adjusted close, or the close itself.
+    std::vector<std::size_t> others;
     for (std::size_t c : prices) {
         bool bUsed = false;
         for (int f = kFieldOpen; f <= kFieldClose; ++f) {
             bUsed = bUsed || (m_fieldOn[static_cast<std::size_t>(f)] && m_fieldCol[static_cast<std::size_t>(f)] == c);
         }
-        if (!bUsed && m_fieldOn[kFieldClose] && near(c, m_fieldCol[kFieldClose])) {
-            Doubt(EDetectChoice::Close, EConfidence::Unsure,
-                  "No header names the columns and " + ColumnText(c) + " holds prices too: it could be the close (" +
-                      ColumnText(m_fieldCol[kFieldClose]) + " was chosen).");
+        if (!bUsed && m_fieldOn[kFieldClose] && IsPriceLike(c)) {
+            others.push_back(c);
         }
+    }
+    if (!others.empty()) {
+        Doubt(EDetectChoice::Close, EConfidence::Unsure,
+              Unnamed() + " and " + (others.size() == 1 ? ColumnText(others.front()) + " holds"
+                                                         : "columns " + ColumnList(others) + " hold") +
+                  " prices too: the close could be there (" + ColumnText(m_fieldCol[kFieldClose]) + " was chosen).");
     }
 }
 
-// The volume: the first column of whole numbers that is not a price; the open interest the
-// next one. bNamed: the other fields come from names and only the volume is looked for.
+// The volume: the first column of whole numbers that is neither a price nor all zeros (a time
+// of 000000); the open interest the next one. Without whole numbers, a column of fractions (a
+// crypto volume). bNamed: the other fields come from names and only the volume is looked for.
 void CAnalysis::ChooseCounts(const std::vector<std::size_t>& candidates, bool bNamed) {
     std::vector<std::size_t> counts;
+    std::vector<std::size_t> fractions;
     for (std::size_t c : candidates) {
         bool bUsed = false;
         for (int f = kFieldOpen; f < kFieldCount; ++f) {
@@ -774,16 +856,23 @@ void CAnalysis::ChooseCounts(const std::vector<std::size_t>& candidates, bool bN
         }
         const SColumnStats& stats = Stats(c);
         // A column within the range of the prices in every row is one more price, not a count.
-        bool bPrice = IsNumeric(c);
-        for (std::size_t r = 0; r < m_rows.size() && bPrice; ++r) {
-            const double fClose = Stats(m_fieldCol[kFieldClose]).values[r];
-            bPrice = stats.values[r] <= fClose * kPriceSpread && stats.values[r] * kPriceSpread >= fClose;
+        if (!bUsed && IsNumeric(c) && stats.bNonNegative && !stats.bZeros && !IsPriceLike(c)) {
+            (stats.bWhole ? counts : fractions).push_back(c);
         }
-        if (!bUsed && IsNumeric(c) && stats.bWhole && stats.bNonNegative && !bPrice) {
-            counts.push_back(c);
+    }
+    // Counts follow the prices in every usual layout; a column before them may be a row number.
+    for (std::vector<std::size_t>* pColumns : {&counts, &fractions}) {
+        const auto after = [&](std::size_t c) { return c > m_fieldCol[kFieldClose]; };
+        if (std::any_of(pColumns->begin(), pColumns->end(), after)) {
+            std::erase_if(*pColumns, [&](std::size_t c) { return c < m_fieldCol[kFieldClose]; });
         }
     }
     if (counts.empty()) {
+        if (!fractions.empty()) {
+            SetField(kFieldVolume, fractions.front());
+            Doubt(EDetectChoice::Volume, EConfidence::Likely,
+                  ColumnText(fractions.front()) + " was taken as the volume, though it holds fractions.");
+        }
         return;
     }
     SetField(kFieldVolume, counts.front());
@@ -832,7 +921,8 @@ bool CAnalysis::CheckColumnRange() {
         if (m_fieldOn[nField] && m_fieldCol[nField] >= nMax) {
             m_fieldOn[nField] = false;
             Doubt(kFieldChoices[nField], EConfidence::Unsure,
-                  "The " + std::string(kFieldNames[nField]) + " is in column " + std::to_string(m_fieldCol[nField] + 1) +
+                  "The " + std::string(kFieldNames[nField]) + " is in column " +
+                      std::to_string(m_fieldCol[nField] + 1) +
                       ", past column " + std::to_string(kMaxColumn) + ": it is left out.");
         }
     }
@@ -847,6 +937,7 @@ void CAnalysis::FillSettings() {
                                                                  : EDelimiter::Comma);
     s.bDecimalComma = m_bDecimalComma ? 1 : 0;
     s.strDateFormat = FormatName(m_nDateFormat);
+    s.nDateFormatNumber = m_nDateFormat;
     s.bSkipOn = m_nSkipRows > 0 ? 1 : 0;
     s.nRowsToSkip = static_cast<long long>(m_nSkipRows);
     s.bReverseOrder = m_bReverse ? 1 : 0;
@@ -929,7 +1020,8 @@ SLayoutDetection CAnalysis::Run(std::string_view sample) {
         if (symbols.size() > 1) {
             Doubt(EDetectChoice::Reading, EConfidence::Unsure,
                   ColumnText(c) + " holds " + std::to_string(symbols.size()) +
-                      " symbols; --symbol-col " + std::to_string(c + 1) + " makes a security of each.");
+                      " symbols; taken as the symbol column (--symbol-col " + std::to_string(c + 1) +
+                      ") it makes a security of each.");
         }
     }
     ChooseOrder();
@@ -1068,4 +1160,44 @@ std::string ConvertOptionsText(const SImportSettings& s) {
         text += " --reverse";
     }
     return text;
+}
+
+std::optional<SImportSettings> DetectedSettings(CFileSystem& fs, const std::filesystem::path& path,
+                                                const SImportSettings& base,
+                                                const std::function<void(SImportSettings&)>& explicitSettings,
+                                                const DetectChoices& explicitChoices,
+                                                std::vector<std::string>& notes, std::string& strProblem) {
+    const SLayoutDetection detection = CLayoutDetector().DetectFile(fs, path);
+    if (detection.failure) {
+        strProblem = *detection.failure;
+        return std::nullopt;
+    }
+    SImportSettings settings = detection.settings;
+    settings.strPathIn = base.strPathIn;
+    settings.strPathOut = base.strPathOut;
+    settings.strSymbol = base.strSymbol;
+    settings.strName = base.strName;
+    settings.nExist = base.nExist;
+    settings.nSymbolCol = base.nSymbolCol;
+    settings.bSkipBadLines = base.bSkipBadLines;
+    if (explicitSettings) {
+        explicitSettings(settings);
+    }
+    // A doubt of the reading is settled when bad lines are to be skipped.
+    DetectChoices settled = explicitChoices;
+    settled[static_cast<std::size_t>(EDetectChoice::Reading)] |= settings.bSkipBadLines != 0;
+    bool bUnsure = false;
+    for (std::size_t i = 0; i < kDetectChoiceCount; ++i) {
+        bUnsure = bUnsure || (!settled[i] && detection.confidence[i] == EConfidence::Unsure);
+    }
+    notes = detection.doubts;
+    if (bUnsure) {
+        strProblem = "The layout of the file could not be told for certain:";
+        for (const std::string& doubt : detection.doubts) {
+            strProblem += "\n" + doubt;
+        }
+        strProblem += "\nGive the settings in doubt yourself (pelmar-cli detect shows all of them).";
+        return std::nullopt;
+    }
+    return settings;
 }

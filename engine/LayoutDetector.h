@@ -9,6 +9,7 @@
 #include "engine/JobSettings.h"
 
 #include <array>
+#include <functional>
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
@@ -74,3 +75,18 @@ SInputLayout InputLayoutOf(const SImportSettings& settings);
 // "--delimiter semicolon --decimal-comma --date-format DD_MM_CCYY --skip-rows 1 --date-col 1
 // --open-col 2 ... --no-oi --reverse". Output folder, symbol, name and master mode are left out.
 std::string ConvertOptionsText(const SImportSettings& settings);
+
+// The choices the user made himself (options given, settings set), which detection must not
+// override and whose doubts do not matter.
+using DetectChoices = std::array<bool, kDetectChoiceCount>;
+
+// Detects the layout of a file and applies explicit over the settings found; base gives what
+// detection does not decide (output folder, symbol, name, master mode). notes receives the
+// doubts that remain. nullopt with the reason when the file cannot be read, or when a choice
+// that the user did not make is unsure: a guess that reads well but wrongly (day and month
+// told apart by nothing) would store wrong bars without a word.
+std::optional<SImportSettings> DetectedSettings(CFileSystem& fs, const std::filesystem::path& path,
+                                                const SImportSettings& base,
+                                                const std::function<void(SImportSettings&)>& explicitSettings,
+                                                const DetectChoices& explicitChoices,
+                                                std::vector<std::string>& notes, std::string& strProblem);

@@ -298,6 +298,19 @@ public:
                              MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
     }
 
+    bool SyncFiles(const std::vector<std::filesystem::path>& paths) override {
+        // FlushFileBuffers asks for a handle with write access; it flushes whatever any handle
+        // wrote to the file.
+        for (const std::filesystem::path& path : paths) {
+            const CHandle h(::CreateFileW(path.c_str(), GENERIC_WRITE, kShareAll, nullptr, OPEN_EXISTING,
+                                          FILE_ATTRIBUTE_NORMAL, nullptr));
+            if (!h.Valid() || !::FlushFileBuffers(h.Get())) {
+                return false;
+            }
+        }
+        return true;
+    }
+
     // MoveFileExW with write-through has already made the rename durable.
     bool SyncDirectory(const std::filesystem::path& dir) override {
         const DWORD nAttributes = ::GetFileAttributesW(NativePath(dir));

@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QSettings>
 #include <QSpinBox>
+#include <QTableWidget>
 #include <QTest>
 #include <QTimer>
 
@@ -18,6 +19,7 @@
 int RunSettingsDlgTests(int argc, char** argv);
 int RunChooseDirTests(int argc, char** argv);
 int RunMainWindowTests(int argc, char** argv);
+int RunDatabaseWindowTests(int argc, char** argv);
 
 // Answers each modal dialog that opens, in turn, with the next handler (a dialog beyond them
 // is rejected). A dialog still open a second after its handler ran is rejected as stuck.
@@ -72,6 +74,41 @@ inline void SetControls(QWidget& root, const QStringList& assignments) {
             pButton->setChecked(value == QLatin1String("1"));
         }
     }
+}
+
+// The value of a control as SetControls takes it.
+inline QString ControlValue(QWidget& root, const QString& strName) {
+    QWidget* pControl = root.findChild<QWidget*>(strName);
+    if (auto* pSpin = qobject_cast<QSpinBox*>(pControl)) {
+        return QString::number(pSpin->value());
+    }
+    if (auto* pButton = qobject_cast<QAbstractButton*>(pControl)) {
+        return pButton->isChecked() ? QStringLiteral("1") : QStringLiteral("0");
+    }
+    // A line edit's or a combo box's text.
+    return pControl->property(qobject_cast<QComboBox*>(pControl) ? "currentText" : "text").toString();
+}
+
+// A table as shown, a row a text: its header's text and ":" where it has one, the cells of the
+// shown columns joined by "|" (a cell with a tooltip in brackets), then " ~ " and the tooltips.
+inline QStringList TableRows(const QTableWidget& table) {
+    QStringList rows;
+    for (int nRow = 0; nRow < table.rowCount(); ++nRow) {
+        QStringList cells;
+        QStringList tips;
+        for (int nColumn = 0; nColumn < table.columnCount(); nColumn += table.columnSpan(nRow, nColumn)) {
+            const QTableWidgetItem* pItem = table.item(nRow, nColumn);
+            if (!table.isColumnHidden(nColumn)) {
+                cells << (pItem->toolTip().isEmpty() ? pItem->text() : u'[' + pItem->text() + u']');
+                tips << (pItem->toolTip().isEmpty() || tips.contains(pItem->toolTip()) ? QStringList()
+                                                                                       : QStringList(pItem->toolTip()));
+            }
+        }
+        const QTableWidgetItem* pHeader = table.verticalHeaderItem(nRow);
+        rows << (pHeader ? pHeader->text() + u':' : QString()) + cells.join(u'|') +
+                    (tips.isEmpty() ? QString() : QStringLiteral(" ~ ") + tips.join(u' '));
+    }
+    return rows;
 }
 
 inline void ClickButton(QWidget& root, const char* pszName) {

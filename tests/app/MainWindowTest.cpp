@@ -1,9 +1,10 @@
 // The window program from start to end: the empty window, opening files (preview, a fresh
 // start for each, files that cannot be opened, the recent files, the Open dialog), the
-// window's place, conversion runs and what they write into the log and the store, the About
-// box's links and the help page.
+// window's place, conversion runs and batches and what they write into the log, the store and
+// the database, the About box's links and the help page.
 #include "AppTests.h"
 
+#include "app/DatabaseWindow.h"
 #include "app/MainFrame.h"
 #include "app/PelmarApp.h"
 #include "app/PelmarView.h"
@@ -15,6 +16,10 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QMenu>
+#include <QMimeData>
+#include <QProgressDialog>
+#include <QRegularExpression>
+#include <QTableWidget>
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QTextBrowser>
@@ -41,6 +46,7 @@ QString PreviewHeader(const QString& strPath) {
 const QByteArray kGoodPrices = "Date,Open,High,Low,Close,Volume\n"
                                "01/03/2023,91.5,92.0,90.1,91.6,120000\n"
                                "01/04/2023,91.6,93.0,91.0,92.8,130000\n";
+const QByteArray kBadPrices = kGoodPrices + "01/05/2023,N/A,93.0,91.0,92.8,130000\n";
 
 } // namespace
 
@@ -79,11 +85,9 @@ private slots:
     void startsEmptyAndSaysHowToStart() {
         CMainFrame& frame = Start();
         QVERIFY(frame.isVisible());
-        QCOMPARE(frame.windowTitle(), QStringLiteral("Pelmar"));
         QVERIFY(Log().isEmpty());
         QVERIFY(frame.GetView()->placeholderText().contains(QStringLiteral("open a price file")));
         QVERIFY(!Action("actionSettings")->isEnabled());
-        QVERIFY(frame.GetView()->isReadOnly());
     }
 
     void fileThatCannotBeOpenedLeavesAnEmptyWindow() {
@@ -140,13 +144,12 @@ private slots:
         Store().setValue("Import/Symbol", "OLD");
         Store().setValue("Import/Name", "Old Company");
         Store().setValue("Import/PathOut", m_dir.path());
-        Store().setValue("Import/DateCol", "3");
+        Store().setValue("Import/SkipBad", "1");
         QStringList seen;
         const auto look = [&](QDialog& dlg) {
             seen << dlg.findChild<QLineEdit*>("symbolEdit")->text() + "|" +
                         dlg.findChild<QLineEdit*>("nameEdit")->text() + "|" +
-                        dlg.findChild<QLineEdit*>("pathOutEdit")->text() + "|" +
-                        dlg.findChild<QSpinBox*>("dateColSpin")->text();
+                        dlg.findChild<QLineEdit*>("pathOutEdit")->text() + "|" + ControlValue(dlg, "skipBadCheck");
         };
         CModalAnswerer answerer({[&](QDialog& dlg) {
                                      look(dlg);
@@ -159,8 +162,8 @@ private slots:
         Start(File(QStringLiteral("brk.b_2023 daily.csv"), kGoodPrices));
         m_pApp->OpenDocumentFile(File(QStringLiteral("(x).txt"), kGoodPrices));
         Action("actionSettings")->trigger();
-        QCOMPARE(seen, QStringList({"BRK.B_2023||" + m_dir.path() + "|3", "||" + m_dir.path() + "|3",
-                                    "||" + m_dir.path() + "|3"}));
+        QCOMPARE(seen, QStringList({"BRK.B_2023||" + m_dir.path() + "|1", "||" + m_dir.path() + "|1",
+                                    "||" + m_dir.path() + "|1"}));
     }
 
     void recentFiles() {
@@ -197,30 +200,16 @@ private slots:
         QVERIFY(!Action("actionRecentFile")->isVisible());
     }
 
-    void openDialogOffersPriceFilesFirst() {
-        QStringList filters;
+    void openDialogTakesSeveralPriceFiles() {
         CModalAnswerer answerer({[&](QDialog& dlg) {
-            if (auto* pDialog = qobject_cast<QFileDialog*>(&dlg)) {
-                filters = pDialog->nameFilters();
-            }
+            auto* pDialog = qobject_cast<QFileDialog*>(&dlg);
+            QVERIFY(pDialog != nullptr && pDialog->fileMode() == QFileDialog::ExistingFiles);
+            QCOMPARE(pDialog->nameFilters(), QStringList({"Price files (*.csv *.txt *.prn *.asc)", "All files (*)"}));
             dlg.reject();
         }});
         Start();
         Action("actionOpen")->trigger();
-        QCOMPARE(filters, QStringList({"Price files (*.csv *.txt *.prn *.asc)", "All files (*)"}));
-    }
-
-    void clearingKeepsTheFileToConvert() {
-        CModalAnswerer answerer;
-        Start(File(QStringLiteral("ibm.csv"), kGoodPrices));
-        Action("actionClearWindow")->trigger();
-        QVERIFY(Log().isEmpty());
-        QVERIFY(Action("actionSettings")->isEnabled());
-        m_pApp->MainFrame()->GetView()->AppendText(QStringLiteral("x"));
-        Action("actionNew")->trigger();
-        QVERIFY(Log().isEmpty());
-        Action("actionSettings")->trigger();
-        QCOMPARE(answerer.Count(), 2);
+        QCOMPARE(answerer.Count(), 1);
     }
 
     void placement_data() {
@@ -233,8 +222,6 @@ private slots:
         QTest::newRow("never stored") << QStringList() << QRect();
         QTest::newRow("no width") << QStringList{"10", "20", "0", "300"} << QRect();
         QTest::newRow("off the left") << QStringList{"-5", "20", "400", "300"} << QRect();
-        QTest::newRow("wider than the screen")
-            << QStringList{"0", "0", QString::number(area.width() + 1), "300"} << QRect();
         QTest::newRow("not a number reads as 0") << QStringList{"ten", "20", "400", "300"} << QRect(0, 20, 400, 300);
     }
 
@@ -276,8 +263,7 @@ private slots:
         QTest::addColumn<QString>("dateFormat");
         QTest::addColumn<bool>("succeeds");
         QTest::newRow("good file") << kGoodPrices << "MM_DD_CCYY" << true;
-        QTest::newRow("a value that is no number")
-            << kGoodPrices + "01/05/2023,N/A,93.0,91.0,92.8,130000\n" << "MM_DD_CCYY" << false;
+        QTest::newRow("a value that is no number") << kBadPrices << "MM_DD_CCYY" << false;
         QTest::newRow("the wrong date layout") << kGoodPrices << "YYMMDD" << false;
     }
 
@@ -330,6 +316,83 @@ private slots:
         QCOMPARE(symbolAfter, QStringLiteral("TEST"));
     }
 
+    void batch_data() {
+        QTest::addColumn<QStringList>("files"); // a name beginning "bad" holds a bad line
+        QTest::addColumn<bool>("cancel");
+        QTest::addColumn<QStringList>("lines");   // the log's last lines as they begin; "@" the test's directory
+        QTest::addColumn<QStringList>("symbols"); // in the database afterwards
+        QTest::newRow("good files") << QStringList{"ibm.csv", "msft.txt"} << false
+                                    << QStringList{"IBM \"IBM\": 2 bars, 2023-01-03 to 2023-01-04", "MSFT \"MSFT\": 2 bars",
+                                                   "2 files converted", "Folder: @/db-good files",
+                                                   "Conversion completed successfully!"}
+                                    << QStringList{"IBM", "MSFT"};
+        QTest::newRow("a bad file among good ones")
+            << QStringList{"ibm.csv", "bad.csv", "msft.csv"} << false
+            << QStringList{"IBM", "@/bad.csv: not converted: The file has 1 bad line: line 4: \"N/A\" in the Open column (2)",
+                           "MSFT", "2 files converted, 1 failed", "Folder: ", "Conversion failed."}
+            << QStringList{"IBM", "MSFT"};
+        QTest::newRow("cancelled") << QStringList{"ibm.csv", "msft.csv"} << true
+                                   << QStringList{"The batch was cancelled; nothing was written.", "Conversion cancelled."}
+                                   << QStringList();
+    }
+
+    // Files dropped on the window: one settings dialog, the symbols from the file names, a
+    // progress dialog, a line per file; the database offered after the run.
+    void batch() {
+        QFETCH(QStringList, files);
+        QFETCH(bool, cancel);
+        QFETCH(QStringList, lines);
+        QFETCH(QStringList, symbols);
+        const QString database = m_dir.filePath(QStringLiteral("db-%1").arg(QTest::currentDataTag()));
+        QList<QUrl> urls;
+        for (const QString& name : files) {
+            urls << QUrl::fromLocalFile(File(name, name.startsWith(u'b') ? kBadPrices : kGoodPrices));
+        }
+        std::function<void()> cancelWhenShown = [&] {
+            auto* pProgress = qobject_cast<QProgressDialog*>(QApplication::activeModalWidget());
+            pProgress ? pProgress->cancel() : QTimer::singleShot(0, cancelWhenShown);
+        };
+        CModalAnswerer answerer({[&](QDialog& dlg) {
+                                     const auto* pSymbol = dlg.findChild<QLineEdit*>("symbolEdit");
+                                     QCOMPARE(pSymbol->text() + pSymbol->placeholderText(), "(from file names)");
+                                     QVERIFY(!pSymbol->isEnabled());
+                                     SetControls(dlg, {"dateFormatCombo=MM_DD_CCYY", "skipRowsCheck=1", "rowsToSkipSpin=1",
+                                                       "openIntCheck=0", "makeNewRadio=1", "pathOutEdit=" + database});
+                                     m_messages.QueueAnswer(EMessageAnswer::Yes);
+                                     if (cancel) {
+                                         cancelWhenShown();
+                                     }
+                                     ClickButton(dlg, "okButton");
+                                 },
+                                 [](QDialog&) {}});
+        CMainFrame& frame = Start();
+        QMimeData mime;
+        mime.setUrls(urls);
+        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&frame, &enter);
+        QVERIFY(enter.isAccepted());
+        QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&frame, &drop);
+        QTRY_VERIFY(Log().contains(QStringLiteral("\nConversion ")));
+        const QStringList logLines = Log().split(u'\n');
+        for (qsizetype i = 0; i < lines.size(); ++i) {
+            const QString line = logLines.value(logLines.size() - lines.size() + i);
+            QVERIFY2(line.startsWith(QString(lines[i]).replace(u'@', m_dir.path())), qPrintable(line));
+        }
+        // The log offers the database; its window lists it, the first new security chosen.
+        QCOMPARE(frame.findChild<QWidget*>("databaseBar")->isVisible(), !symbols.isEmpty());
+        if (symbols.isEmpty()) {
+            QCOMPARE(QDir(database).entryList(QDir::Files), QStringList());
+            return;
+        }
+        ClickButton(frame, "showDatabaseButton");
+        auto* pWindow = frame.findChild<CDatabaseWindow*>();
+        QVERIFY(pWindow != nullptr && pWindow->isVisible());
+        const auto* pTable = pWindow->findChild<QTableWidget*>();
+        QCOMPARE(TableRows(*pTable).replaceInStrings(QRegularExpression("\\|.*"), QString()), symbols);
+        QCOMPARE(pTable->selectedItems().value(0)->text(), symbols[0]);
+    }
+
     void aboutLinksRememberVisits() {
         CUrlRecorder urls;
         QDesktopServices::setUrlHandler(QStringLiteral("mailto"), &urls, "open");
@@ -370,7 +433,7 @@ private slots:
             QVERIFY2(page.contains(QLatin1String(pszFormat)), pszFormat);
         }
         for (const char* pszSetting : {"Semicolon", "Decimal comma", "Skip bad lines", "Symbol column", "Add New Bars",
-                                       "Conversion failed."}) {
+                                       "Conversion failed.", "Detect", "(from file names)", "Database window"}) {
             QVERIFY2(page.contains(QLatin1String(pszSetting)), pszSetting);
         }
     }

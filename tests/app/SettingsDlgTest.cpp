@@ -8,6 +8,8 @@
 
 #include <QCheckBox>
 #include <QDir>
+#include <QLabel>
+#include <QTableWidget>
 #include <QTemporaryDir>
 
 #include <memory>
@@ -34,13 +36,14 @@ class TestSettingsDlg : public QObject {
     }
 
     // The dialog as the Settings command shows it: stored defaults, a symbol, an output folder.
-    std::unique_ptr<CSettingsDlg> Open(SImportSettings settings = {}) {
+    std::unique_ptr<CSettingsDlg> Open(SImportSettings settings = {}, bool bDetect = false) {
         if (settings.strPathOut.empty()) {
             settings.strSymbol = "IBM";
             settings.strPathOut = m_dir.path().toStdString();
         }
         auto pDlg = std::make_unique<CSettingsDlg>(m_messages);
         pDlg->SetSettings(settings);
+        pDlg->m_bDetect = bDetect;
         pDlg->show();
         return pDlg;
     }
@@ -167,9 +170,6 @@ private slots:
         QTest::newRow("open switched off") << QStringList{"openCheck=0"} << "openColSpin" << false << "";
         QTest::newRow("open int back on") << QStringList{"openIntCheck=0", "openIntCheck=1"} << "oiColSpin" << true
                                           << "";
-        QTest::newRow("high off") << QStringList{"highCheck=0"} << "hiColSpin" << false << "";
-        QTest::newRow("low off") << QStringList{"lowCheck=0"} << "loColSpin" << false << "";
-        QTest::newRow("volume off") << QStringList{"volumeCheck=0"} << "volColSpin" << false << "";
         QTest::newRow("no decimal comma with commas") << QStringList() << "decimalCommaCheck" << false << "0";
         QTest::newRow("decimal comma with semicolons") << QStringList{"semicolonRadio=1", "decimalCommaCheck=1"}
                                                        << "decimalCommaCheck" << true << "1";
@@ -233,6 +233,86 @@ private slots:
         QCOMPARE(out.nDateFormatNumber, 12);
     }
 
+    void preview_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QStringList>("typed");
+        QTest::addColumn<QStringList>("rows"); // "line:" and the shown cells, marked ones in [], then " ~ " tooltips
+        QTest::addColumn<QString>("count");    // the count of bad lines as it begins
+        const QStringList commas{"dateFormatCombo=MM_DD_CCYY", "volumeCheck=0", "openIntCheck=0"};
+        QTest::newRow("a bad number")
+            << QByteArray("Date,Open,High,Low,Close\n01/03/2023,1,2,0.5,1.5\n01/04/2023,N/A,2,1,1.5\n")
+            << commas + QStringList{"skipRowsCheck=1", "rowsToSkipSpin=1"}
+            << QStringList{"1:(skipped)", "2:2023-01-03|1|2|0.5|1.5",
+                           "3:2023-01-04|[N/A]|2|1|1.5 ~ \"N/A\" in the Open column (2) is not a number"}
+            << "prices.csv: 1 of its 3 lines are bad, the first line 3. The conversion fails unless";
+        QTest::newRow("decimal commas") << QByteArray("03.01.2023;91,62;92;90;91,5;7\n")
+                                        << QStringList{"semicolonRadio=1", "decimalCommaCheck=1",
+                                                       "dateFormatCombo=DD_MM_CCYY", "openIntCheck=0"}
+                                        << QStringList{"1:2023-01-03|91,62|92|90|91,5|7"}
+                                        << "prices.csv: no bad lines in its 1 lines.";
+        QTest::newRow("newest first, not reversed")
+            << QByteArray("01/04/2023,1,2,0.5,1.5\n01/03/2023,1,2,0.5,1.5\n") << commas
+            << QStringList{"1:2023-01-04|1|2|0.5|1.5",
+                           "2:[2023-01-03]|[1]|[2]|[0.5]|[1.5] ~ the date 2023-01-03 is not later than 2023-01-04 of line 1"}
+            << "prices.csv: ";
+        QTest::newRow("no date format") << QByteArray("01/03/2023,1,2,0.5,1.5\n") << QStringList{"dateFormatCombo=X"}
+                                        << QStringList{"1:[No date format is chosen.] ~ No date format is chosen."}
+                                        << "prices.csv: No date format is chosen.";
+    }
+
+    void preview() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QStringList, typed);
+        QFETCH(QStringList, rows);
+        QFETCH(QString, count);
+        SImportSettings settings;
+        settings.strPathIn = Here("@/prices.csv").toStdString();
+        QVERIFY(WriteBytes(Here("@/prices.csv"), bytes));
+        auto pDlg = Open(settings);
+        SetControls(*pDlg, typed);
+        pDlg->UpdatePreview();
+        QCOMPARE(TableRows(*pDlg->findChild<QTableWidget*>("previewTable")), rows);
+        const QString label = pDlg->findChild<QLabel*>("badLinesLabel")->text();
+        QVERIFY2(label.startsWith(count), qPrintable(label));
+    }
+
+    void detect_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QStringList>("detected");
+        QTest::addColumn<QString>("said"); // the detection's line as it begins
+        QTest::newRow("semicolons, decimal commas")
+            << QByteArray("Datum;Erster;Hoch;Tief;Schluss\n13.01.2023;1,5;2;1;1,5\n16.01.2023;1,5;2;1;1,75\n")
+            << QStringList{"semicolonRadio=1", "decimalCommaCheck=1", "dateFormatCombo=DD_MM_CCYY", "skipRowsCheck=1",
+                           "rowsToSkipSpin=1", "volumeCheck=0", "reverseCheck=0"}
+            << "Detected from the first 3 lines of the file.";
+        QTest::newRow("newest first, days all 12 or less")
+            << QByteArray("01/05/2023\t1\t2\t1\t1.5\t100\n01/04/2023\t1\t2\t1\t1.5\t100\n")
+            << QStringList{"tabRadio=1", "skipRowsCheck=0", "reverseCheck=1"}
+            << "Detected from the first 2 lines of the file; check these:";
+        QTest::newRow("no dates") << QByteArray("a,b\n") << QStringList{"commaRadio=1", "dateFormatCombo=MMDDYY"}
+                                  << "No layout was detected: ";
+    }
+
+    // A file opened afresh gets the detected input settings; what is the user's stays.
+    void detect() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QStringList, detected);
+        QFETCH(QString, said);
+        QVERIFY(WriteBytes(Here("@/detect.csv"), bytes));
+        SImportSettings settings;
+        settings.strPathIn = Here("@/detect.csv").toStdString();
+        settings.strPathOut = m_dir.path().toStdString();
+        settings.strSymbol = "KEPT";
+        settings.nExist = static_cast<long long>(EMasterMode::MakeNew);
+        settings.bSkipBadLines = 1;
+        auto pDlg = Open(settings, true);
+        for (const QString& expected : detected + QStringList{"symbolEdit=KEPT", "makeNewRadio=1", "skipBadCheck=1"}) {
+            QCOMPARE(expected.section(u'=', 0, 0) + u'=' + ControlValue(*pDlg, expected.section(u'=', 0, 0)), expected);
+        }
+        const QString label = pDlg->findChild<QLabel*>("detectionLabel")->text();
+        QVERIFY2(label.startsWith(said), qPrintable(label));
+    }
+
     void tabOrderAndSize() {
         auto pDlg = Open();
         QWidget* pFirst = pDlg->findChild<QWidget*>("okButton");
@@ -254,7 +334,8 @@ private slots:
                                      "tabRadio",         "spaceRadio",     "semicolonRadio",   "decimalCommaCheck",
                                      "dateFormatCombo",  "skipRowsCheck",  "rowsToSkipSpin",   "skipBadCheck",
                                      "pathOutEdit",      "browseButton",   "useExistingRadio", "makeNewRadio",
-                                     "addNewBarsRadio",  "symbolEdit",     "nameEdit",         "reverseCheck"}));
+                                     "addNewBarsRadio",  "symbolEdit",     "nameEdit",         "reverseCheck",
+                                     "detectButton",     "previewTable",   "countButton"}));
         VerifyFocus(*pDlg, "okButton");
         // Room for a caption and a panel on a 1280 x 800 screen.
         QVERIFY(pDlg->sizeHint().width() <= 1280);

@@ -14,7 +14,7 @@ int main(int argc, char** argv) {
     }
     QApplication application(argc, argv);
     int nFailed = 0;
-    for (const auto run : {&RunSettingsDlgTests, &RunChooseDirTests, &RunMainWindowTests}) {
+    for (const auto run : {&RunSettingsDlgTests, &RunChooseDirTests, &RunMainWindowTests, &RunDatabaseWindowTests}) {
         nFailed += run(argc, argv);
     }
     return nFailed == 0 ? 0 : 1;

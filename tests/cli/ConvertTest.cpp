@@ -232,3 +232,50 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return info.param.pszName; });
 
 } // namespace
+
+namespace {
+
+struct SDetectCase {
+    const char* pszName;
+    std::string strText;
+    Arguments args; // "detect" alone, or convert options after --detect
+    int nStatus;
+    const char* pszExpected; // in stdout, or stderr when the status is not 0
+};
+
+class Detection : public CCliTest, public ::testing::WithParamInterface<SDetectCase> {};
+
+const char kAmbiguous[] = "Date;Open;High;Low;Close\n01.02.2023;1,5;2;1;1,5\n02.02.2023;1,5;2;1;1,6\n"
+                          "03.02.2023;1,5;2;1;1,7\n";
+
+// detect says what it found and whether it is sure; convert --detect never stores a guess that
+// a choice of the user could have settled.
+TEST_P(Detection, TellsWhatItIsUnsureOf) {
+    const std::string input = Input("prices.csv", GetParam().strText);
+    const bool bDetect = GetParam().args.empty();
+    Arguments args{input};
+    if (!bDetect) {
+        args.insert(args.end(), {"--out", DbText(), "--symbol", "X", "--new-master", "--detect"});
+        args.insert(args.end(), GetParam().args.begin(), GetParam().args.end());
+    }
+    const SCliResult result = RunCli(bDetect ? "detect" : "convert", args);
+    EXPECT_EQ(result.nStatus, GetParam().nStatus);
+    EXPECT_NE((result.nStatus == 0 ? result.strOut : result.strErr).find(GetParam().pszExpected), std::string::npos)
+        << result.strOut << result.strErr;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, Detection,
+    ::testing::Values(
+        SDetectCase{"Certain", "Date,Open,High,Low,Close,Volume\n2023-01-03,1,2,0.5,1.5,10\n2023-01-04,1,2,0.5,1.5,20\n",
+                    {}, 0,
+                    "--delimiter comma --date-format CCYY_MM_DD --skip-rows 1 --date-col 1 --open-col 2 "
+                    "--high-col 3 --low-col 4 --close-col 5 --volume-col 6 --no-oi\n"},
+        SDetectCase{"DayOrMonth", kAmbiguous, {}, 1, "12"},
+        SDetectCase{"NotText", std::string("\x00\x01\x02", 3), {}, 1, "not plain text"},
+        SDetectCase{"GuessRefused", kAmbiguous, {"--no-volume"}, 1, "could not be told for certain"},
+        SDetectCase{"GuessSettled", kAmbiguous, {"--date-format", "DD_MM_CCYY"}, 0,
+                    "X: 3 bars, 2023-02-01 to 2023-02-03"}),
+    [](const auto& info) { return info.param.pszName; });
+
+} // namespace

@@ -105,6 +105,11 @@ TEST(LayoutDetector, EachFamilyGivesItsSettingsAndReadsWithoutBadLines) {
          "--delimiter tab --date-format CCYY_MM_DD --skip-rows 1 --date-col 1 --open-col 3 --high-col 4 --low-col 5 "
          "--close-col 6 --volume-col 7 --no-oi",
          2},
+        {"a row number before the date",
+         "0,2023-01-03,91.5,92,91,91.7,1000\n1,2023-01-04,91.5,92,91,91.7,1200\n2,2023-01-05,91.5,92,91,91.6,1100\n",
+         "--delimiter comma --date-format CCYY_MM_DD --date-col 2 --open-col 3 --high-col 4 --low-col 5 --close-col 6 "
+         "--volume-col 7 --no-oi",
+         3},
         {"close and volume only",
          "date;close;vol\n20230103;1500.5;1200\n20230104;1510;1300\n",
          "--delimiter semicolon --date-format CCYYMMDD --skip-rows 1 --date-col 1 --no-open --no-high --no-low "
@@ -132,13 +137,15 @@ TEST(LayoutDetector, EachFamilyGivesItsSettingsAndReadsWithoutBadLines) {
 TEST(LayoutDetector, WhatCannotBeDecidedIsSaidNotGuessedSilently) {
     const SDoubtCase cases[] = {
         {"all days 12 or less",
-         "Date,Open,High,Low,Close\n01/02/2023,5.5,5.6,5.4,5.5\n01/03/2023,5.5,5.7,5.4,5.6\n01/04/2023,5.6,5.8,5.5,5.7\n",
+         "Date,Open,High,Low,Close\n01/02/2023,5.5,5.6,5.4,5.5\n01/03/2023,5.5,5.7,5.4,5.6\n"
+         "01/04/2023,5.6,5.8,5.5,5.7\n",
          EDetectChoice::DateFormat, EConfidence::Unsure, "DD/MM or MM/DD cannot be told apart; MM_DD_CCYY was chosen",
          "--delimiter comma --date-format MM_DD_CCYY --skip-rows 1 --date-col 1 --open-col 2 --high-col 3 "
          "--low-col 4 --close-col 5 --no-volume --no-oi"},
         {"all days 12 or less, dotted: trading days decide the guess",
          "02.01.2023;5,5;5,6;5,4;5,5\n03.01.2023;5,5;5,7;5,4;5,6\n04.01.2023;5,6;5,8;5,5;5,7\n",
-         EDetectChoice::DateFormat, EConfidence::Unsure, "DD_MM_CCYY was chosen, as the other layout puts dates on weekends",
+         EDetectChoice::DateFormat, EConfidence::Unsure,
+         "DD_MM_CCYY was chosen, as the other layout puts dates on weekends",
          nullptr},
         {"six digits within one month",
          "230103,91.5,92,91,91.5\n230104,91.5,92,91,91.7\n230105,91.5,92,91,91.6\n", EDetectChoice::DateFormat,
@@ -157,7 +164,7 @@ TEST(LayoutDetector, WhatCannotBeDecidedIsSaidNotGuessedSilently) {
          "2023-01-03,92.10,90.50,91.62,91.00\n2023-01-04,93.20,90.80,91.00,92.75\n", EDetectChoice::Close,
          EConfidence::Unsure, "the open and the close cannot be told apart", nullptr},
         {"two columns of dates", "2023-01-03,2023-03-17,91.5\n2023-01-04,2023-03-17,91.7\n",
-         EDetectChoice::DateColumn, EConfidence::Likely, "Columns 1 and 2 all hold dates", nullptr},
+         EDetectChoice::DateColumn, EConfidence::Likely, "Columns 1 and 2 hold dates", nullptr},
         {"dates out of order",
          "2023-01-03,1.5\n2023-01-05,1.5\n2023-01-04,1.5\n2023-01-06,1.5\n", EDetectChoice::Order, EConfidence::Likely,
          "rise in 2 and fall in 1", nullptr},
@@ -168,8 +175,16 @@ TEST(LayoutDetector, WhatCannotBeDecidedIsSaidNotGuessedSilently) {
          EDetectChoice::Reading, EConfidence::Unsure, "1 line has the date of the line before", nullptr},
         {"two columns name the volume", "Datum;Schluss;St\xFC" "cke;Volumen\n03.01.2023;1,5;100;150\n",
          EDetectChoice::Volume, EConfidence::Likely, "column 3 (\"St\xC3\xBC" "cke\") was chosen", nullptr},
+        {"a row of nulls, no header", "2023-01-03,5.5,5.6,5.4,5.5,100\n2023-01-04,null,null,null,null,null\n"
+         "2023-01-05,5.5,5.7,5.4,5.6,200\n", EDetectChoice::Reading, EConfidence::Unsure, "line 2: \"null\"",
+         "--delimiter comma --date-format CCYY_MM_DD --date-col 1 --open-col 2 --high-col 3 --low-col 4 "
+         "--close-col 5 --volume-col 6 --no-oi"},
+        {"a volume in fractions",
+         "2023-01-03,16500,16600,16400,16550,20.79\n2023-01-04,16550,16650,16450,16600,78.61\n",
+         EDetectChoice::Volume, EConfidence::Likely, "Column 6 was taken as the volume, though it holds fractions",
+         nullptr},
         {"symbols in a column", "Ticker,Date,Close\nA,2023-01-03,1.5\nB,2023-01-03,2.5\n", EDetectChoice::Reading,
-         EConfidence::Unsure, "--symbol-col 1 makes a security of each", nullptr},
+         EConfidence::Unsure, "the symbol column (--symbol-col 1) it makes a security of each", nullptr},
     };
     for (const SDoubtCase& test : cases) {
         const SLayoutDetection found = CLayoutDetector().Detect(test.text);
@@ -202,6 +217,7 @@ TEST(LayoutDetector, RefusesWhatHoldsNoPrices) {
         {"\xFF\xFE" "D\0a\0", "UTF-16"},
         {std::string("Date,Close\n2023-01-03,1\0.5\n", 26), "line 2 holds a NUL byte"},
         {"a,b,c\n1,2,3\n4,5,6\n", "No column holds dates"},
+        {"Date,Close\n2023-01-03 00:00:00,1.5\n", "\"2023-01-03 00:00:00\" hold a time of day as well"},
         {"Date,Name\n2023-01-03,ACME\n", "No column holds prices next to the dates in column 1 (\"Date\")"},
         {"Title\n" + titles.replace(199, 1, "x\n") + "2023-01-03,1.5\n", "The first date is on line 203"},
         {wide + ",1.5\n", "The close is in column 22; columns 1 to 20 can be read."},
