@@ -109,14 +109,17 @@ DEB_PACKAGES   := dpkg-dev file appstream help2man
 windows: demo
 	$(MAKE) deps PACKAGES="$(WIN_PACKAGES)"
 	@if [ ! -f $(WIN_GTEST)/lib/cmake/GTest/GTestConfig.cmake ]; then \
-	  echo "Building GoogleTest for Windows from /usr/src/googletest"; \
-	  cmake -S /usr/src/googletest -B $(WIN_BUILD)/googletest-build -DCMAKE_TOOLCHAIN_FILE=$(WIN_TOOLCHAIN) \
-	    -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=$(WIN_GTEST) -DBUILD_GMOCK=ON >/dev/null && \
-	  cmake --build $(WIN_BUILD)/googletest-build -j$(JOBS) >/dev/null && \
-	  cmake --install $(WIN_BUILD)/googletest-build >/dev/null || exit 1; \
+	  echo "Building GoogleTest for Windows from /usr/src/googletest (log: $(WIN_BUILD)/googletest.log)"; \
+	  mkdir -p $(WIN_BUILD) && \
+	  { cmake -S /usr/src/googletest -B $(WIN_BUILD)/googletest-build -DCMAKE_TOOLCHAIN_FILE=$(WIN_TOOLCHAIN) \
+	      -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=$(WIN_GTEST) -DBUILD_GMOCK=ON && \
+	    cmake --build $(WIN_BUILD)/googletest-build -j$(JOBS) && \
+	    cmake --install $(WIN_BUILD)/googletest-build; } > $(WIN_BUILD)/googletest.log 2>&1 || \
+	  { tail -n 30 $(WIN_BUILD)/googletest.log; exit 1; }; \
 	fi
 	cmake -S . -B $(WIN_BUILD) -DCMAKE_TOOLCHAIN_FILE=$(WIN_TOOLCHAIN) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-	  -DPELMAR_WITH_QT=OFF -DPELMAR_BUILD_BENCH=OFF -DCMAKE_INSTALL_BINDIR=. -DGTest_DIR=$(WIN_GTEST)/lib/cmake/GTest
+	  -DPELMAR_WITH_QT=OFF -DPELMAR_BUILD_BENCH=OFF -DCMAKE_INSTALL_BINDIR=. -DCMAKE_SKIP_INSTALL_ALL_DEPENDENCY=ON \
+	  -DGTest_DIR=$(WIN_GTEST)/lib/cmake/GTest
 	cmake --build $(WIN_BUILD) -j$(JOBS) --target pelmar-cli $(WIN_TESTS)
 	@imports=$$(x86_64-w64-mingw32-objdump -p $(WIN_BUILD)/pelmar-cli.exe | sed -n 's/^\s*DLL Name: //p' | tr 'A-Z' 'a-z'); \
 	echo "pelmar-cli.exe imports:" $$imports; \

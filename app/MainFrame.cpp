@@ -223,6 +223,9 @@ void CMainFrame::OfferDatabase(const QString& strFolder, const QString& strSymbo
     m_strOfferedSymbol = strSymbol;
     m_pUi->databaseBarLabel->setText(tr("The database in %1 has the new data.").arg(QDir::toNativeSeparators(strFolder)));
     m_pUi->databaseBar->show();
+    // The bar takes room from the log; its last lines stay in sight.
+    m_pUi->centralWidget->layout()->activate();
+    m_pUi->m_pView->ensureCursorVisible();
 }
 
 void CMainFrame::OnHelpFinder() {

@@ -207,7 +207,12 @@ void CPelmarView::RunBatch(const SImportSettings& settings) {
                                                    .arg(QFileInfo(QString::fromStdString(strPath)).fileName())
                                              : tr("Writing the database in %1...").arg(QDir::toNativeSeparators(folder)));
         progress.setValue(static_cast<int>(nDone));
-        return !progress.wasCanceled();
+        const bool bGoOn = !progress.wasCanceled();
+        // Past the last file the writing cannot be stopped.
+        if (nDone == nTotal && bGoOn) {
+            progress.setCancelButton(nullptr);
+        }
+        return bGoOn;
     });
     std::vector<std::string> files;
     for (const QString& path : std::as_const(m_files)) {
@@ -232,8 +237,11 @@ void CPelmarView::RunBatch(const SImportSettings& settings) {
             lines << summary.join(QStringLiteral("; "));
             written = written.isEmpty() ? QString::fromStdString(result.strSymbol) : written;
         } else {
+            // A file that read well but was not written shares the batch's reason, given below.
+            const QString reason = OneLine(result.messages);
             lines << tr("%1: not converted: %2")
-                         .arg(QDir::toNativeSeparators(QString::fromStdString(result.strPath)), OneLine(result.messages));
+                         .arg(QDir::toNativeSeparators(QString::fromStdString(result.strPath)),
+                              reason.isEmpty() ? tr("the batch was not written.") : reason);
         }
     }
     lines << QString::fromStdString(batch.Total()) << tr("Folder: %1").arg(QDir::toNativeSeparators(folder));

@@ -8,6 +8,8 @@
 CRenameDlg::CRenameDlg(CMessageBox& messages, const QString& strSymbol, const QString& strName, QWidget* pParent)
     : QDialog(pParent), m_pUi(std::make_unique<Ui::CRenameDlg>()), m_messages(messages) {
     m_pUi->setupUi(this);
+    setWindowTitle(tr("Rename %1").arg(strSymbol));
+    m_pUi->nameEdit->setMinimumWidth(fontMetrics().averageCharWidth() * 40);
     m_pUi->symbolEdit->setMaxLength(static_cast<int>(kMaxSymbolChars));
     m_pUi->nameEdit->setMaxLength(static_cast<int>(kMaxNameChars));
     m_pUi->symbolEdit->setText(strSymbol);

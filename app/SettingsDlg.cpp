@@ -432,6 +432,10 @@ void CSettingsDlg::OnDetect() {
 
 void CSettingsDlg::UpdatePreview() {
     m_pPreviewTimer->stop();
+    // Until the controls are filled they do not hold the settings.
+    if (!m_bInitialised) {
+        return;
+    }
     CUi& ui = *m_pUi;
     QTableWidget& table = *ui.previewTable;
     table.clearSpans();
@@ -477,7 +481,6 @@ void CSettingsDlg::UpdatePreview() {
             table.setSpan(nRow, 0, 1, table.columnCount());
         }
     }
-    table.resizeColumnsToContents();
     if (QFileInfo(m_strPathIn).size() <= kCountBytes) {
         OnCountBadLines();
         return;

@@ -88,7 +88,8 @@ public:
     void OnCountBadLines();
 
 protected:
-    // Fills the controls from the value members when the dialog is first shown.
+    // Fills the controls from the value members when the dialog is first shown, then detects
+    // the layout (m_bDetect) or previews the file.
     void OnInitDialog();
     void showEvent(QShowEvent* pEvent) override;
     void accept() override;
@@ -101,7 +102,7 @@ private:
     QWidget* DuplicateColumnControl() const;
     bool ConfirmOutputFolder();
 
-    // The layout the controls describe, as the strict reader takes it.
+    // The settings as the controls hold them (the value members are taken from them).
     SImportSettings ControlSettings();
     void ShowBadLines(const QString& strText, bool bBad);
 

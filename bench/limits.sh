@@ -7,8 +7,7 @@
 #   bench/limits.sh BUILD_DIR [SIZES_MB]   (make bench-limits: bench/limits.sh build)
 #
 # SIZES_MB defaults to "200 1000 2000". The files live in a scratch directory under
-# ${TMPDIR:-/tmp} that is removed at the end; room for the largest file, twice over with
-# --reverse, is checked first.
+# ${TMPDIR:-/tmp} that is removed at the end; room for the largest file is checked first.
 set -euo pipefail
 
 if [[ $# -lt 1 || $# -gt 2 ]]; then
@@ -32,7 +31,7 @@ done
 
 WORK=$(mktemp -d "${TMPDIR:-/tmp}/pelmar-limits.XXXXXX")
 trap 'rm -rf "$WORK"' EXIT
-NEED_MB=$(( LARGEST * 3 + 100 ))
+NEED_MB=$(( LARGEST + 100 ))
 FREE_MB=$(df -Pm "$WORK" | awk 'NR == 2 { print $4 }')
 if (( FREE_MB < NEED_MB )); then
     echo "bench/limits.sh: $WORK has $FREE_MB MB free, $NEED_MB MB are needed" >&2
@@ -100,15 +99,7 @@ for size in sizes:
             # The run syncs its output files; the generated file's dirty pages would be
             # written back then and counted against it.
             os.sync()
-        run_path = path
-        if extra:
-            # --reverse rewrites its input: work on a copy.
-            run_path = os.path.join(work, "copy.txt")
-            shutil.copyfile(path, run_path)
-            os.sync()
-        seconds, rss, rc, message = measure([run_path, *extra])
-        if run_path != path:
-            os.remove(run_path)
+        seconds, rss, rc, message = measure([path, *extra])
         worst_rss = max(worst_rss, rss)
         print(f"{name:<24}{size:>6}{seconds:>10.2f}{rss:>9.1f}{rc:>6}  {message[:60]}", flush=True)
     os.remove(path)
