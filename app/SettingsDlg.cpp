@@ -353,6 +353,11 @@ bool CSettingsDlg::ConfirmOutputFolder() {
                           .arg(path));
         return false;
     }
+    // A folder made just now holds no database to add to: it starts a new one.
+    if (m_nExist == static_cast<int>(EMasterMode::UseExisting)) {
+        m_nExist = static_cast<int>(EMasterMode::MakeNew);
+        m_pUi->makeNewRadio->setChecked(true);
+    }
     return true;
 }
 

@@ -149,6 +149,10 @@ private slots:
         QVERIFY2(shown.startsWith(Here(message)), qPrintable(shown));
         QCOMPARE(pDlg->result() == QDialog::Accepted, accepted);
         QCOMPARE(QFileInfo(folder).isDir(), accepted);
+        if (accepted) {
+            // A folder made just now holds nothing to add to.
+            QCOMPARE(pDlg->m_nExist, int(EMasterMode::MakeNew));
+        }
         if (!accepted) {
             QVERIFY(pDlg->isVisible());
             VerifyFocus(*pDlg, "pathOutEdit");
