@@ -1,5 +1,6 @@
 // pelmar-cli: conversions and a look into MetaStock databases, for scripts and batch work.
 #include "cli/Commands.h"
+#include "platform/CommandLine.h"
 
 #include <iostream>
 
@@ -27,7 +28,11 @@ void PrintHelp(std::ostream& out) {
 } // namespace
 
 int main(int argc, char** argv) {
-    Arguments args(argv + (argc > 0 ? 1 : 0), argv + argc);
+    UseUtf8Console();
+    Arguments args = Utf8Arguments(argc, argv);
+    if (!args.empty()) {
+        args.erase(args.begin()); // the program's own name
+    }
     if (args.empty()) {
         PrintHelp(std::cerr);
         return 2;

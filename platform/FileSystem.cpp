@@ -1,14 +1,26 @@
 #include "platform/FileSystem.h"
 
+#ifdef _WIN32
+#include "platform/Win32Text.h"
+
+// Windows paths are UTF-16; the standard library's own conversion throws on text that is not
+// valid UTF-8 and on lone surrogates, which a Windows name may hold.
 std::filesystem::path Utf8Path(std::string_view text) {
-    // char8_t text is taken as UTF-8 on every system; plain char would be the ANSI code page on Windows.
-    return std::filesystem::path(std::u8string(text.begin(), text.end()));
+    return std::filesystem::path(Utf8ToWide(text));
 }
 
 std::string PathUtf8(const std::filesystem::path& path) {
-    const std::u8string text = path.u8string();
-    return std::string(text.begin(), text.end());
+    return WideToUtf8(path.native());
 }
+#else
+std::filesystem::path Utf8Path(std::string_view text) {
+    return std::filesystem::path(std::string(text));
+}
+
+std::string PathUtf8(const std::filesystem::path& path) {
+    return path.native();
+}
+#endif
 
 std::ptrdiff_t ReadUpTo(CFile& file, void* pBuffer, std::size_t size) {
     auto* p = static_cast<unsigned char*>(pBuffer);

@@ -87,5 +87,6 @@ std::optional<std::filesystem::path> ResolvePathNoCase(CFileSystem& fs, const st
         }
         resolved = std::move(*found);
     }
-    return resolved;
+    // One kind of separator, as the system writes it, in every path shown or stored.
+    return resolved.make_preferred();
 }

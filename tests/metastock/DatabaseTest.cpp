@@ -342,6 +342,9 @@ TEST_F(DatabaseTest, UpdateDeleteAndRenameKeepEveryDirectoryFileInStep) {
 }
 
 TEST_F(DatabaseTest, TreeSearchFindsSymbolsAndNamesVisitingEachFolderOnce) {
+#ifdef _WIN32
+    GTEST_SKIP() << "the loop back to the top needs a symbolic link to a folder";
+#endif
     // Four levels of 100 entries that all lead to the next level, and a link back to the top.
     std::filesystem::path dir = m_dir.Path();
     for (int level = 1; level <= 4; ++level) {

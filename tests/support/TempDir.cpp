@@ -1,29 +1,39 @@
 #include "tests/support/TempDir.h"
 
+#include "platform/FileSystem.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <random>
 #include <fstream>
 #include <iterator>
 #include <system_error>
 
-#include <stdlib.h>
 
 CTempDir::CTempDir() {
     std::error_code ec;
     std::filesystem::path base = std::filesystem::temp_directory_path(ec);
     if (ec) {
-        base = "/tmp";
+        base = std::filesystem::current_path();
     }
-    std::string strTemplate = (base / "pelmar-test-XXXXXX").string();
-    if (::mkdtemp(strTemplate.data()) == nullptr) {
+    // A new name with random letters, made with create_directory, which says whether it made it.
+    std::random_device random;
+    for (int nTry = 0; nTry < 100 && m_path.empty(); ++nTry) {
+        char name[32];
+        std::snprintf(name, sizeof name, "pelmar-test-%08x", static_cast<unsigned>(random()));
+        const std::filesystem::path candidate = base / name;
+        if (std::filesystem::create_directory(candidate, ec)) {
+            // Canonical, so that tests can compare it with paths the program resolves.
+            m_path = std::filesystem::canonical(candidate, ec);
+            if (ec) {
+                m_path = candidate;
+            }
+        }
+    }
+    if (m_path.empty()) {
         ADD_FAILURE() << "cannot create a scratch directory under " << base;
-        return;
-    }
-    // Canonical, so that tests can compare it with paths the program resolves.
-    m_path = std::filesystem::canonical(strTemplate, ec);
-    if (ec) {
-        m_path = strTemplate;
     }
 }
 
@@ -77,7 +87,7 @@ std::vector<std::string> ListDirectory(const std::filesystem::path& dir) {
     std::error_code ec;
     for (auto it = std::filesystem::directory_iterator(dir, ec);
          !ec && it != std::filesystem::directory_iterator(); it.increment(ec)) {
-        names.push_back(it->path().filename().string());
+        names.push_back(PathUtf8(it->path().filename()));
     }
     std::sort(names.begin(), names.end());
     return names;
