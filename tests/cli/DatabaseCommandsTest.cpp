@@ -91,6 +91,21 @@ INSTANTIATE_TEST_SUITE_P(
         SChangeCase{"RenameInXmaster", "rename", {"X2", "Y2"}, {"258\tY2\tSECOND"}, {"\tX2\t"}}),
     [](const auto& info) { return info.param.pszName; });
 
+// New bars for a security of XMASTER land in its F<n>.MWD and in XMASTER's last date.
+TEST_F(CRealFolderTest, UpdateOfAnXmasterSecurity) {
+    const std::string input = Input("x1.csv", "2023-01-04,2,3,1,2,20\n2023-01-05,3,4,2,3,30\n");
+    const SCliResult result = RunCli("convert", {input, "--out", DbText(), "--symbol", "x1", "--update",
+                                                 "--date-format", "CCYY_MM_DD", "--no-oi"});
+    ASSERT_EQ(result.nStatus, 0) << result.strErr;
+    EXPECT_NE(result.strOut.find("X1: 1 new bar, 2023-01-05 to 2023-01-05; 1 bar already held was skipped; "
+                                 "file number 256 (F256.MWD)"),
+              std::string::npos)
+        << result.strOut;
+    EXPECT_NE(RunCli("list", {DbText()}).strOut.find("256\tX1\tFIRST EXTRA SECURITY NAME\t6\tD\t2023-01-03\t2023-01-05\t3"),
+              std::string::npos);
+    EXPECT_EQ(RunCli("check", {DbText()}).nStatus, 0);
+}
+
 TEST_F(CRealFolderTest, CheckNamesEachInconsistency) {
     WriteFile(Db() / "F1.DAT", ReadFile(Db() / "F1.DAT").substr(0, 40)); // one bar short of its header
     std::filesystem::remove(Db() / "F258.MWD");
