@@ -39,6 +39,7 @@ struct SFault {
     std::int32_t nDate = 0;   // Order: this line's date, the other line's date and number
     std::int32_t nOtherDate = 0;
     std::uint64_t nOtherLine = 0;
+    bool bLater = false;      // Order: the other line comes after this one
 };
 
 std::string Grouped(std::uint64_t n) {
@@ -133,8 +134,8 @@ std::string Reason(const SFault& fault, int nDateFormat, bool bDecimalComma) {
     case EFaultKind::TooLong:
         return "the line is longer than " + Grouped(CLineReader::kMaxLineBytes) + " bytes";
     case EFaultKind::Order:
-        return "the date " + DateValueText(fault.nDate) + " is not later than " + DateValueText(fault.nOtherDate) +
-               " of line " + std::to_string(fault.nOtherLine);
+        return "the date " + DateValueText(fault.nDate) + (fault.bLater ? " is not earlier than " : " is not later than ") +
+               DateValueText(fault.nOtherDate) + " of line " + std::to_string(fault.nOtherLine);
     }
     return {};
 }
@@ -441,18 +442,63 @@ void CReadPass::CheckOrder(SSeriesState& state) {
         bars.clear();
         return;
     }
+    // The bars kept are the longest run of rising dates the lines hold; every other line is
+    // bad. So one mistyped date (2032 among 2023) is the line reported and left out, not the
+    // good lines after it.
+    // runFrom[i]: the length of the longest rising run that starts at bar i, found from the end
+    // (tails[k]: the latest date a run of k + 1 bars can start with). The run kept is then the
+    // longest one that keeps the earliest lines, taken greedily from the front.
+    std::vector<std::size_t> runFrom(bars.size());
+    std::vector<std::int32_t> tails;
+    for (std::size_t i = bars.size(); i-- > 0;) {
+        const auto at = std::lower_bound(tails.begin(), tails.end(), bars[i].nDate, std::greater<>());
+        runFrom[i] = static_cast<std::size_t>(at - tails.begin()) + 1;
+        if (at == tails.end()) {
+            tails.push_back(bars[i].nDate);
+        } else {
+            *at = bars[i].nDate;
+        }
+    }
+    std::vector<bool> kept(bars.size(), false);
+    std::size_t nNeeded = tails.size();
+    std::optional<std::int32_t> lastKept;
+    for (std::size_t i = 0; i < bars.size() && nNeeded > 0; ++i) {
+        if (runFrom[i] >= nNeeded && (!lastKept || bars[i].nDate > *lastKept)) {
+            kept[i] = true;
+            lastKept = bars[i].nDate;
+            --nNeeded;
+        }
+    }
+    std::size_t nLastKept = SIZE_MAX;
     std::size_t nKept = 0;
-    for (const SBar& bar : bars) {
-        if (nKept > 0 && bar.nDate <= bars[nKept - 1].nDate) {
-            SFault fault;
-            fault.kind = EFaultKind::Order;
-            fault.nDate = bar.nDate;
-            fault.nOtherDate = bars[nKept - 1].nDate;
-            fault.nOtherLine = bars[nKept - 1].nLine;
-            AddBadLine(bar.nLine, fault, false, DateValueText(bar.nDate));
+    for (std::size_t i = 0; i < bars.size(); ++i) {
+        if (kept[i]) {
+            nLastKept = i;
+            bars[nKept++] = bars[i];
             continue;
         }
-        bars[nKept++] = bar;
+        // Told against the kept bar before it where it is no later, else the kept bar after it.
+        std::size_t nOther = nLastKept;
+        bool bLater = false;
+        if (nOther == SIZE_MAX || bars[i].nDate > bars[nKept - 1].nDate) {
+            nOther = i + 1;
+            while (nOther < bars.size() && !kept[nOther]) {
+                ++nOther;
+            }
+            bLater = true;
+        }
+        SFault fault;
+        fault.kind = EFaultKind::Order;
+        fault.nDate = bars[i].nDate;
+        if (bLater && nOther < bars.size()) {
+            fault.nOtherDate = bars[nOther].nDate;
+            fault.nOtherLine = bars[nOther].nLine;
+            fault.bLater = true;
+        } else {
+            fault.nOtherDate = bars[nKept - 1].nDate;
+            fault.nOtherLine = bars[nKept - 1].nLine;
+        }
+        AddBadLine(bars[i].nLine, fault, false, DateValueText(bars[i].nDate));
     }
     bars.resize(nKept);
 }

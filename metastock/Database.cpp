@@ -19,6 +19,7 @@ namespace {
 
 // No directory file of a real folder comes near this; a larger one is not a directory file.
 constexpr std::uint64_t kMaxDirectoryBytes = 64u << 20;
+constexpr std::uint64_t kMaxDataFileBytes = 64u << 20; // far above 65,535 records of 32 bytes
 constexpr std::size_t kMasterHeaderSize = kMasterRecordSize;
 constexpr std::size_t kEmasterHeaderSize = kEmasterRecordSize;
 constexpr std::size_t kXmasterHeaderSize = kXmasterRecordSize;
@@ -363,12 +364,13 @@ struct CDatabase::SState {
         bBackup = false;
     }
 
-    // Both counters of MASTER, as EMASTER's header repeats them.
-    void SetMasterCounts(int nDelta) {
-        for (std::size_t offset : {std::size_t{0}, std::size_t{2}}) {
-            const int n = ReadInt16(master.header.data() + offset) + nDelta;
-            WriteInt16(master.header.data() + offset, static_cast<std::int16_t>(std::max(n, 0)));
-        }
+    // MASTER's entry count, and its highest file number in use (raised to nNumber, never
+    // lowered: a removed number stays taken there), as EMASTER's header repeats them.
+    void SetMasterCounts(int nDelta, int nNumber = 0) {
+        const int nCount = std::max(ReadInt16(master.header.data()) + nDelta, 0);
+        WriteInt16(master.header.data(), static_cast<std::int16_t>(nCount));
+        const int nHighest = std::max<int>(ReadInt16(master.header.data() + 2), nNumber);
+        WriteInt16(master.header.data() + 2, static_cast<std::int16_t>(nHighest));
         master.bChanged = true;
         if (emaster.bExists) {
             std::copy_n(master.header.begin(), 4, emaster.header.begin());
@@ -678,9 +680,10 @@ std::optional<SSecurity> CDatabase::AddSecurity(const SNewSecurity& newSecurity,
     while (nNumber <= kMaxMasterSecurities && used.test(static_cast<std::size_t>(nNumber))) {
         ++nNumber;
     }
-    const bool bMasterFull = ReadInt16(state.master.header.data()) >= kMaxMasterSecurities ||
-                             ReadInt16(state.master.header.data() + 2) >= kMaxMasterSecurities ||
-                             nNumber > kMaxMasterSecurities;
+    // Bytes 2-3 of MASTER hold the highest number in use, not a count: a folder whose numbers
+    // have gaps is full only when it lists 255 securities or no number is left.
+    const bool bMasterFull =
+        ReadInt16(state.master.header.data()) >= kMaxMasterSecurities || nNumber > kMaxMasterSecurities;
     SExtendedEntry entry;
     entry.strSymbol = newSecurity.strSymbol;
     entry.strName = newSecurity.strName;
@@ -704,7 +707,7 @@ std::optional<SSecurity> CDatabase::AddSecurity(const SNewSecurity& newSecurity,
             entry.nFileNumber = nNumber;
             state.emaster.records.push_back(entry.ToEmaster());
         }
-        state.SetMasterCounts(+1);
+        state.SetMasterCounts(+1, nNumber);
     } else if (state.emaster.bExists) {
         directory = EDirectoryFile::Xmaster;
         if (state.xmaster.bExists) {
@@ -806,6 +809,17 @@ bool CDatabase::AppendBars(const SSecurity& security, const std::vector<std::uin
                    std::to_string(bytes.size()) + " bytes; new bars are added only to a sound data file.";
         return false;
     }
+    // The new bars must follow the last one the file holds (or this change has staged).
+    const std::int32_t nFirstNew = DateValueFromMbf(records.data());
+    if (nCounted > 1) {
+        const std::int32_t nLastHeld = DateValueFromMbf(
+            reinterpret_cast<const std::uint8_t*>(bytes.data()) + (static_cast<std::size_t>(nCounted) - 1) * nRecordSize);
+        if (nFirstNew <= nLastHeld) {
+            strError = pathText + ": the new bars begin on " + YmdText(nFirstNew) + ", not after its last bar of " +
+                       YmdText(nLastHeld) + ".";
+            return false;
+        }
+    }
     const int nTotal = nCounted - 1 + nBarCount;
     if (nTotal > 65534) {
         strError = pathText + ": " + std::to_string(nTotal) + " bars in all; a data file holds at most 65,534.";
@@ -815,7 +829,7 @@ bool CDatabase::AppendBars(const SSecurity& security, const std::vector<std::uin
     WriteInt16(reinterpret_cast<std::uint8_t*>(bytes.data()) + kDataHeaderCountOffset,
                static_cast<std::int16_t>(nTotal + 1));
     const bool bFirstBars = nCounted == 1;
-    const std::int32_t nFirstDate = DateValueFromMbf(records.data());
+    const std::int32_t nFirstDate = nFirstNew;
 
     if (SState::SStagedFile* pStaged = state.StagedFile(name)) {
         pStaged->bytes = std::move(bytes);
@@ -1034,25 +1048,25 @@ std::optional<SSecurityBars> CDatabase::ReadBars(const SSecurity& security, std:
         return std::nullopt;
     }
     const std::size_t nRecordSize = 4 * static_cast<std::size_t>(security.nFieldCount);
-    auto pFile = m_fs.Open(path, EOpenMode::Read);
-    if (!pFile) {
-        strError = pathText + ": the data file cannot be opened.";
+    // What the change staged for the file, else the file on disk: a second file of new bars for
+    // the same security in one batch must see the first one's bars.
+    std::string bytes;
+    if (const SState::SStagedFile* pStaged = m_pState->StagedFile(name)) {
+        bytes = pStaged->bytes;
+    } else if (auto read = ReadWholeFile(m_fs, path, kMaxDataFileBytes)) {
+        bytes = std::move(*read);
+    } else {
+        strError = pathText + ": the data file cannot be opened or read.";
         return std::nullopt;
     }
-    const auto size = pFile->Size();
-    std::vector<std::uint8_t> header(nRecordSize);
-    const std::ptrdiff_t nHeader = size ? ReadUpTo(*pFile, header.data(), header.size()) : -1;
-    if (nHeader < 0) {
-        strError = pathText + ": read error.";
-        return std::nullopt;
-    }
-    if (static_cast<std::size_t>(nHeader) < nRecordSize) {
-        strError = pathText + ": the file ends inside its header (" + std::to_string(nHeader) + " of " +
+    if (bytes.size() < nRecordSize) {
+        strError = pathText + ": the file ends inside its header (" + std::to_string(bytes.size()) + " of " +
                    std::to_string(nRecordSize) + " bytes).";
         return std::nullopt;
     }
-    const int nRecords = ReadUInt16(header.data() + kDataHeaderCountOffset);
-    const std::uint64_t nStored = *size / nRecordSize - 1;
+    const auto* pBytes = reinterpret_cast<const std::uint8_t*>(bytes.data());
+    const int nRecords = ReadUInt16(pBytes + kDataHeaderCountOffset);
+    const std::uint64_t nStored = bytes.size() / nRecordSize - 1;
     if (nRecords == 0 || nStored < static_cast<std::uint64_t>(nRecords - 1)) {
         strError = pathText + ": the header counts " + std::to_string(nRecords - 1) + " bars but the file holds " +
                    std::to_string(nStored) + ".";
@@ -1088,16 +1102,12 @@ std::optional<SSecurityBars> CDatabase::ReadBars(const SSecurity& security, std:
                                 " bars but its header counts " + std::to_string(nRecords - 1) +
                                 "; only the counted bars are read.");
     }
-    std::vector<std::uint8_t> data(nRecordSize * static_cast<std::size_t>(nRecords - 1));
-    if (ReadUpTo(*pFile, data.data(), data.size()) != static_cast<std::ptrdiff_t>(data.size())) {
-        strError = pathText + ": read error.";
-        return std::nullopt;
-    }
+    const std::uint8_t* pData = pBytes + nRecordSize;
     bars.bars.resize(static_cast<std::size_t>(nRecords - 1));
     for (std::size_t i = 0; i < bars.bars.size(); ++i) {
         SBarValues& bar = bars.bars[i];
         for (std::size_t f = 0; f < bars.fields.size(); ++f) {
-            const std::uint8_t* p = data.data() + i * nRecordSize + 4 * f;
+            const std::uint8_t* p = pData + i * nRecordSize + 4 * f;
             const int field = bars.fields[f];
             if (field == kFieldDate) {
                 bar.nDate = DateValueFromMbf(p);

@@ -179,6 +179,27 @@ TEST_F(CCliTest, BatchAddsTheGoodFilesAndReportsTheBad) {
     EXPECT_EQ(RunCli("check", {DbText()}).nStatus, 0);
 }
 
+// Two files of new bars for one security in one batch: the second is compared with the bars
+// the first one adds, so no day is stored twice.
+TEST_F(CCliTest, BatchOfNewBarsForOneSecurityStoresEachDayOnce) {
+    const std::string first = Input("first.csv", Bars({"2023-01-03"}));
+    ASSERT_EQ(RunCli("convert", {first, "--out", DbText(), "--symbol", "IBM", "--new-master", "--date-format",
+                                 "CCYY_MM_DD", "--no-oi"})
+                  .nStatus,
+              0);
+    std::filesystem::create_directories(m_dir / "a");
+    std::filesystem::create_directories(m_dir / "b");
+    const SCliResult result =
+        RunCli("convert", {Input("a/IBM.csv", Bars({"2023-01-04", "2023-01-05"})),
+                           Input("b/IBM.csv", Bars({"2023-01-05", "2023-01-06"})), "--out", DbText(), "--update",
+                           "--date-format", "CCYY_MM_DD", "--no-oi"});
+    EXPECT_EQ(result.nStatus, 0) << result.strErr;
+    const std::string dump = RunCli("dump", {DbText(), "IBM"}).strOut;
+    EXPECT_EQ(dump, "Date,Open,High,Low,Close,Volume\n2023-01-03,9,11,8,10,100\n2023-01-04,9,11,8,10,100\n"
+                    "2023-01-05,9,11,8,10,100\n2023-01-06,9,11,8,10,100\n");
+    EXPECT_EQ(RunCli("check", {DbText()}).nStatus, 0);
+}
+
 struct SUpdateCase {
     const char* pszName;
     std::string strText;

@@ -110,6 +110,9 @@ TEST(BarReader, BadFilesFailNamingTheLineAndTheReason) {
         {Line("2023-01-04") + Line("2023-01-03") + Line("2023-01-05"), Layout(), 2,
          "line 2: the date 2023-01-03 is not later than 2023-01-04 of line 1"},
         {Line("2023-01-04") + Line("2023-01-04"), Layout(), 2, "line 2: the date 2023-01-04 is not later than"},
+        // One mistyped year: that line is the bad one, not the good lines after it.
+        {Line("2023-01-02") + Line("2032-01-03") + Line("2023-01-04") + Line("2023-01-05"), Layout(), 2,
+         "line 2: the date 2032-01-03 is not earlier than 2023-01-04 of line 3"},
         {Line("2023-01-05") + Line("2023-01-06") + Line("2023-01-04"), Layout("DOHLCV", "rev"), 1,
          "line 1: the date 2023-01-05 is not later than 2023-01-06 of line 2"},
         {falling, Layout(), 0,

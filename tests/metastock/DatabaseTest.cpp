@@ -1,5 +1,7 @@
 #include "tests/metastock/DatabaseFixture.h"
 
+#include <numeric>
+
 #include <chrono>
 #include <functional>
 
@@ -126,13 +128,16 @@ TEST_F(DatabaseTest, NewSecurityTakesTheLowestNumberThatNoFileUses) {
         std::vector<std::string> disk;
         const char* pszExpected;
     };
+    std::vector<int> full(255);
+    std::iota(full.begin(), full.end(), 1);
     const SCase cases[] = {
         {{1, 2, 4}, 3, false, {}, 0, {}, "F3.DAT"},
         {{1, 2, 4}, 3, true, {}, 0, {}, "F5.DAT"},
         {{}, 0, false, {}, 0, {"F1.DAT", "f2.Mwd", "F.DAT"}, "F3.DAT"},
-        {{1, 2, 4}, 255, true, {}, 0, {"F300.DAT", "F70000.DAT"}, "F301.MWD"},
-        {{1, 2, 4}, 255, true, {256, 258}, 259, {"F259.mwd"}, "F260.MWD"},
-        {{1, 2, 4}, 255, true, {256, 258}, 200, {}, "F257.MWD"},
+        {{1, 2, 4}, 255, false, {}, 0, {}, "F3.DAT"}, // bytes 2-3 are the highest number in use, not a count
+        {full, 255, true, {}, 0, {"F300.DAT", "F70000.DAT"}, "F301.MWD"},
+        {full, 255, true, {256, 258}, 259, {"F259.mwd"}, "F260.MWD"},
+        {full, 255, true, {256, 258}, 200, {}, "F257.MWD"},
         {{1, 2, 4}, 3, false, {}, 0, {"f3.dop"}, "F5.DAT"},
     };
     for (const SCase& c : cases) {
@@ -182,7 +187,11 @@ TEST_F(DatabaseTest, NewSecurityTakesTheLowestNumberThatNoFileUses) {
 }
 
 TEST_F(DatabaseTest, FolderLimitsAreRefusedWithTheirMessages) {
-    WriteFolder(m_dir.Path(), {{"MASTER", CMasterBuilder().Security({}).FileCounter(255).Bytes()}});
+    CMasterBuilder full;
+    for (int n = 1; n <= 255; ++n) {
+        full.Security({.nFileNumber = n, .strSymbol = n == 1 ? "ABC" : "S" + std::to_string(n)});
+    }
+    WriteFolder(m_dir.Path(), {{"MASTER", full.Bytes()}});
     auto pDatabase = Open();
     std::string strError;
     EXPECT_FALSE(pDatabase->AddSecurity(NewSecurity("NEW", "", 1), strError));
@@ -202,7 +211,9 @@ TEST_F(DatabaseTest, FolderLimitsAreRefusedWithTheirMessages) {
         extra[i].nFileNumber = 256 + static_cast<int>(i);
         extra[i].strSymbol = "X" + std::to_string(i);
     }
-    WriteFolder(m_dir.Path(), {{"EMASTER", MakeEmasterBytes({SEntrySpec{}})}, {"XMASTER", MakeXmasterBytes(extra)}});
+    WriteFolder(m_dir.Path(), {{"MASTER", CMasterBuilder().Security({}).Bytes()},
+                               {"EMASTER", MakeEmasterBytes({SEntrySpec{}})},
+                               {"XMASTER", MakeXmasterBytes(extra)}});
     pDatabase = Open();
     EXPECT_FALSE(pDatabase->AddSecurity(NewSecurity("NEW", "", 1), strError));
     EXPECT_NE(strError.find("6,000"), std::string::npos) << strError;
@@ -233,11 +244,19 @@ TEST_F(DatabaseTest, NewDatabaseAndXmasterHoldExactlyTheDocumentedBytes) {
                                                           {24, "\x00\x00\x30\x84"s}, {28, "\x00\x00\x30\x84"s}}));
     EXPECT_EQ(ReadFile(m_dir / "F1.DOP"), "\"DATE\",0,0\r\n\"HIGH\",4,4\r\n\"LOW\",4,4\r\n\"CLOSE\",4,4\r\n");
 
-    // A full MASTER (its counter at 255) in a folder with EMASTER: the first XMASTER.
-    std::string master = ReadFile(m_dir / "MASTER");
-    master.replace(2, 1, "\xFF");
+    // A full MASTER (255 securities) in a folder with EMASTER: the first XMASTER.
+    std::vector<SEntrySpec> full;
+    CMasterBuilder fullMaster;
+    for (int n = 1; n <= 255; ++n) {
+        full.push_back({.nFileNumber = n, .strSymbol = "S" + std::to_string(n)});
+        fullMaster.Security(full.back());
+    }
+    std::string master = fullMaster.Bytes();
+    std::string emaster = MakeEmasterBytes(full);
     master.replace(49, 4, "\x12\x34\x56\x78");
+    emaster.replace(49, 4, "\x12\x34\x56\x78");
     WriteFile(m_dir / "MASTER", master);
+    WriteFile(m_dir / "EMASTER", emaster);
     const FolderFiles before = Snapshot(m_dir.Path());
     {
         auto pDatabase = Open();
@@ -336,8 +355,9 @@ TEST_F(DatabaseTest, UpdateDeleteAndRenameKeepEveryDirectoryFileInStep) {
     EXPECT_EQ(after.at("MASTER.BAK"), before.at("MASTER"));
     EXPECT_EQ(after.at("f3.dop"), before.at("f3.dop"));
     EXPECT_EQ(after.at("F1.DAT").substr(0, 40), before.at("F1.DAT").substr(0, 40).replace(2, 1, "\x06"));
-    EXPECT_EQ(after.at("MASTER").substr(0, 4), std::string("\x02\x00\x03\x00", 4));
-    EXPECT_EQ(after.at("EMASTER").substr(0, 4), std::string("\x02\x00\x03\x00", 4));
+    // One entry fewer; the highest number in use stays as it was, as the charting software keeps it.
+    EXPECT_EQ(after.at("MASTER").substr(0, 4), std::string("\x02\x00\x04\x00", 4));
+    EXPECT_EQ(after.at("EMASTER").substr(0, 4), std::string("\x02\x00\x04\x00", 4));
     EXPECT_EQ(after.at("XMASTER").substr(10, 10), std::string("\x01\x00\x00\x00\x01\x00\x00\x00\x03\x01", 10));
 }
 

@@ -42,12 +42,16 @@ CTempDir::~CTempDir() {
         return;
     }
     std::error_code ec;
-    // A test may leave read-only files or directories behind; make them removable first.
+    // A test may leave read-only files or directories behind; make them removable first
+    // (Windows removes no read-only file).
     for (auto it = std::filesystem::recursive_directory_iterator(m_path, ec);
          !ec && it != std::filesystem::recursive_directory_iterator(); it.increment(ec)) {
-        if (it->is_directory(ec) && !it->is_symlink(ec)) {
-            std::filesystem::permissions(it->path(), std::filesystem::perms::owner_all,
-                                         std::filesystem::perm_options::add, ec);
+        std::error_code entryError;
+        if (!it->is_symlink(entryError)) {
+            std::filesystem::permissions(it->path(),
+                                         it->is_directory(entryError) ? std::filesystem::perms::owner_all
+                                                                      : std::filesystem::perms::owner_write,
+                                         std::filesystem::perm_options::add, entryError);
         }
     }
     std::filesystem::remove_all(m_path, ec);

@@ -5,21 +5,30 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <system_error>
 
 namespace {
 
 namespace fs = std::filesystem;
 
-class PosixFileSystem : public ::testing::Test {
+class FileSystem : public ::testing::Test {
 protected:
     void MakeReadOnly(const fs::path& path) {
         fs::permissions(path, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
     }
+    // Windows lets only a privileged user make one (and MinGW's library makes none at all).
+    static bool MakeLink(const fs::path& target, const fs::path& link) {
+        std::error_code error;
+        fs::create_symlink(target, link, error);
+        return !error;
+    }
+    static constexpr const char* kNoLinks = "the rest needs symbolic links, which cannot be made here";
+
     CFileSystem& m_fs = GetSystemFileSystem();
     CTempDir m_dir;
 };
 
-TEST_F(PosixFileSystem, LockIsExclusiveAndItsFileGoesWithIt) {
+TEST_F(FileSystem, LockIsExclusiveAndItsFileGoesWithIt) {
     const fs::path lockFile = m_dir / "PELMAR.LCK";
     ELockResult result = ELockResult::Failed;
     auto pFirst = m_fs.TryLock(lockFile, result);
@@ -36,21 +45,24 @@ TEST_F(PosixFileSystem, LockIsExclusiveAndItsFileGoesWithIt) {
     EXPECT_EQ(result, ELockResult::Failed);
 }
 
-TEST_F(PosixFileSystem, CreateNewNeverTouchesAnExistingName) {
+TEST_F(FileSystem, CreateNewNeverTouchesAnExistingName) {
     ASSERT_TRUE(WriteFile(m_dir / "F1.DAT", "old"));
-    fs::create_symlink(m_dir / "nowhere", m_dir / "F2.DAT");
     EXPECT_FALSE(m_fs.Open(m_dir / "F1.DAT", EOpenMode::CreateNew));
-    EXPECT_FALSE(m_fs.Open(m_dir / "F2.DAT", EOpenMode::CreateNew));
     EXPECT_EQ(ReadFile(m_dir / "F1.DAT"), "old");
-    EXPECT_FALSE(Exists(m_dir / "nowhere"));
 
     auto pFile = m_fs.Open(m_dir / "F3.DAT", EOpenMode::CreateNew);
     ASSERT_TRUE(pFile);
     ASSERT_TRUE(pFile->Write("new", 3) && pFile->Sync() && pFile->Close());
     EXPECT_EQ(ReadFile(m_dir / "F3.DAT"), "new");
+
+    if (!MakeLink(m_dir / "nowhere", m_dir / "F2.DAT")) {
+        GTEST_SKIP() << kNoLinks;
+    }
+    EXPECT_FALSE(m_fs.Open(m_dir / "F2.DAT", EOpenMode::CreateNew));
+    EXPECT_FALSE(Exists(m_dir / "nowhere"));
 }
 
-TEST_F(PosixFileSystem, ReplaceFileRefusesAReadOnlyTarget) {
+TEST_F(FileSystem, ReplaceFileRefusesAReadOnlyTarget) {
     ASSERT_TRUE(WriteFile(m_dir / "MASTER", "old"));
     ASSERT_TRUE(WriteFile(m_dir / "MASTER.tmp", "new"));
     MakeReadOnly(m_dir / "MASTER");
@@ -65,30 +77,31 @@ TEST_F(PosixFileSystem, ReplaceFileRefusesAReadOnlyTarget) {
     EXPECT_TRUE(m_fs.SyncDirectory(m_dir.Path()));
 }
 
-TEST_F(PosixFileSystem, StatusListingAndIdentityOfEntries) {
+TEST_F(FileSystem, StatusListingAndIdentityOfEntries) {
     ASSERT_TRUE(WriteFile(m_dir / "F1.DAT", "12345"));
     MakeReadOnly(m_dir / "F1.DAT");
     fs::create_directory(m_dir / "Sub");
-    fs::create_symlink(m_dir / "Sub", m_dir / "Link");
-    fs::create_symlink(m_dir / "nowhere", m_dir / "Dangling");
 
     const SEntryStatus file = m_fs.Status(m_dir / "F1.DAT");
     EXPECT_EQ(file.kind, EEntryKind::File);
     EXPECT_TRUE(file.bReadOnly);
     EXPECT_EQ(file.nSize, 5u);
     EXPECT_EQ(m_fs.Status(m_dir / "Sub").kind, EEntryKind::Directory);
-    EXPECT_EQ(m_fs.Status(m_dir / "Dangling").kind, EEntryKind::Other);
     EXPECT_EQ(m_fs.Status(m_dir / "missing").kind, EEntryKind::Missing);
-
     auto names = m_fs.ListDirectory(m_dir.Path());
     ASSERT_TRUE(names);
     std::sort(names->begin(), names->end());
-    EXPECT_EQ(*names, (std::vector<std::string>{"Dangling", "F1.DAT", "Link", "Sub"}));
+    EXPECT_EQ(*names, (std::vector<std::string>{"F1.DAT", "Sub"}));
     EXPECT_FALSE(m_fs.ListDirectory(m_dir / "missing"));
-
-    EXPECT_EQ(m_fs.FileId(m_dir / "Link"), m_fs.FileId(m_dir / "Sub"));
     EXPECT_NE(m_fs.FileId(m_dir / "F1.DAT"), m_fs.FileId(m_dir / "Sub"));
     EXPECT_FALSE(m_fs.FileId(m_dir / "missing"));
+
+    if (!MakeLink(m_dir / "Sub", m_dir / "Link") || !MakeLink(m_dir / "nowhere", m_dir / "Dangling")) {
+        GTEST_SKIP() << kNoLinks;
+    }
+    EXPECT_EQ(m_fs.Status(m_dir / "Dangling").kind, EEntryKind::Other);
+    EXPECT_EQ(m_fs.ListDirectory(m_dir.Path()).value_or(std::vector<std::string>{}).size(), 4u) << "links are listed, dangling or not";
+    EXPECT_EQ(m_fs.FileId(m_dir / "Link"), m_fs.FileId(m_dir / "Sub"));
 }
 
 } // namespace
