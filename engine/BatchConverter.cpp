@@ -112,9 +112,11 @@ int CBatchConverter::Run(const SImportSettings& settings, const std::vector<std:
             }
             return 1;
         }
+        // The folder's tree of securities is read once for all files, not once a file.
+        const CSecurityTree tree(m_fs, Utf8Path(strOutputDir));
         std::vector<SBatchJob*> staged;
         for (SBatchJob& job : jobs) {
-            if (job.pJob->Stage(database, bNewDatabase) == 0) {
+            if (job.pJob->Stage(database, bNewDatabase, &tree) == 0) {
                 staged.push_back(&job);
                 continue;
             }

@@ -238,7 +238,8 @@ int CConverter::CheckDuplicateSymbol() {
     // database has nothing else to search.
     bool bFound = m_pDatabase != nullptr && m_pDatabase->FindSecurity(symbol).has_value();
     if (!bFound && m_bUseExistingMaster != 0) {
-        bFound = FindSecurityInTree(m_fs, m_pRun->folder, symbol).has_value();
+        bFound = m_pTree != nullptr ? m_pTree->Find(symbol).has_value()
+                                    : FindSecurityInTree(m_fs, m_pRun->folder, symbol).has_value();
     }
     if (!bFound) {
         return 0;
@@ -284,12 +285,16 @@ int CConverter::UpdateDataHeader(std::uint16_t nBarCount, std::uint8_t) {
     return 0;
 }
 
-int CConverter::Stage(CDatabase& database, bool bDatabaseStarted) {
+int CConverter::Stage(CDatabase& database, bool bDatabaseStarted, const CSecurityTree* pTree) {
     struct SReset {
-        CDatabase*& p;
-        ~SReset() { p = nullptr; }
-    } reset{m_pDatabase};
+        CConverter& job;
+        ~SReset() {
+            job.m_pDatabase = nullptr;
+            job.m_pTree = nullptr;
+        }
+    } reset{*this};
     m_pDatabase = &database;
+    m_pTree = pTree;
 
     if (!database.Damage().empty()) {
         std::string text = "The database in " + m_szOutputDir + " is damaged; nothing was added to it:";

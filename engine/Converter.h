@@ -19,6 +19,7 @@ class CFileSystem;
 class CMessageBox;
 class CSettingsStore;
 class CDatabase;
+class CSecurityTree;
 struct SSeries;
 
 // Date format numbers, the positions of the date-format list's entries.
@@ -79,8 +80,9 @@ public:
     // counted, the whole input read into bars and put in order.
     int Prepare();
     // Stages the prepared securities (or new bars) in a database locked by the caller.
-    // bDatabaseStarted: "Make New Master" has already been staged there (by a batch).
-    int Stage(CDatabase& database, bool bDatabaseStarted = false);
+    // bDatabaseStarted: "Make New Master" has already been staged there (by a batch); pTree:
+    // the folder's tree of securities as read once for the whole batch.
+    int Stage(CDatabase& database, bool bDatabaseStarted = false, const CSecurityTree* pTree = nullptr);
     // Records the run's paths and names in the settings store and builds the summary;
     // after a successful commit.
     void FinishRun(const CDatabase& database);
@@ -110,6 +112,7 @@ private:
     CMessageBox& m_messages;
     CSettingsStore& m_store;
     std::unique_ptr<SRun> m_pRun;
-    CDatabase* m_pDatabase = nullptr; // the locked database, while Stage runs
+    CDatabase* m_pDatabase = nullptr;       // the locked database, while Stage runs
+    const CSecurityTree* m_pTree = nullptr; // the batch's tree of securities, while Stage runs
     std::vector<std::string> m_summary;
 };

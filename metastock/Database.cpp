@@ -1247,25 +1247,19 @@ std::vector<std::string> CDatabase::Check() {
     return lines;
 }
 
-std::optional<SFoundSecurity> FindSecurityInTree(CFileSystem& fs, const std::filesystem::path& folder,
-                                                 const std::string& symbol) {
-    const std::size_t nSpaces = static_cast<std::size_t>(std::count(symbol.begin(), symbol.end(), ' '));
-    const auto matches = [&](const std::string& symbolText, const std::string& nameText) {
-        return EqualNoCase(symbol, nameText) || EqualNoCase(symbol, CutAtSpace(symbolText, nSpaces));
-    };
+CSecurityTree::CSecurityTree(CFileSystem& fs, const std::filesystem::path& folder) {
     struct SLevel {
-        std::filesystem::path dir;
         std::vector<std::filesystem::path> subdirs;
         std::size_t nNext = 0;
     };
     std::set<std::pair<std::uint64_t, std::uint64_t>> visited;
     std::vector<SLevel> stack;
     // A folder's own securities first, then its subfolders in the order of their entries, each
-    // searched whole before the next; every folder once, however many entries lead to it.
-    const auto enter = [&](const std::filesystem::path& dir) -> std::optional<SFoundSecurity> {
+    // read whole before the next; every folder once, however many entries lead to it.
+    const auto enter = [&](const std::filesystem::path& dir) {
         const auto id = fs.FileId(dir);
         if (!id || !visited.insert({id->nVolume, id->nIndex}).second) {
-            return std::nullopt;
+            return;
         }
         STreeFolder tree;
         CNameIndex index;
@@ -1275,7 +1269,9 @@ std::optional<SFoundSecurity> FindSecurityInTree(CFileSystem& fs, const std::fil
         ReadForSearch(fs, dir, index, "MASTER", tree.master);
         ReadForSearch(fs, dir, index, "EMASTER", tree.emaster);
         ReadForSearch(fs, dir, index, "XMASTER", tree.xmaster);
-        SLevel level{dir, {}, 0};
+        const std::size_t nFolder = m_folders.size();
+        m_folders.push_back(dir);
+        SLevel level;
         std::set<std::string> seenNames;
         const std::size_t nMaster = tree.master.Counted(0);
         for (std::size_t i = 0; i < nMaster; ++i) {
@@ -1287,35 +1283,30 @@ std::optional<SFoundSecurity> FindSecurityInTree(CFileSystem& fs, const std::fil
                 if (bPlain && seenNames.insert(Upper(name)).second) {
                     level.subdirs.push_back(dir / Utf8Path(index.Spell(name)));
                 }
-            } else if (EqualNoCase(symbol, EntryNameText(record)) ||
-                       EqualNoCase(symbol, EntrySymbolText(record, nSpaces))) {
-                return SFoundSecurity{SecurityFromMaster(record, i), dir};
+            } else {
+                m_entries.push_back({EntrySymbolText(record, std::string::npos), EntryNameText(record),
+                                     SecurityFromMaster(record, i), nFolder});
             }
         }
         const std::size_t nEmaster = tree.emaster.Counted(0);
         for (std::size_t i = 0; i < nEmaster; ++i) {
             const EmasterRecord& record = tree.emaster.records[i];
-            if (matches(FieldText(record.data() + kEmasterSymbolOffset, kEmasterSymbolChars), EmasterName(record))) {
-                return SFoundSecurity{SecurityFromEmaster(record, i), dir};
-            }
+            m_entries.push_back({FieldText(record.data() + kEmasterSymbolOffset, kEmasterSymbolChars),
+                                 EmasterName(record), SecurityFromEmaster(record, i), nFolder});
         }
         const bool bSigned =
             tree.xmaster.original.size() >= kXmasterHeaderSize &&
             std::equal(kXmasterSignature.begin(), kXmasterSignature.begin() + 4, tree.xmaster.header.begin());
         const std::size_t nXmaster = bSigned ? tree.xmaster.Counted(kXmasterCountOffset) : 0;
         for (std::size_t i = 0; i < nXmaster; ++i) {
-            const SSecurity security = SecurityFromXmaster(tree.xmaster.records[i], i);
-            if (matches(FieldText(tree.xmaster.records[i].data() + kXmasterSymbolOffset, kXmasterSymbolChars),
-                        security.strName)) {
-                return SFoundSecurity{security, dir};
-            }
+            SSecurity security = SecurityFromXmaster(tree.xmaster.records[i], i);
+            std::string nameText = security.strName;
+            m_entries.push_back({FieldText(tree.xmaster.records[i].data() + kXmasterSymbolOffset, kXmasterSymbolChars),
+                                 std::move(nameText), std::move(security), nFolder});
         }
         stack.push_back(std::move(level));
-        return std::nullopt;
     };
-    if (auto found = enter(folder)) {
-        return found;
-    }
+    enter(folder);
     while (!stack.empty()) {
         SLevel& level = stack.back();
         if (level.nNext == level.subdirs.size()) {
@@ -1323,9 +1314,23 @@ std::optional<SFoundSecurity> FindSecurityInTree(CFileSystem& fs, const std::fil
             continue;
         }
         const std::filesystem::path dir = level.subdirs[level.nNext++];
-        if (auto found = enter(dir)) {
-            return found;
+        enter(dir);
+    }
+}
+
+std::optional<SFoundSecurity> CSecurityTree::Find(const std::string& symbol) const {
+    // A sought symbol with k spaces is compared with a stored symbol cut before its (k + 1)-th
+    // space, and with the name as well.
+    const std::size_t nSpaces = static_cast<std::size_t>(std::count(symbol.begin(), symbol.end(), ' '));
+    for (const SEntry& entry : m_entries) {
+        if (EqualNoCase(symbol, entry.strNameText) || EqualNoCase(symbol, CutAtSpace(entry.strSymbolText, nSpaces))) {
+            return SFoundSecurity{entry.security, m_folders[entry.nFolder]};
         }
     }
     return std::nullopt;
+}
+
+std::optional<SFoundSecurity> FindSecurityInTree(CFileSystem& fs, const std::filesystem::path& folder,
+                                                 const std::string& symbol) {
+    return CSecurityTree(fs, folder).Find(symbol);
 }

@@ -193,6 +193,26 @@ private:
     std::unique_ptr<SState> m_pState;
 };
 
+// The securities of a folder and of every folder reached through MASTER's "<DIR>" entries,
+// depth first, each folder once (by its file id), read once for the duplicate check of many
+// symbols.
+class CSecurityTree {
+public:
+    CSecurityTree(CFileSystem& fs, const std::filesystem::path& folder);
+    // The first security whose symbol or name matches symbol as the duplicate check compares them.
+    std::optional<SFoundSecurity> Find(const std::string& symbol) const;
+
+private:
+    struct SEntry {
+        std::string strSymbolText; // the stored symbol, padding removed
+        std::string strNameText;
+        SSecurity security;
+        std::size_t nFolder = 0;
+    };
+    std::vector<std::filesystem::path> m_folders;
+    std::vector<SEntry> m_entries;
+};
+
 // Searches the directory files of folder and of every folder reached through MASTER's
 // "<DIR>" entries, depth first, each folder once (by its file id), for a security whose
 // symbol or name matches symbol as the duplicate check compares them.

@@ -182,7 +182,7 @@ bool CFolderCommit::Replay(const std::vector<SJournalOp>& ops) {
     return m_fs.SyncDirectory(m_folder) && m_fs.RemoveFile(PathOf(kJournalName)) && m_fs.SyncDirectory(m_folder);
 }
 
-bool CFolderCommit::Undo(const std::vector<SJournalOp>& ops, const std::vector<bool>& done,
+CFolderCommit::EUndo CFolderCommit::Undo(const std::vector<SJournalOp>& ops, const std::vector<bool>& done,
                          const std::vector<std::pair<std::string, std::string>>& oldContents) {
     const std::string token = NewToken();
     std::vector<SJournalOp> back;
@@ -203,14 +203,14 @@ bool CFolderCommit::Undo(const std::vector<SJournalOp>& ops, const std::vector<b
         const std::string temporary = name + std::string(kTemporaryMark) + token;
         if (!WriteTemporary(temporary, old->second, false)) {
             RemoveQuietly(fresh);
-            return false;
+            return EUndo::ChangeLeft;
         }
         fresh.push_back(temporary);
         back.push_back({true, temporary, name});
     }
     if (!SyncTemporaries(fresh)) {
         RemoveQuietly(fresh);
-        return false;
+        return EUndo::ChangeLeft;
     }
     for (std::size_t i = 0; i < ops.size(); ++i) {
         if (ops[i].bRename && !done[i]) {
@@ -221,10 +221,11 @@ bool CFolderCommit::Undo(const std::vector<SJournalOp>& ops, const std::vector<b
     if (!PlaceJournal(back, token, bPlaced)) {
         if (!bPlaced) {
             RemoveQuietly(fresh);
+            return EUndo::ChangeLeft;
         }
-        return false;
+        return EUndo::UndoLeft;
     }
-    return Replay(back);
+    return Replay(back) ? EUndo::Undone : EUndo::UndoLeft;
 }
 
 bool CFolderCommit::Run(const std::vector<SFileWrite>& writes, const std::vector<std::string>& removals,
@@ -314,8 +315,13 @@ bool CFolderCommit::Run(const std::vector<SFileWrite>& writes, const std::vector
     }
     bool bPlaced = false;
     if (!PlaceJournal(ops, token, bPlaced)) {
-        if (bPlaced) {
-            m_fs.RemoveFile(PathOf(kJournalName));
+        // A journal in place that cannot be taken back is carried out by the next change, so
+        // its temporaries must stay for it.
+        if (bPlaced && !m_fs.RemoveFile(PathOf(kJournalName))) {
+            strError = "Cannot write the journal " + describe(kJournalName) +
+                       " to the disk; it remains, and the next change of that folder finishes this one, so its "
+                       "new data will be there then.";
+            return false;
         }
         RemoveQuietly(temporaries);
         strError = "Cannot write the journal " + describe(kJournalName) + "; nothing was changed.";
@@ -344,10 +350,20 @@ bool CFolderCommit::Run(const std::vector<SFileWrite>& writes, const std::vector
         failure = "Cannot make the renames in " + FolderText() + " durable";
     }
     if (!failure.empty()) {
-        strError = Undo(ops, done, oldContents)
-                       ? failure + "; nothing was changed."
-                       : failure + ". The change could not be undone either: " + describe(kJournalName) +
-                             " remains, and the next change of that folder completes it.";
+        switch (Undo(ops, done, oldContents)) {
+        case EUndo::Undone:
+            strError = failure + "; nothing was changed.";
+            break;
+        case EUndo::ChangeLeft:
+            strError = failure + ". The change could not be undone either: " + describe(kJournalName) +
+                       " remains, and the next change of that folder finishes this one, so its new data will be "
+                       "there then.";
+            break;
+        case EUndo::UndoLeft:
+            strError = failure + ". The change could not be fully undone: " + describe(kJournalName) +
+                       " remains, and the next change of that folder finishes undoing it.";
+            break;
+        }
         return false;
     }
     if (!m_fs.RemoveFile(PathOf(kJournalName)) || !m_fs.SyncDirectory(m_folder)) {

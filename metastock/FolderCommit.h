@@ -63,7 +63,9 @@ private:
     bool PlaceJournal(const std::vector<SJournalOp>& ops, const std::string& token, bool& bPlaced);
     // Runs ops, each only where it still has something to do; then syncs and drops the journal.
     bool Replay(const std::vector<SJournalOp>& ops);
-    bool Undo(const std::vector<SJournalOp>& ops, const std::vector<bool>& done,
+    // What an undo left: nothing, the change itself to be finished, or the undo to be finished.
+    enum class EUndo { Undone, ChangeLeft, UndoLeft };
+    EUndo Undo(const std::vector<SJournalOp>& ops, const std::vector<bool>& done,
               const std::vector<std::pair<std::string, std::string>>& oldContents);
     void RemoveQuietly(const std::vector<std::string>& names);
 
