@@ -100,6 +100,7 @@ struct SConvertOptions {
     bool bHaveSymbol = false;
     bool bSymbolFromFileName = false;
     bool bDetect = false;
+    bool bSymbolColGiven = false;
 };
 
 // Fills options from args; an exit status (2) with its message when they are refused.
@@ -169,6 +170,7 @@ std::optional<int> ParseConvertOptions(const Arguments& args, SConvertOptions& o
                     return UsageError(err, std::string(option.pszOption) + " needs a number");
                 }
                 options.Set(option.pMember, nValue, option.choice);
+                options.bSymbolColGiven |= option.pMember == &SImportSettings::nSymbolCol;
                 if (option.pOnMember != nullptr) {
                     options.Set(option.pOnMember, 1, option.choice);
                 }
@@ -287,7 +289,7 @@ int ConvertOne(SConvertOptions& options, std::ostream& out, std::ostream& err) {
             return 2;
         }
     }
-    if (!options.bHaveSymbol && settings.nSymbolCol == 0) {
+    if (!options.bHaveSymbol && settings.nSymbolCol == 0 && !options.bDetect) {
         return UsageError(err, "--symbol is required (or --symbol-col, --symbol-from-file-name)");
     }
     if (options.bDetect) {
@@ -302,9 +304,15 @@ int ConvertOne(SConvertOptions& options, std::ostream& out, std::ostream& err) {
             return 1;
         }
         settings = *detected;
+        if (options.bHaveSymbol && !options.bSymbolColGiven) {
+            settings.nSymbolCol = 0; // the symbol given names the one security of the file
+        }
         err << "Detected: " << ConvertOptionsText(settings) << "\n";
         for (const std::string& note : notes) {
             err << note << "\n";
+        }
+        if (!options.bHaveSymbol && settings.nSymbolCol == 0) {
+            return UsageError(err, "--symbol is required: the file has no column of symbols");
         }
     }
 

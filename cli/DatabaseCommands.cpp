@@ -5,6 +5,7 @@
 
 #include "engine/JobSettings.h"
 #include "metastock/Database.h"
+#include "metastock/Dates.h"
 #include "platform/FileSystem.h"
 #include "platform/StreamMessageBox.h"
 #include "platform/TextEncoding.h"
@@ -53,13 +54,7 @@ const char kRenameHelp[] =
 namespace {
 
 std::string DateText(std::int32_t nDateValue) {
-    if (nDateValue <= 0) {
-        return "-";
-    }
-    char text[16];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02d", 1900 + nDateValue / 10000, nDateValue / 100 % 100,
-                  nDateValue % 100);
-    return text;
+    return nDateValue <= 0 ? "-" : DateValueText(nDateValue);
 }
 
 std::string NumberText(float value) {

@@ -17,7 +17,7 @@ static_assert(CBarReader::kMaxLineBytes == CLineReader::kMaxLineBytes);
 namespace {
 
 constexpr std::array<const char*, kFieldCount> kFieldNames = {"Date",  "Open",   "High",         "Low",
-                                                              "Close", "Volume", "Open Interest"};
+                                                              "Close", "Volume", "Open interest"};
 constexpr int kSymbolField = kFieldCount; // the symbol column, in faults
 constexpr std::size_t kShownBadLines = 5;
 constexpr std::size_t kShownTextBytes = 40;
@@ -52,23 +52,6 @@ std::string Grouped(std::uint64_t n) {
         grouped += digits[i];
     }
     return grouped;
-}
-
-bool IsUtf8(std::string_view text) {
-    for (std::size_t i = 0; i < text.size();) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        const std::size_t n = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
-        if (n == 0 || i + n > text.size()) {
-            return false;
-        }
-        for (std::size_t k = 1; k < n; ++k) {
-            if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) {
-                return false;
-            }
-        }
-        i += n;
-    }
-    return true;
 }
 
 // A field as a message shows it: cut to a readable length, in UTF-8 whatever the file's

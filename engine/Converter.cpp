@@ -3,6 +3,7 @@
 #include "engine/BarReader.h"
 #include "engine/JobSettings.h"
 #include "metastock/Database.h"
+#include "metastock/Dates.h"
 #include "platform/FileSystem.h"
 #include "platform/MessageBox.h"
 #include "platform/PathLookup.h"
@@ -10,6 +11,7 @@
 #include "platform/TextEncoding.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cstring>
 
 namespace {
@@ -20,11 +22,11 @@ const char* const kFieldNames[kFieldCount] = {"Date", "Open", "High", "Low", "Cl
 // 300-character path limit.
 constexpr std::size_t kMaxOutputDirChars = CConverter::kPathChars - (sizeof "/MASTER" - 1);
 
-std::string DateText(std::int32_t nDateValue) {
-    const int nYear = 1900 + nDateValue / 10000;
-    char text[16];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02d", nYear, nDateValue / 100 % 100, nDateValue % 100);
-    return text;
+// The shortest text that reads back as the same single, whatever the locale.
+std::string NumberText(float value) {
+    char text[32];
+    const auto result = std::to_chars(text, text + sizeof text, value);
+    return std::string(text, result.ptr);
 }
 
 std::string FieldSetText(const std::vector<int>& fields) {
@@ -198,10 +200,6 @@ int CConverter::ConvertLines() {
 int CConverter::ReverseInput() {
     std::vector<SRun::STarget>& targets = m_pRun->targets;
     for (const SSeries& series : m_pRun->read.series) {
-        if (series.bars.empty()) {
-            m_messages.Show("The file " + m_strInputPath + " holds no bar to convert.");
-            return 1;
-        }
         SRun::STarget target{m_szSymbol, m_szName};
         if (m_nSymbolCol >= 0) {
             // Each symbol of the column must be one the database can hold, before anything is locked.
@@ -435,10 +433,8 @@ int CConverter::StageUpdate(const SSeries& series, const std::string& strSymbol)
                 const float fStored = match->values[static_cast<std::size_t>(field)];
                 const float fFile = DecodeMbf(EncodeMbf(bar.values[static_cast<std::size_t>(field)]));
                 if (fStored != fFile) {
-                    char text[128];
-                    std::snprintf(text, sizeof text, "%s is %g in the file but %g in the security",
-                                  kFieldNames[field], static_cast<double>(fFile), static_cast<double>(fStored));
-                    strDifference = text;
+                    strDifference = std::string(kFieldNames[field]) + " is " + NumberText(fFile) +
+                                    " in the file but " + NumberText(fStored) + " in the security";
                     break;
                 }
             }
@@ -448,13 +444,13 @@ int CConverter::StageUpdate(const SSeries& series, const std::string& strSymbol)
             continue;
         }
         if (nConflicts++ < 5) {
-            firstConflicts.push_back("line " + std::to_string(bar.nLine) + ": the bar of " + DateText(bar.nDate) +
+            firstConflicts.push_back("line " + std::to_string(bar.nLine) + ": the bar of " + DateValueText(bar.nDate) +
                                      " conflicts: " + strDifference);
         }
     }
     if (nConflicts > 0 && m_bSkipBadLines == 0) {
         std::string text = std::to_string(nConflicts) + (nConflicts == 1 ? " line conflicts" : " lines conflict") +
-                           " with the bars " + strShown + " already holds (up to " + DateText(nLastStored) +
+                           " with the bars " + strShown + " already holds (up to " + DateValueText(nLastStored) +
                            "):";
         for (const std::string& line : firstConflicts) {
             text += "\n" + line;
@@ -499,7 +495,7 @@ void CConverter::FinishRun(const CDatabase& database) {
         if (staged.bUpdate) {
             std::string line = strSymbol + ": " + std::to_string(staged.nBars) + (staged.nBars == 1 ? " new bar" : " new bars");
             if (staged.nBars > 0) {
-                line += ", " + DateText(staged.nFirstDate) + " to " + DateText(staged.nLastDate);
+                line += ", " + DateValueText(staged.nFirstDate) + " to " + DateValueText(staged.nLastDate);
             }
             if (staged.nEqual > 0) {
                 line += "; " + std::to_string(staged.nEqual) +
@@ -509,8 +505,8 @@ void CConverter::FinishRun(const CDatabase& database) {
             continue;
         }
         const std::string strName = staged.strName.empty() ? "" : " \"" + Windows1252ToUtf8(staged.strName) + "\"";
-        m_summary.push_back(strSymbol + strName + ": " + std::to_string(staged.nBars) + (staged.nBars == 1 ? " bar, " : " bars, ") + DateText(staged.nFirstDate) + " to " +
-                            DateText(staged.nLastDate) + ", " + strFile);
+        m_summary.push_back(strSymbol + strName + ": " + std::to_string(staged.nBars) + (staged.nBars == 1 ? " bar, " : " bars, ") + DateValueText(staged.nFirstDate) + " to " +
+                            DateValueText(staged.nLastDate) + ", " + strFile);
         if (staged.strName.size() > 16 && !database.HasEmaster() &&
             (!security || security->directory == EDirectoryFile::Master)) {
             bLongName = true;

@@ -42,8 +42,6 @@ class CConverter {
 public:
     // Limits of the job's text members; a longer value is refused, never cut.
     static constexpr std::size_t kPathChars = 300;
-    static constexpr std::size_t kSymbolChars = 14;
-    static constexpr std::size_t kNameChars = 44;
     // Bars that one security can hold: the data header counts records, itself included, in 16 bits.
     static constexpr int kMaxBars = 65534;
 

@@ -83,6 +83,9 @@ void SaveImportSettings(CSettingsStore& store, const SImportSettings& settings) 
 }
 
 int DateFormatNumber(std::string_view text) {
+    if (text.empty()) {
+        return 0; // no entry chosen, not the first entry
+    }
     for (std::size_t i = 0; i < kDateFormatNames.size(); ++i) {
         const std::string_view entry = kDateFormatNames[i];
         if (text.size() > entry.size()) {

@@ -10,6 +10,7 @@
 #include "platform/TextEncoding.h"
 
 #include <algorithm>
+#include <map>
 #include <chrono>
 #include <cmath>
 #include <tuple>
@@ -126,23 +127,6 @@ bool ReadsAsDate(std::string_view text) {
         }
     }
     return false;
-}
-
-bool IsUtf8(std::string_view text) {
-    for (std::size_t i = 0; i < text.size();) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        const std::size_t n = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
-        if (n == 0 || i + n > text.size()) {
-            return false;
-        }
-        for (std::size_t k = 1; k < n; ++k) {
-            if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) {
-                return false;
-            }
-        }
-        i += n;
-    }
-    return true;
 }
 
 bool IsBlankLine(std::string_view text) {
@@ -288,6 +272,7 @@ private:
     int m_nDateFormat = 0;
     std::vector<std::size_t> m_rows;            // the lines whose date reads: the data rows
     std::vector<std::int32_t> m_dates;          // their dates
+    std::optional<std::size_t> m_symbolColumn;  // a named column of several symbols
     std::vector<std::size_t> m_measured;        // the data rows the columns are measured on
     std::uint64_t m_nSkipRows = 0;
     std::vector<std::string> m_names;           // header names by column; empty without a header
@@ -883,17 +868,36 @@ void CAnalysis::ChooseCounts(const std::vector<std::size_t>& candidates, bool bN
         return;
     }
     if (counts.size() > 1) {
+        // A second count may as well be trades or turnover as open interest: without a name it
+        // is a guess that would store another number as the open interest.
         SetField(kFieldOpenInterest, counts[1]);
-        if (counts.size() > 2) {
-            Doubt(EDetectChoice::OpenInterest, EConfidence::Unsure,
-                  "Columns " + ColumnList(counts) + " hold whole numbers: the volume and the open interest were "
-                  "taken from the first two.");
-        }
+        Doubt(EDetectChoice::OpenInterest, EConfidence::Unsure,
+              counts.size() > 2 ? "Columns " + ColumnList(counts) +
+                                      " hold whole numbers: the volume and the open interest were taken from the "
+                                      "first two."
+                                : "No header names " + ColumnText(counts[1]) +
+                                      ", which holds whole numbers after the volume; it was taken as the open "
+                                      "interest, but it may be another count.");
     }
 }
 
 void CAnalysis::ChooseOrder() {
-    const SSteps steps = StepsOf(m_dates);
+    SSteps steps = StepsOf(m_dates);
+    if (m_symbolColumn) {
+        // The steps within each symbol's lines, in file order.
+        std::map<std::string, std::vector<std::int32_t>> bySymbol;
+        for (std::size_t i = 0; i < m_rows.size(); ++i) {
+            const std::vector<std::string>& cells = m_lines[m_rows[i]].cells;
+            bySymbol[*m_symbolColumn < cells.size() ? cells[*m_symbolColumn] : std::string()].push_back(m_dates[i]);
+        }
+        steps = SSteps{};
+        for (const auto& [symbol, dates] : bySymbol) {
+            const SSteps own = StepsOf(dates);
+            steps.nRises += own.nRises;
+            steps.nFalls += own.nFalls;
+            steps.nSame += own.nSame;
+        }
+    }
     m_bReverse = steps.nFalls > steps.nRises;
     if (steps.Disorder() > 0) {
         Doubt(EDetectChoice::Order, EConfidence::Likely,
@@ -941,6 +945,7 @@ void CAnalysis::FillSettings() {
     s.bSkipOn = m_nSkipRows > 0 ? 1 : 0;
     s.nRowsToSkip = static_cast<long long>(m_nSkipRows);
     s.bReverseOrder = m_bReverse ? 1 : 0;
+    s.nSymbolCol = m_symbolColumn ? static_cast<long long>(*m_symbolColumn) + 1 : 0;
     s.nDateCol = static_cast<long long>(m_nDateColumn) + 1;
     const struct {
         long long SImportSettings::*pOn;
@@ -1017,11 +1022,13 @@ SLayoutDetection CAnalysis::Run(std::string_view sample) {
                 symbols.push_back(cells[c]);
             }
         }
-        if (symbols.size() > 1) {
-            Doubt(EDetectChoice::Reading, EConfidence::Unsure,
+        if (symbols.size() > 1 && c < static_cast<std::size_t>(kMaxColumn) && !m_symbolColumn) {
+            // Each symbol's lines become a security of their own; their order is judged per symbol.
+            m_symbolColumn = c;
+            Doubt(EDetectChoice::Reading, EConfidence::Likely,
                   ColumnText(c) + " holds " + std::to_string(symbols.size()) +
-                      " symbols; taken as the symbol column (--symbol-col " + std::to_string(c + 1) +
-                      ") it makes a security of each.");
+                      " symbols; it was taken as the symbol column (--symbol-col " + std::to_string(c + 1) +
+                      "), which makes a security of each.");
         }
     }
     ChooseOrder();
@@ -1178,14 +1185,16 @@ std::optional<SImportSettings> DetectedSettings(CFileSystem& fs, const std::file
     settings.strSymbol = base.strSymbol;
     settings.strName = base.strName;
     settings.nExist = base.nExist;
-    settings.nSymbolCol = base.nSymbolCol;
     settings.bSkipBadLines = base.bSkipBadLines;
     if (explicitSettings) {
         explicitSettings(settings);
     }
-    // A doubt of the reading is settled when bad lines are to be skipped.
+    // A doubt of the reading is settled when bad lines are to be skipped; with a symbol column
+    // the order and the reading are judged per symbol by the conversion itself, not over the
+    // lines of all symbols mixed.
     DetectChoices settled = explicitChoices;
-    settled[static_cast<std::size_t>(EDetectChoice::Reading)] |= settings.bSkipBadLines != 0;
+    settled[static_cast<std::size_t>(EDetectChoice::Reading)] |= settings.bSkipBadLines != 0 || settings.nSymbolCol > 0;
+    settled[static_cast<std::size_t>(EDetectChoice::Order)] |= settings.nSymbolCol > 0;
     bool bUnsure = false;
     for (std::size_t i = 0; i < kDetectChoiceCount; ++i) {
         bUnsure = bUnsure || (!settled[i] && detection.confidence[i] == EConfidence::Unsure);

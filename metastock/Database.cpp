@@ -938,6 +938,12 @@ bool CDatabase::RenameSecurity(const SSecurity& security, const std::string& str
         strError = kDuplicateMessage;
         return false;
     }
+    // As for a new security, the symbol must not be a symbol or name of the folders below.
+    if (const auto other = CSecurityTree(m_fs, m_folder).Find(strNewSymbol);
+        other && !(m_fs.FileId(other->folder) == m_fs.FileId(m_folder) && other->security.nFileNumber == security.nFileNumber)) {
+        strError = kDuplicateMessage;
+        return false;
+    }
     if (security.directory == EDirectoryFile::Master) {
         MasterRecord& record = state.master.records[*index];
         const auto symbol = PadEntryText(strNewSymbol);

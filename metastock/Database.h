@@ -95,7 +95,8 @@ public:
     static constexpr std::chrono::seconds kLockWait{60}; // then a run gives up
 
     CDatabase(CFileSystem& fs, CMessageBox& messages, std::filesystem::path folder);
-    // Throws nothing; discards the temporaries of an uncommitted change, then releases the lock.
+    // Releases the lock; a change never committed leaves nothing behind (its files exist only
+    // in memory until Commit).
     ~CDatabase();
     CDatabase(const CDatabase&) = delete;
     CDatabase& operator=(const CDatabase&) = delete;

@@ -18,7 +18,7 @@ namespace {
 
 constexpr std::size_t kWriteBufferSize = 64 * 1024;
 
-// A file without any write bit is what the original platform calls read-only; root may
+// A file without any write bit is what Windows calls read-only; root may
 // still write it, so the bits are tested rather than access().
 bool IsReadOnly(const struct stat& st) {
     return (st.st_mode & 0222) == 0;

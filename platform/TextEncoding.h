@@ -9,3 +9,5 @@
 // nullopt when text is no valid UTF-8 or holds a character that Windows-1252 cannot hold.
 std::optional<std::string> Utf8ToWindows1252(std::string_view text);
 std::string Windows1252ToUtf8(std::string_view text);
+// Whether text is valid UTF-8 (price files come in either encoding).
+bool IsUtf8(std::string_view text);

@@ -81,7 +81,7 @@ TEST(BarReader, BadFilesFailNamingTheLineAndTheReason) {
         {kGood + Line("2023-01-03", "1,2,0.5,1.5,null"), Layout(), 2, "\"null\" in the Volume column (6) is not a number"},
         {kGood + Line("2023-01-03", "1,,0.5,1.5,100"), Layout(), 2, "line 2: the High column (3) is empty"},
         {kGood + "2023-01-31,91.62,91.78\n", Layout(), 2, "line 2: there is no Low column (4): the line has 3 columns"},
-        {kGood, Layout("DOHLCVI"), 1, "there is no Open Interest column (7): the line has 6 columns"},
+        {kGood, Layout("DOHLCVI"), 1, "there is no Open interest column (7): the line has 6 columns"},
         {Line("2023-01-03", "12.5x,2,0.5,1.5,100"), Layout(), 1, "\"12.5x\" in the Open column (2) is not a number"},
         {Line("2023-01-03", "\"1,234.5\",2,0.5,1.5,100"), Layout(), 1,
          "\"1,234.5\" in the Open column (2) is not a number (the decimal mark is the full stop)"},

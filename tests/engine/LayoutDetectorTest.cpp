@@ -59,12 +59,12 @@ TEST(LayoutDetector, EachFamilyGivesItsSettingsAndReadsWithoutBadLines) {
          "--delimiter semicolon --decimal-comma --date-format DD_MM_CCYY --skip-rows 1 --date-col 1 --open-col 2 "
          "--high-col 3 --low-col 4 --close-col 5 --volume-col 6 --no-oi",
          2},
-        {"tabs, 8-digit dates, open interest, no header",
-         "20230103\t91.62\t92.1\t90.5\t91\t1234500\t4500\n"
-         "20230104\t91\t93.2\t90.8\t92.75\t2345600\t4650\n"
-         "20230105\t92.75\t93\t91.1\t91.4\t1999000\t4700\n",
+        {"tabs, 8-digit dates, no header",
+         "20230103\t91.62\t92.1\t90.5\t91\t1234500\n"
+         "20230104\t91\t93.2\t90.8\t92.75\t2345600\n"
+         "20230105\t92.75\t93\t91.1\t91.4\t1999000\n",
          "--delimiter tab --date-format CCYYMMDD --date-col 1 --open-col 2 --high-col 3 --low-col 4 --close-col 5 "
-         "--volume-col 6 --oi-col 7",
+         "--volume-col 6 --no-oi",
          3},
         {"fixed width, two-word name",
          "   Date        Open    High     Low   Close    Volume  Open Interest\n"
@@ -163,6 +163,9 @@ TEST(LayoutDetector, WhatCannotBeDecidedIsSaidNotGuessedSilently) {
         {"no header, high and low first",
          "2023-01-03,92.10,90.50,91.62,91.00\n2023-01-04,93.20,90.80,91.00,92.75\n", EDetectChoice::Close,
          EConfidence::Unsure, "the open and the close cannot be told apart", nullptr},
+        {"no header, a second count after the volume",
+         "20230103\t91.62\t92.1\t90.5\t91\t1234500\t4500\n20230104\t91\t93.2\t90.8\t92.75\t2345600\t4650\n",
+         EDetectChoice::OpenInterest, EConfidence::Unsure, "it may be another count", nullptr},
         {"two columns of dates", "2023-01-03,2023-03-17,91.5\n2023-01-04,2023-03-17,91.7\n",
          EDetectChoice::DateColumn, EConfidence::Likely, "Columns 1 and 2 hold dates", nullptr},
         {"dates out of order",
@@ -183,8 +186,10 @@ TEST(LayoutDetector, WhatCannotBeDecidedIsSaidNotGuessedSilently) {
          "2023-01-03,16500,16600,16400,16550,20.79\n2023-01-04,16550,16650,16450,16600,78.61\n",
          EDetectChoice::Volume, EConfidence::Likely, "Column 6 was taken as the volume, though it holds fractions",
          nullptr},
-        {"symbols in a column", "Ticker,Date,Close\nA,2023-01-03,1.5\nB,2023-01-03,2.5\n", EDetectChoice::Reading,
-         EConfidence::Unsure, "the symbol column (--symbol-col 1) it makes a security of each", nullptr},
+        {"symbols in a column", "Ticker,Date,Close\nA,2023-01-03,1.5\nB,2023-01-03,2.5\nA,2023-01-04,1.6\n",
+         EDetectChoice::Reading, EConfidence::Likely, "taken as the symbol column (--symbol-col 1)",
+         "--delimiter comma --date-format CCYY_MM_DD --skip-rows 1 --date-col 2 --no-open --no-high --no-low "
+         "--close-col 3 --no-volume --no-oi --symbol-col 1"},
     };
     for (const SDoubtCase& test : cases) {
         const SLayoutDetection found = CLayoutDetector().Detect(test.text);

@@ -16,14 +16,14 @@
 // F1 ABC (5 fields, with F1.DOP), F2 with a long name, F4 intraday every 5 minutes; number 3
 // gone but f3.dop left on disk; XMASTER F256 and F258, next number 259.
 inline FolderFiles RealFolder() {
-    const SEntrySpec f1{.nFileNumber = 1, .fFirstDate = 1230103, .fLastDate = 1230105, .nFieldSet = 31};
-    const SEntrySpec f2{.nFileNumber = 2, .strSymbol = "LNG", .strName = "LONG NAMED SECURITY HOLDINGS",
+    const SEntryDesc f1{.nFileNumber = 1, .fFirstDate = 1230103, .fLastDate = 1230105, .nFieldSet = 31};
+    const SEntryDesc f2{.nFileNumber = 2, .strSymbol = "LNG", .strName = "LONG NAMED SECURITY HOLDINGS",
                         .fFirstDate = 1230103, .fLastDate = 1230104, .nFieldCount = 4, .nFieldSet = 15};
-    const SEntrySpec f4{.nFileNumber = 4, .strSymbol = "IDX", .strName = "FIVE MINUTES", .fFirstDate = 1230103,
+    const SEntryDesc f4{.nFileNumber = 4, .strSymbol = "IDX", .strName = "FIVE MINUTES", .fFirstDate = 1230103,
                         .fLastDate = 1230103, .nFieldCount = 7, .nTimeFrame = 'I', .nInterval = 5, .nFieldSet = 191};
-    const SEntrySpec x256{.nFileNumber = 256, .strSymbol = "X1", .strName = "FIRST EXTRA SECURITY NAME",
+    const SEntryDesc x256{.nFileNumber = 256, .strSymbol = "X1", .strName = "FIRST EXTRA SECURITY NAME",
                           .fFirstDate = 1230103, .fLastDate = 1230104, .nFieldCount = 6, .nFieldSet = 63};
-    SEntrySpec x258 = x256;
+    SEntryDesc x258 = x256;
     x258.nFileNumber = 258;
     x258.strSymbol = "X2";
     x258.strName = "SECOND";

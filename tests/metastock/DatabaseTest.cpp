@@ -142,24 +142,24 @@ TEST_F(DatabaseTest, NewSecurityTakesTheLowestNumberThatNoFileUses) {
     };
     for (const SCase& c : cases) {
         CTempDir dir;
-        const auto specsOf = [](const std::vector<int>& numbers) {
-            std::vector<SEntrySpec> specs;
+        const auto descsOf = [](const std::vector<int>& numbers) {
+            std::vector<SEntryDesc> descs;
             for (int n : numbers) {
-                specs.push_back({.nFileNumber = n, .strSymbol = "S" + std::to_string(n)});
+                descs.push_back({.nFileNumber = n, .strSymbol = "S" + std::to_string(n)});
             }
-            return specs;
+            return descs;
         };
         CMasterBuilder master;
-        for (const SEntrySpec& spec : specsOf(c.master)) {
-            master.Security(spec);
+        for (const SEntryDesc& desc : descsOf(c.master)) {
+            master.Security(desc);
         }
         FolderFiles files = {{"MASTER", master.FileCounter(c.nCounter).Bytes()}};
         if (c.bEmaster) {
-            files["EMASTER"] = MakeEmasterBytes(specsOf(c.master));
+            files["EMASTER"] = MakeEmasterBytes(descsOf(c.master));
             files["EMASTER"][192 * 3 + 2] = 3; // stale: a removed security's record, its count still MASTER's
         }
         if (!c.xmaster.empty()) {
-            files["XMASTER"] = MakeXmasterBytes(specsOf(c.xmaster), c.nNext);
+            files["XMASTER"] = MakeXmasterBytes(descsOf(c.xmaster), c.nNext);
         }
         for (const std::string& name : c.disk) {
             files[name] = "not ours";
@@ -206,13 +206,13 @@ TEST_F(DatabaseTest, FolderLimitsAreRefusedWithTheirMessages) {
     pDatabase.reset();
 
     // 6,000 securities in MASTER and XMASTER together fill a folder.
-    std::vector<SEntrySpec> extra(5999);
+    std::vector<SEntryDesc> extra(5999);
     for (std::size_t i = 0; i < extra.size(); ++i) {
         extra[i].nFileNumber = 256 + static_cast<int>(i);
         extra[i].strSymbol = "X" + std::to_string(i);
     }
     WriteFolder(m_dir.Path(), {{"MASTER", CMasterBuilder().Security({}).Bytes()},
-                               {"EMASTER", MakeEmasterBytes({SEntrySpec{}})},
+                               {"EMASTER", MakeEmasterBytes({SEntryDesc{}})},
                                {"XMASTER", MakeXmasterBytes(extra)}});
     pDatabase = Open();
     EXPECT_FALSE(pDatabase->AddSecurity(NewSecurity("NEW", "", 1), strError));
@@ -245,7 +245,7 @@ TEST_F(DatabaseTest, NewDatabaseAndXmasterHoldExactlyTheDocumentedBytes) {
     EXPECT_EQ(ReadFile(m_dir / "F1.DOP"), "\"DATE\",0,0\r\n\"HIGH\",4,4\r\n\"LOW\",4,4\r\n\"CLOSE\",4,4\r\n");
 
     // A full MASTER (255 securities) in a folder with EMASTER: the first XMASTER.
-    std::vector<SEntrySpec> full;
+    std::vector<SEntryDesc> full;
     CMasterBuilder fullMaster;
     for (int n = 1; n <= 255; ++n) {
         full.push_back({.nFileNumber = n, .strSymbol = "S" + std::to_string(n)});
@@ -378,7 +378,7 @@ TEST_F(DatabaseTest, TreeSearchFindsSymbolsAndNamesVisitingEachFolderOnce) {
         WriteFile(dir / "MASTER", master.Bytes());
         dir /= "LEVEL";
     }
-    const SEntrySpec brk{.nFileNumber = 3, .strSymbol = "BRK A", .strName = "BERKSHIRE HATHAWAY CLASS A"};
+    const SEntryDesc brk{.nFileNumber = 3, .strSymbol = "BRK A", .strName = "BERKSHIRE HATHAWAY CLASS A"};
     WriteFile(dir / "emaster", MakeEmasterBytes({brk}));
     WriteFile(dir / "XMASTER", MakeXmasterBytes({{.nFileNumber = 300, .strSymbol = "DEEP", .strName = "DEEP DOWN"}}));
 

@@ -32,20 +32,20 @@ void PutLe(std::string& bytes, std::size_t offset, std::uint32_t value, int nByt
 
 } // namespace
 
-MasterRecord MakeSecurityRecord(const SEntrySpec& spec) {
+MasterRecord MakeSecurityRecord(const SEntryDesc& desc) {
     MasterRecord record{};
-    record[0] = static_cast<std::uint8_t>(spec.nFileNumber);
+    record[0] = static_cast<std::uint8_t>(desc.nFileNumber);
     record[2] = 0x65;
-    record[3] = static_cast<std::uint8_t>(spec.nRecordLength < 0 ? 4 * spec.nFieldCount : spec.nRecordLength);
-    record[4] = static_cast<std::uint8_t>(spec.nFieldCount);
-    PutText(record, kEntryNameOffset, kEntryTextChars, spec.strName.substr(0, 16), spec.cPad);
-    PutMbf(record.data() + kEntryFirstDateOffset, spec.fFirstDate);
-    PutMbf(record.data() + kEntryLastDateOffset, spec.fLastDate);
-    record[33] = spec.nTimeFrame;
-    record[34] = static_cast<std::uint8_t>(spec.nInterval);
-    PutText(record, kEntrySymbolOffset, kEntryTextChars, spec.strSymbol, spec.cPad);
-    if (spec.strSymbol.size() > kEntryTextChars) {
-        record[kMasterRecordSize - 1] = static_cast<std::uint8_t>(spec.strSymbol[kEntryTextChars]);
+    record[3] = static_cast<std::uint8_t>(desc.nRecordLength < 0 ? 4 * desc.nFieldCount : desc.nRecordLength);
+    record[4] = static_cast<std::uint8_t>(desc.nFieldCount);
+    PutText(record, kEntryNameOffset, kEntryTextChars, desc.strName.substr(0, 16), desc.cPad);
+    PutMbf(record.data() + kEntryFirstDateOffset, desc.fFirstDate);
+    PutMbf(record.data() + kEntryLastDateOffset, desc.fLastDate);
+    record[33] = desc.nTimeFrame;
+    record[34] = static_cast<std::uint8_t>(desc.nInterval);
+    PutText(record, kEntrySymbolOffset, kEntryTextChars, desc.strSymbol, desc.cPad);
+    if (desc.strSymbol.size() > kEntryTextChars) {
+        record[kMasterRecordSize - 1] = static_cast<std::uint8_t>(desc.strSymbol[kEntryTextChars]);
     }
     return record;
 }
@@ -58,8 +58,8 @@ MasterRecord MakeDirectoryRecord(std::uint8_t nFileNumber, const std::string& di
     return record;
 }
 
-CMasterBuilder& CMasterBuilder::Security(const SEntrySpec& spec) {
-    return Record(MakeSecurityRecord(spec));
+CMasterBuilder& CMasterBuilder::Security(const SEntryDesc& desc) {
+    return Record(MakeSecurityRecord(desc));
 }
 
 CMasterBuilder& CMasterBuilder::Directory(std::uint8_t nFileNumber, const std::string& dir) {
@@ -104,59 +104,59 @@ bool CMasterBuilder::Write(const std::filesystem::path& path) const {
     return WriteFile(path, Bytes());
 }
 
-std::string MakeEmasterBytes(const std::vector<SEntrySpec>& specs) {
-    std::string bytes(192 * (specs.size() + 1), '\0');
-    PutLe(bytes, 0, static_cast<std::uint32_t>(specs.size() * 0x10001), 4); // count and highest number
+std::string MakeEmasterBytes(const std::vector<SEntryDesc>& descs) {
+    std::string bytes(192 * (descs.size() + 1), '\0');
+    PutLe(bytes, 0, static_cast<std::uint32_t>(descs.size() * 0x10001), 4); // count and highest number
     PutBytes(bytes, 49, "\x12\x34\x56\x78");
     PutBytes(bytes, 53, "Notice text of the charting software");
-    for (std::size_t i = 0; i < specs.size(); ++i) {
-        const SEntrySpec& spec = specs[i];
+    for (std::size_t i = 0; i < descs.size(); ++i) {
+        const SEntryDesc& desc = descs[i];
         const std::size_t at = 192 * (i + 1);
         PutBytes(bytes, at, "66");
-        bytes[at + 2] = static_cast<char>(spec.nFileNumber);
-        bytes[at + 6] = static_cast<char>(spec.nFieldCount);
-        bytes[at + 7] = static_cast<char>(spec.nFieldSet);
+        bytes[at + 2] = static_cast<char>(desc.nFileNumber);
+        bytes[at + 6] = static_cast<char>(desc.nFieldCount);
+        bytes[at + 7] = static_cast<char>(desc.nFieldSet);
         bytes[at + 9] = ' ';
-        PutBytes(bytes, at + 11, spec.strSymbol.substr(0, 14));
-        PutBytes(bytes, at + 32, spec.strName.substr(0, 16));
-        bytes[at + 60] = static_cast<char>(spec.nTimeFrame);
-        PutLe(bytes, at + 62, static_cast<std::uint32_t>(spec.nInterval), 2);
-        PutLe(bytes, at + 64, std::bit_cast<std::uint32_t>(spec.fFirstDate), 4); // IEEE singles
-        PutLe(bytes, at + 72, std::bit_cast<std::uint32_t>(spec.fLastDate), 4);
-        PutLe(bytes, at + 126, static_cast<std::uint32_t>(std::lround(spec.fFirstDate) + 19000000), 4);
-        if (spec.strName.size() > 16) {
-            PutBytes(bytes, at + 139, spec.strName);
+        PutBytes(bytes, at + 11, desc.strSymbol.substr(0, 14));
+        PutBytes(bytes, at + 32, desc.strName.substr(0, 16));
+        bytes[at + 60] = static_cast<char>(desc.nTimeFrame);
+        PutLe(bytes, at + 62, static_cast<std::uint32_t>(desc.nInterval), 2);
+        PutLe(bytes, at + 64, std::bit_cast<std::uint32_t>(desc.fFirstDate), 4); // IEEE singles
+        PutLe(bytes, at + 72, std::bit_cast<std::uint32_t>(desc.fLastDate), 4);
+        PutLe(bytes, at + 126, static_cast<std::uint32_t>(std::lround(desc.fFirstDate) + 19000000), 4);
+        if (desc.strName.size() > 16) {
+            PutBytes(bytes, at + 139, desc.strName);
         }
     }
     return bytes;
 }
 
-std::string MakeXmasterBytes(const std::vector<SEntrySpec>& specs, int nNextNumber) {
-    std::string bytes(150 * (specs.size() + 1), '\0');
+std::string MakeXmasterBytes(const std::vector<SEntryDesc>& descs, int nNextNumber) {
+    std::string bytes(150 * (descs.size() + 1), '\0');
     PutBytes(bytes, 0, "\x5D\xFE\x58\x4D\x20\x03\x12\x34\x56\x78");
-    PutLe(bytes, 10, static_cast<std::uint32_t>(specs.size()), 2);
-    PutLe(bytes, 14, static_cast<std::uint32_t>(specs.size()), 2);
+    PutLe(bytes, 10, static_cast<std::uint32_t>(descs.size()), 2);
+    PutLe(bytes, 14, static_cast<std::uint32_t>(descs.size()), 2);
     int nHighest = 255;
-    for (const SEntrySpec& spec : specs) {
-        nHighest = std::max(nHighest, spec.nFileNumber);
+    for (const SEntryDesc& desc : descs) {
+        nHighest = std::max(nHighest, desc.nFileNumber);
     }
     PutLe(bytes, 18, static_cast<std::uint32_t>(nNextNumber != 0 ? nNextNumber : nHighest + 1), 2);
     PutBytes(bytes, 22, "Notice");
-    for (std::size_t i = 0; i < specs.size(); ++i) {
-        const SEntrySpec& spec = specs[i];
+    for (std::size_t i = 0; i < descs.size(); ++i) {
+        const SEntryDesc& desc = descs[i];
         const std::size_t at = 150 * (i + 1);
         bytes[at] = 0x01;
-        PutBytes(bytes, at + 1, (spec.strSymbol + std::string(1, '\0') + "LEFTOVER").substr(0, 14));
-        PutBytes(bytes, at + 16, spec.strName);
-        bytes[at + 62] = static_cast<char>(spec.nTimeFrame);
-        PutLe(bytes, at + 63, static_cast<std::uint32_t>(spec.nInterval), 2);
-        PutLe(bytes, at + 65, static_cast<std::uint32_t>(spec.nFileNumber), 2);
-        bytes[at + 70] = static_cast<char>(spec.nFieldSet);
+        PutBytes(bytes, at + 1, (desc.strSymbol + std::string(1, '\0') + "LEFTOVER").substr(0, 14));
+        PutBytes(bytes, at + 16, desc.strName);
+        bytes[at + 62] = static_cast<char>(desc.nTimeFrame);
+        PutLe(bytes, at + 63, static_cast<std::uint32_t>(desc.nInterval), 2);
+        PutLe(bytes, at + 65, static_cast<std::uint32_t>(desc.nFileNumber), 2);
+        bytes[at + 70] = static_cast<char>(desc.nFieldSet);
         PutLe(bytes, at + 80, 19800317, 4);
         PutBytes(bytes, at + 84, std::string("\xFD\x20\x2E\x00", 4));
         PutLe(bytes, at + 104, 19000101, 4);
-        PutLe(bytes, at + 108, static_cast<std::uint32_t>(std::lround(spec.fFirstDate) + 19000000), 4);
-        PutLe(bytes, at + 116, static_cast<std::uint32_t>(std::lround(spec.fLastDate) + 19000000), 4);
+        PutLe(bytes, at + 108, static_cast<std::uint32_t>(std::lround(desc.fFirstDate) + 19000000), 4);
+        PutLe(bytes, at + 116, static_cast<std::uint32_t>(std::lround(desc.fLastDate) + 19000000), 4);
     }
     return bytes;
 }

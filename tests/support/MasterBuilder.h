@@ -14,7 +14,7 @@
 #include <vector>
 
 // One security entry. The defaults are an entry as the converter writes it.
-struct SEntrySpec {
+struct SEntryDesc {
     int nFileNumber = 1;           // [1, 255] in MASTER and EMASTER, from 256 in XMASTER
     std::string strSymbol = "ABC"; // MASTER: bytes at offset 36, up to 17 (offset 52 included)
     std::string strName = "ALPHA CORP"; // MASTER the first 16; EMASTER the long name too; XMASTER whole
@@ -28,14 +28,14 @@ struct SEntrySpec {
     std::uint8_t nFieldSet = 0;    // EMASTER and XMASTER field bits
 };
 
-MasterRecord MakeSecurityRecord(const SEntrySpec& spec);
+MasterRecord MakeSecurityRecord(const SEntryDesc& desc);
 // An entry naming subdirectory dir (up to 8 characters) as other software writes it: the
 // name padded with spaces, "<DIR>" at name positions 11 to 15.
 MasterRecord MakeDirectoryRecord(std::uint8_t nFileNumber, const std::string& dir);
 
 class CMasterBuilder {
 public:
-    CMasterBuilder& Security(const SEntrySpec& spec);
+    CMasterBuilder& Security(const SEntryDesc& desc);
     CMasterBuilder& Directory(std::uint8_t nFileNumber, const std::string& dir);
     CMasterBuilder& Record(const MasterRecord& record);
     // Both default to the number of records added; a count below it leaves records beyond
@@ -58,10 +58,10 @@ private:
 
 // EMASTER and XMASTER as the charting software writes them: a header (EMASTER: the count at
 // 0 and 2, the serial at 49 and a notice text; XMASTER: its signature, the counts, the next
-// number, default the highest + 1), then one record per spec. XMASTER symbols carry leftover
+// number, default the highest + 1), then one record per desc. XMASTER symbols carry leftover
 // bytes after their terminator, as real files do. Other counts: change the bytes.
-std::string MakeEmasterBytes(const std::vector<SEntrySpec>& specs);
-std::string MakeXmasterBytes(const std::vector<SEntrySpec>& specs, int nNextNumber = 0);
+std::string MakeEmasterBytes(const std::vector<SEntryDesc>& descs);
+std::string MakeXmasterBytes(const std::vector<SEntryDesc>& descs, int nNextNumber = 0);
 
 // A data file of nFieldCount fields: the header as the converter creates it, its count set
 // to the number of bars + 1 unless headerRecordCount gives one, then each bar's values as
