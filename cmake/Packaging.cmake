@@ -24,9 +24,11 @@ else()
   # One string: a semicolon would split a CMake list.
   set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "Pelmar turns historical price data held in plain text (a date and up to\n\
 six numbers a line) into a MetaStock database (MASTER, EMASTER, XMASTER and\n\
-data files) as charting software reads it. The desktop program pelmar\n\
-describes the layout of a file in one dialog, and pelmar-cli does the same\n\
-conversion from the command line and lists and dumps existing databases.")
+data files) as charting software reads it. The desktop program pelmar works\n\
+out the layout of one file or many, shows the bars as they will be read, adds\n\
+them as new securities or as new bars of one, and has a Database window with\n\
+a chart of each security. pelmar-cli does the same from the command line and\n\
+lists, dumps, checks, renames and deletes securities.")
   # The libraries come from dpkg-shlibdeps; Qt's platform plugins are loaded at run time.
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
   if(TARGET pelmar)

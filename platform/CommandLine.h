@@ -9,5 +9,6 @@
 // argv[0] included. On POSIX the bytes of argv as they are.
 std::vector<std::string> Utf8Arguments(int argc, char** argv);
 
-// Makes the console show the UTF-8 text the program writes; nothing to do on POSIX.
+// Makes the console show the UTF-8 text the program writes, until the program ends; nothing
+// to do on POSIX.
 void UseUtf8Console();
