@@ -19,6 +19,8 @@ constexpr int kIndexRole = Qt::UserRole; // the security's place in the listing,
 // A change waits this long for another program's conversion into the folder, with the wait
 // cursor on; the window must not hang for the full minute a conversion run waits.
 constexpr std::chrono::seconds kChangeLockWait{5};
+// How the database begins its refusal of a symbol that is in use.
+constexpr std::string_view kDuplicateSymbolText = "Duplicate Symbol Failure";
 
 QString Text(const std::string& windows1252) {
     return QString::fromStdString(Windows1252ToUtf8(windows1252));
@@ -207,7 +209,8 @@ bool CDatabaseWindow::Change(const SSecurity& listed, const FChange& change, con
     } else if (!database.Warnings().empty()) {
         m_messages.Show(Lines(database.Warnings()).toStdString());
     }
-    ShowFolder(QDir::fromNativeSeparators(folder), strSelect);
+    // A change refused keeps the security chosen.
+    ShowFolder(QDir::fromNativeSeparators(folder), bDone ? strSelect : Text(listed.strSymbol));
     return bDone;
 }
 
@@ -237,13 +240,24 @@ void CDatabaseWindow::OnRename() {
         return;
     }
     CRenameDlg dlg(m_messages, Text(security->strSymbol), Text(security->strName), this);
-    if (dlg.exec() != QDialog::Accepted) {
-        return;
-    }
-    // The dialog has checked that both fit Windows-1252.
-    const std::string symbol = Utf8ToWindows1252(dlg.m_strSymbol.toStdString()).value_or(std::string());
-    const std::string name = Utf8ToWindows1252(dlg.m_strName.toStdString()).value_or(std::string());
-    Change(*security, [&](CDatabase& database, const SSecurity& present, std::string& strError) {
-        return database.RenameSecurity(present, symbol, name, strError);
-    }, dlg.m_strSymbol);
+    dlg.m_fnApply = [&](const QString& strSymbol, const QString& strName) {
+        // The dialog has checked that both fit Windows-1252.
+        const std::string symbol = Utf8ToWindows1252(strSymbol.toStdString()).value_or(std::string());
+        const std::string name = Utf8ToWindows1252(strName.toStdString()).value_or(std::string());
+        return Change(*security, [&](CDatabase& database, const SSecurity& present, std::string& strError) {
+            if (database.RenameSecurity(present, symbol, name, strError)) {
+                return true;
+            }
+            // The database's own text names no symbol: the one typed may be the other security's
+            // symbol or name, here or in a folder below.
+            if (strError.starts_with(kDuplicateSymbolText)) {
+                strError = tr("%1 is already a symbol or name in this folder (or a folder below it).")
+                               .arg(strSymbol)
+                               .toStdString() +
+                           "\n\n" + strError;
+            }
+            return false;
+        }, strSymbol);
+    };
+    dlg.exec();
 }

@@ -40,7 +40,8 @@ private:
     void OnSelectionChanged();
     std::optional<SSecurity> SelectedSecurity() const;
     // Locks the folder, finds the listed security again and applies change; then lists the
-    // folder anew, selecting strSelect. False, with the reason shown, when nothing changed.
+    // folder anew, selecting strSelect (listed when nothing changed). False, with the reason
+    // shown, when nothing changed.
     bool Change(const SSecurity& listed, const FChange& change, const QString& strSelect);
 
     std::unique_ptr<Ui::CDatabaseWindow> m_pUi;

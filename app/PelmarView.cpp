@@ -5,6 +5,8 @@
 #include "app/SettingsDlg.h"
 #include "engine/BatchConverter.h"
 #include "engine/Converter.h"
+#include "engine/LineReader.h"
+#include "metastock/Database.h"
 #include "platform/FileSystem.h"
 #include "platform/TextEncoding.h"
 #include "settings/Profile.h"
@@ -23,15 +25,42 @@ constexpr int kPreviewLines = 10;
 constexpr qint64 kPreviewBytes = 64 * 1024;
 constexpr qsizetype kPreviewLineChars = 500;
 
-// A line of the file as the log shows it: UTF-8 where it is valid, else the Windows code
-// page that such files are often written in. Text ends at a NUL.
-QString FileText(QByteArray line) {
-    line.truncate(line.indexOf('\0') < 0 ? line.size() : line.indexOf('\0'));
-    const QString text = QString::fromUtf8(line);
-    if (text.toUtf8() == line) {
-        return text;
+// The first lines of a file as the log shows them, read as the conversion reads them: line
+// ends of any kind, a UTF-8 byte-order mark dropped, and content that is not plain text
+// (UTF-16, NUL bytes) told in the reader's words instead of shown. The lines are UTF-8 when
+// all of them are valid UTF-8, else the Windows code page that such files are often written in.
+QStringList PreviewLines(const QByteArray& head) {
+    CLineReader reader(std::string_view(head.constData(), static_cast<std::size_t>(head.size())));
+    std::vector<std::string> lines;
+    SPhysicalLine line;
+    while (lines.size() < static_cast<std::size_t>(kPreviewLines) && reader.Next(line)) {
+        lines.emplace_back(line.text);
     }
-    return QString::fromStdString(Windows1252ToUtf8(std::string_view(line.constData(), line.size())));
+    const bool bUtf8 = std::all_of(lines.begin(), lines.end(), [](const std::string& text) { return IsUtf8(text); });
+    QStringList texts;
+    for (const std::string& text : lines) {
+        QString shown = QString::fromStdString(bUtf8 ? text : Windows1252ToUtf8(text));
+        if (shown.size() > kPreviewLineChars) {
+            shown = shown.left(kPreviewLineChars) + QStringLiteral(" ...");
+        }
+        texts << shown;
+    }
+    if (reader.Fault() != ETextFault::None) {
+        texts << QString::fromStdString(reader.FaultText());
+    }
+    return texts;
+}
+
+// What the directory files of a folder say of each security: a run that leaves it as it was
+// (new bars that were all held already) wrote nothing.
+CPelmarView::SListing FolderListing(CMessageBox& messages, const std::string& strFolder) {
+    CDatabase database(GetSystemFileSystem(), messages, Utf8Path(strFolder));
+    std::string strError;
+    CPelmarView::SListing listing;
+    for (const SSecurity& security : database.Read(strError) ? database.Securities() : std::vector<SSecurity>()) {
+        listing.emplace_back(security.strSymbol, security.nFileNumber, security.nLastDate);
+    }
+    return listing;
 }
 
 // Why a file was left out of a batch, on one line: the first reason and, when the reason
@@ -99,22 +128,8 @@ int CPelmarView::OnShowPreview() {
     // A file that went away since the open shows the header alone; the settings still follow.
     QFile file(m_strFilePath);
     if (file.open(QIODevice::ReadOnly)) {
-        const QByteArray head = file.read(kPreviewBytes);
-        QList<QByteArray> lines = head.split('\n');
-        // A last line break ends the last line; nothing follows it.
-        if (lines.back().isEmpty()) {
-            lines.removeLast();
-        }
-        for (qsizetype i = 0; i < std::min<qsizetype>(kPreviewLines, lines.size()); ++i) {
-            QByteArray line = lines[i];
-            if (line.endsWith('\r')) {
-                line.chop(1);
-            }
-            QString text = FileText(line);
-            if (text.size() > kPreviewLineChars) {
-                text = text.left(kPreviewLineChars) + QStringLiteral(" ...");
-            }
-            AppendText(text + QLatin1Char('\n'));
+        for (const QString& line : PreviewLines(file.read(kPreviewBytes))) {
+            AppendText(line + QLatin1Char('\n'));
         }
     }
     OnSettings();
@@ -167,6 +182,7 @@ void CPelmarView::RunConversion(const SImportSettings& settings) {
     FillJob(settings, job);
 
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    const auto before = Listing(settings);
     const int nResult = job.Convert();
     QGuiApplication::restoreOverrideCursor();
     QStringList lines;
@@ -177,7 +193,10 @@ void CPelmarView::RunConversion(const SImportSettings& settings) {
         lines.append(tr("Conversion completed successfully!"));
         AppendRun(lines);
         messages.Beep();
-        emit databaseWritten(FullPath(settings.strPathOut), QString::fromStdString(settings.strSymbol));
+        RunDone(settings, true);
+        if (!before || *before != Listing(settings)) {
+            emit databaseWritten(FullPath(settings.strPathOut), QString::fromStdString(settings.strSymbol));
+        }
         return;
     }
     lines.append(tr("Conversion failed."));
@@ -195,6 +214,8 @@ void CPelmarView::RunBatch(const SImportSettings& settings) {
     // Cancel is heard after each file is read, up to the last: then the database is written.
     QProgressDialog progress(tr("Reading the files..."), tr("Cancel"), 0, nFiles, window());
     progress.setWindowTitle(tr("Converting %1 files").arg(nFiles));
+    // Wide enough for its caption and a file's name.
+    progress.setMinimumWidth(progress.fontMetrics().averageCharWidth() * 60);
     progress.setWindowModality(Qt::WindowModal);
     progress.setMinimumDuration(0);
     progress.setAutoReset(false);
@@ -218,6 +239,7 @@ void CPelmarView::RunBatch(const SImportSettings& settings) {
     for (const QString& path : std::as_const(m_files)) {
         files.push_back(path.toStdString());
     }
+    const auto before = Listing(settings);
     const int nResult = batch.Run(settings, files, true);
     progress.close();
 
@@ -254,7 +276,24 @@ void CPelmarView::RunBatch(const SImportSettings& settings) {
         AppendRun(lines);
     }
     // The good files of a failed batch are in the database all the same.
-    if (!written.isEmpty()) {
+    RunDone(settings, !written.isEmpty());
+    if (!written.isEmpty() && (!before || *before != Listing(settings))) {
         emit databaseWritten(folder, written);
+    }
+}
+
+std::optional<CPelmarView::SListing> CPelmarView::Listing(const SImportSettings& settings) const {
+    // Only new bars can leave a successful run with nothing written.
+    if (settings.nExist != static_cast<long long>(EMasterMode::AddNewBars)) {
+        return std::nullopt;
+    }
+    return FolderListing(CPelmarApp::Instance()->MessageBox(), FullPath(settings.strPathOut).toStdString());
+}
+
+void CPelmarView::RunDone(const SImportSettings& settings, bool bWritten) {
+    // The database made by this run exists now: the next file is added to it.
+    if (bWritten && settings.nExist == static_cast<long long>(EMasterMode::MakeNew)) {
+        CPelmarApp::Instance()->m_pProfile->PutInt(kImportSection, "Exist",
+                                                   static_cast<int>(EMasterMode::UseExisting));
     }
 }

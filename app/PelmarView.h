@@ -12,6 +12,12 @@
 #include <QPlainTextEdit>
 #include <QString>
 
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <tuple>
+#include <vector>
+
 class QAction;
 
 class CPelmarView : public QPlainTextEdit {
@@ -46,6 +52,9 @@ public:
     // The file was opened afresh: the dialog detects its layout, until settings are confirmed.
     bool m_bDetect = false;
 
+    // Symbol (Windows-1252), file number and last date of each security of a folder.
+    using SListing = std::vector<std::tuple<std::string, int, std::int32_t>>;
+
 signals:
     // A run added to the database in strFolder (a full path); strSymbol (UTF-8) is one of
     // the securities it wrote, empty when the run does not know one.
@@ -56,4 +65,10 @@ private:
     void RunBatch(const SImportSettings& settings);
     // Writes a run's lines under what the log shows, a blank line between.
     void AppendRun(const QStringList& lines);
+    // The output folder's listing before a run of new bars, to tell whether it wrote anything;
+    // nullopt for the other modes, whose successful runs always write.
+    std::optional<SListing> Listing(const SImportSettings& settings) const;
+    // After a run (bWritten: it added to the database): a database that "Make New Master" made
+    // is used as it exists by the next run.
+    void RunDone(const SImportSettings& settings, bool bWritten);
 };

@@ -1,5 +1,6 @@
 // The window program's message boxes: modal, captioned "Pelmar", over the window that is
-// active when the box is asked for.
+// active when the box is asked for. A question shows the question icon, a box marked as
+// information the information icon, every other box (a refusal, a reason) the warning icon.
 #pragma once
 
 #include "platform/MessageBox.h"

@@ -22,10 +22,13 @@ CRenameDlg::~CRenameDlg() = default;
 void CRenameDlg::accept() {
     std::string strProblem;
     const auto symbol = CleanSymbol(m_pUi->symbolEdit->text().toStdString(), strProblem);
-    if (!symbol) {
-        m_messages.Show(strProblem);
+    const auto refuseSymbol = [this] {
         m_pUi->symbolEdit->setFocus(Qt::OtherFocusReason);
         m_pUi->symbolEdit->selectAll();
+    };
+    if (!symbol) {
+        m_messages.Show(strProblem);
+        refuseSymbol();
         return;
     }
     const auto name = Utf8ToWindows1252(m_pUi->nameEdit->text().toStdString());
@@ -38,5 +41,10 @@ void CRenameDlg::accept() {
     }
     m_strSymbol = QString::fromStdString(*symbol);
     m_strName = m_pUi->nameEdit->text();
+    // The symbol is what a refused rename is about.
+    if (m_fnApply && !m_fnApply(m_strSymbol, m_strName)) {
+        refuseSymbol();
+        return;
+    }
     QDialog::accept();
 }

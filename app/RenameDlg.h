@@ -1,11 +1,13 @@
 // The Database window's Rename dialog: a security's new symbol and name. OK is refused, with
 // the focus on the field to fix, until the symbol is one the settings dialog would take and
-// the name fits the directory files (44 characters of Windows-1252).
+// the name fits the directory files (44 characters of Windows-1252), and while the rename
+// itself is refused (a symbol in use): the dialog stays with what was typed.
 #pragma once
 
 #include <QDialog>
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 class CMessageBox;
@@ -23,6 +25,9 @@ public:
     // After OK: the symbol cleaned as it is stored, and the name.
     QString m_strSymbol;
     QString m_strName;
+    // Makes the rename of checked values (symbol cleaned, name); false when it was refused
+    // (having said why), which keeps the dialog open. Without one OK only checks.
+    std::function<bool(const QString& strSymbol, const QString& strName)> m_fnApply;
 
 protected:
     void accept() override;

@@ -11,6 +11,8 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QMap>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QSet>
 #include <QTimer>
@@ -133,8 +135,7 @@ CSettingsDlg::CSettingsDlg(CMessageBox& messages, QWidget* pParent)
         }
     });
     // With a symbol column each line names its security.
-    connect(ui.symbolColSpin, &QSpinBox::valueChanged, this,
-            [this](int nColumn) { m_pUi->symbolEdit->setEnabled(nColumn == 0 && !m_bSymbolFromFileNames); });
+    connect(ui.symbolColSpin, &QSpinBox::valueChanged, this, &CSettingsDlg::ShowSymbolSource);
     connect(ui.browseButton, &QPushButton::clicked, this, &CSettingsDlg::OnBrowse);
     connect(ui.detectButton, &QPushButton::clicked, this, &CSettingsDlg::OnDetect);
     connect(ui.countButton, &QPushButton::clicked, this, &CSettingsDlg::OnCountBadLines);
@@ -157,8 +158,10 @@ CSettingsDlg::CSettingsDlg(CMessageBox& messages, QWidget* pParent)
     ui.previewTable->verticalHeader()->setDefaultSectionSize(metrics.lineSpacing() + 4);
     ui.previewTable->setMinimumHeight(metrics.lineSpacing() * 8);
     ui.previewTable->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
-    ui.symbolEdit->setMinimumWidth(metrics.horizontalAdvance(tr("(from file names)")) + metrics.averageCharWidth() * 2);
-    ui.nameEdit->setMinimumWidth(metrics.averageCharWidth() * 24);
+    ui.symbolEdit->setMinimumWidth(metrics.horizontalAdvance(tr("(from the symbol column)")) +
+                                   metrics.averageCharWidth() * 2);
+    // About 30 characters of a name in sight (of the 44 it may have).
+    ui.nameEdit->setMinimumWidth(metrics.averageCharWidth() * 34);
 }
 
 CSettingsDlg::~CSettingsDlg() = default;
@@ -231,11 +234,10 @@ void CSettingsDlg::FillControls() {
         (ui.*binding.pEdit)->setText(this->*binding.pMember);
         (ui.*binding.pEdit)->setCursorPosition(0);
     }
-    if (m_bSymbolFromFileNames) {
-        ui.symbolEdit->clear();
-        ui.symbolEdit->setPlaceholderText(tr("(from file names)"));
-        ui.symbolEdit->setEnabled(false);
-    }
+    // The box holds the symbol just filled in, until a batch or a symbol column says otherwise.
+    m_strTypedSymbol = m_strSymbol;
+    ui.symbolEdit->setEnabled(true);
+    ShowSymbolSource();
     CheckButton(m_pExistGroup, m_nExist);
     CheckButton(m_pDelimiterGroup, m_nDelimiter);
     // The first entry that the text begins, ignoring case; a text that begins none is shown
@@ -261,9 +263,25 @@ void CSettingsDlg::TakeValues() {
     m_nExist = m_pExistGroup->checkedId();
     m_nDelimiter = m_pDelimiterGroup->checkedId();
     m_strDateFormat = ui.dateFormatCombo->currentText();
-    if (m_bSymbolFromFileNames) {
-        m_strSymbol.clear();
+    if (!ui.symbolEdit->isEnabled()) {
+        m_strSymbol = m_bSymbolFromFileNames ? QString() : m_strTypedSymbol;
     }
+}
+
+void CSettingsDlg::ShowSymbolSource() {
+    QLineEdit& edit = *m_pUi->symbolEdit;
+    const bool bColumn = m_pUi->symbolColSpin->value() > 0;
+    const bool bTyped = !bColumn && !m_bSymbolFromFileNames;
+    if (bTyped && !edit.isEnabled()) {
+        edit.setText(m_strTypedSymbol);
+    } else if (!bTyped && edit.isEnabled()) {
+        m_strTypedSymbol = edit.text();
+        edit.clear();
+    }
+    edit.setEnabled(bTyped);
+    edit.setPlaceholderText(bColumn                  ? tr("(from the symbol column)")
+                            : m_bSymbolFromFileNames ? tr("(from file names)")
+                                                     : QString());
 }
 
 void CSettingsDlg::Refuse(QWidget* pControl, const QString& message) {
@@ -295,31 +313,57 @@ QWidget* CSettingsDlg::ControlOf(ESettingsItem item) const {
     case ESettingsItem::Symbol: return ui.symbolEdit;
     case ESettingsItem::RowsToSkip: return ui.rowsToSkipSpin;
     case ESettingsItem::DateFormat: return ui.dateFormatCombo;
-    case ESettingsItem::Columns: return DuplicateColumnControl();
+    case ESettingsItem::Columns: return ColumnClash() ? ColumnClash()->pControl : nullptr;
     case ESettingsItem::PathIn: break;
     }
     return nullptr;
 }
 
-// The column of the first switched-on field whose column an earlier field already has.
-QWidget* CSettingsDlg::DuplicateColumnControl() const {
+std::optional<CSettingsDlg::SColumnClash> CSettingsDlg::ColumnClash() const {
     const CUi& ui = *m_pUi;
-    const std::pair<bool, QSpinBox*> fields[] = {
-        {true, ui.dateColSpin},           {true, ui.cloColSpin},     {m_bOpenOn, ui.openColSpin},
-        {m_bHiOn, ui.hiColSpin},          {m_bLoOn, ui.loColSpin},   {m_bVolOn, ui.volColSpin},
-        {m_bOIOn, ui.oiColSpin},          {m_nSymbolCol > 0, ui.symbolColSpin},
+    // In the order the fields are checked, Date and Close first; the others when switched on.
+    const struct {
+        bool bOn;
+        QSpinBox* pSpin;
+        QString strName;
+        int nPreviewColumn;
+    } fields[] = {
+        {true, ui.dateColSpin, tr("Date"), kFieldDate},
+        {true, ui.cloColSpin, tr("Close"), kFieldClose},
+        {ui.openCheck->isChecked(), ui.openColSpin, tr("Open"), kFieldOpen},
+        {ui.highCheck->isChecked(), ui.hiColSpin, tr("High"), kFieldHigh},
+        {ui.lowCheck->isChecked(), ui.loColSpin, tr("Low"), kFieldLow},
+        {ui.volumeCheck->isChecked(), ui.volColSpin, tr("Volume"), kFieldVolume},
+        {ui.openIntCheck->isChecked(), ui.oiColSpin, tr("Open Int"), kFieldOpenInterest},
+        {ui.symbolColSpin->value() > 0, ui.symbolColSpin, tr("Symbol"), kSymbolColumn},
     };
     QSet<int> taken;
-    for (const auto& [bOn, pSpin] : fields) {
-        if (!bOn) {
+    for (const auto& field : fields) {
+        if (!field.bOn) {
             continue;
         }
-        if (taken.contains(pSpin->value())) {
-            return pSpin;
+        const int nColumn = field.pSpin->value();
+        if (!taken.contains(nColumn)) {
+            taken.insert(nColumn);
+            continue;
         }
-        taken.insert(pSpin->value());
+        SColumnClash clash{field.pSpin, QString(), {}};
+        QMap<int, QString> names; // by preview column: the fields in the table's order
+        for (const auto& other : fields) {
+            if (other.bOn && other.pSpin->value() == nColumn) {
+                names.insert(other.nPreviewColumn, other.strName);
+            }
+        }
+        clash.previewColumns = names.keys();
+        const QStringList list = names.values();
+        clash.strText = list.size() == 2 ? tr("%1 and %2 are both in column %3.").arg(list[0], list[1]).arg(nColumn)
+                                         : tr("%1 and %2 are all in column %3.")
+                                               .arg(list.mid(0, list.size() - 1).join(QStringLiteral(", ")),
+                                                    list.back())
+                                               .arg(nColumn);
+        return clash;
     }
-    return nullptr;
+    return std::nullopt;
 }
 
 void CSettingsDlg::OnBrowse() {
@@ -373,11 +417,15 @@ void CSettingsDlg::OnOK() {
         problem = CheckSettingsForRun(settings, m_nSymbolCol > 0 || m_bSymbolFromFileNames);
     }
     if (problem) {
-        Refuse(ControlOf(problem->item), QString::fromStdString(problem->strMessage));
+        QString message = QString::fromStdString(problem->strMessage);
+        if (const auto clash = problem->item == ESettingsItem::Columns ? ColumnClash() : std::nullopt) {
+            message += QLatin1Char('\n') + clash->strText;
+        }
+        Refuse(ControlOf(problem->item), message);
         return;
     }
     // The dialog shows the symbol as the run will use it.
-    if (!m_bSymbolFromFileNames) {
+    if (m_pUi->symbolEdit->isEnabled()) {
         m_strSymbol = QString::fromStdString(settings.strSymbol);
         m_pUi->symbolEdit->setText(m_strSymbol);
     }
@@ -424,8 +472,10 @@ void CSettingsDlg::OnDetect() {
     SetSettings(detected);
     FillControls();
     QStringList doubts;
+    // The detection's texts serve the command line as well; its options mean nothing here.
+    static const QRegularExpression option(QStringLiteral(" ?\\(--[a-z-]+( [^()]*)?\\)"));
     for (const std::string& doubt : detection.doubts) {
-        doubts << QStringLiteral("\u2022 ") + QString::fromStdString(doubt);
+        doubts << QStringLiteral("\u2022 ") + QString::fromStdString(doubt).remove(option);
     }
     label.setText(doubts.isEmpty()
                       ? tr("Detected from the first %1 lines of the file.").arg(detection.nLinesRead)
@@ -458,6 +508,7 @@ void CSettingsDlg::UpdatePreview() {
     table.setColumnHidden(kSymbolColumn, layout.nSymbolCol < 0);
     table.setRowCount(static_cast<int>(rows.size()));
     const QColor bad = QColor::fromRgb(kBadColour);
+    const std::optional<SColumnClash> clash = ColumnClash();
     for (int nRow = 0; nRow < table.rowCount(); ++nRow) {
         const SLinePreview& row = rows[static_cast<std::size_t>(nRow)];
         table.setVerticalHeaderItem(nRow, new QTableWidgetItem(QString::number(row.nLine)));
@@ -471,6 +522,9 @@ void CSettingsDlg::UpdatePreview() {
             if (error) {
                 pItem->setBackground(bad);
                 pItem->setToolTip(QString::fromStdString(*error));
+            } else if (clash && clash->previewColumns.contains(nColumn) && !row.bSkipped) {
+                pItem->setBackground(bad);
+                pItem->setToolTip(clash->strText);
             }
             table.setItem(nRow, nColumn, pItem);
         }
@@ -485,6 +539,11 @@ void CSettingsDlg::UpdatePreview() {
             }
             table.setSpan(nRow, 0, 1, table.columnCount());
         }
+    }
+    // Lines read with two fields from one column are no count to go by.
+    if (clash) {
+        ShowBadLines(clash->strText + QLatin1Char(' ') + tr("Correct a column or switch a field off."), true);
+        return;
     }
     if (QFileInfo(m_strPathIn).size() <= kCountBytes) {
         OnCountBadLines();

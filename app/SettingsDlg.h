@@ -14,9 +14,11 @@
 #include "engine/JobSettings.h"
 
 #include <QDialog>
+#include <QList>
 #include <QString>
 
 #include <memory>
+#include <optional>
 
 class CMessageBox;
 class QButtonGroup;
@@ -97,9 +99,20 @@ protected:
 private:
     void FillControls();
     void TakeValues();
+    // The Symbol box: the symbol typed, or greyed with where the symbols come from (a symbol
+    // column, the file names of a batch); the typed symbol comes back with the column at None.
+    void ShowSymbolSource();
     void Refuse(QWidget* pControl, const QString& message);
     QWidget* ControlOf(ESettingsItem item) const;
-    QWidget* DuplicateColumnControl() const;
+    // Switched-on fields that share a column: the column box of the first field whose column
+    // an earlier one has, the sentence that names them all ("Close and Volume are both in
+    // column 5.") and their columns in the preview table.
+    struct SColumnClash {
+        QWidget* pControl = nullptr;
+        QString strText;
+        QList<int> previewColumns;
+    };
+    std::optional<SColumnClash> ColumnClash() const;
     bool ConfirmOutputFolder();
 
     // The settings as the controls hold them (the value members are taken from them).
@@ -112,4 +125,6 @@ private:
     QButtonGroup* m_pDelimiterGroup;
     QButtonGroup* m_pExistGroup;
     bool m_bInitialised = false;
+    // The symbol typed, kept while a symbol column makes the box show where symbols come from.
+    QString m_strTypedSymbol;
 };

@@ -6,8 +6,10 @@
 #include "engine/Converter.h"
 #include "engine/JobSettings.h"
 #include "engine/LayoutDetector.h"
+#include "platform/CommandLine.h"
 #include "platform/Console.h"
 #include "platform/FileSystem.h"
+#include "platform/PathLookup.h"
 #include "platform/StreamMessageBox.h"
 #include "settings/Profile.h"
 
@@ -24,7 +26,7 @@ const char kConvertHelp[] =
     "    --out DIR            output folder (required; must exist)\n"
     "    --symbol SYMBOL      security symbol, at most 14 characters (required; upper-cased)\n"
     "    --name NAME          security name, at most 44 characters (default: none)\n"
-    "    --new-master         start a new database in DIR (\"Make New Master\");\n"
+    "    --new-master         start a new database in DIR (\"Make New Master\"; not with --update);\n"
     "                         default: add to the MASTER there (\"Use Existing Master\")\n"
     "    --update             add the file's new bars to the existing security SYMBOL\n"
     "                         (\"Add New Bars\"); bars it already holds must be equal\n"
@@ -45,6 +47,9 @@ const char kConvertHelp[] =
     "    --volume-col N       column of the volume (default: 6)\n"
     "    --oi-col N           column of the open interest (default: 7)\n"
     "    --symbol-col N       column of a symbol: each symbol of the file becomes a security\n"
+    "    --symbol-from-file-name\n"
+    "                         the symbol is the file name's stem, upper-cased (for one file as\n"
+    "                         for several)\n"
     "    --detect             work the layout out from the file itself (see 'pelmar-cli detect');\n"
     "                         options given win over what is detected, and a choice that\n"
     "                         cannot be told for certain must be given\n"
@@ -101,6 +106,8 @@ struct SConvertOptions {
     bool bSymbolFromFileName = false;
     bool bDetect = false;
     bool bSymbolColGiven = false;
+    bool bNewMaster = false;
+    bool bUpdate = false;
 };
 
 // Fills options from args; an exit status (2) with its message when they are refused.
@@ -159,6 +166,8 @@ std::optional<int> ParseConvertOptions(const Arguments& args, SConvertOptions& o
         for (const auto& option : flagOptions) {
             if (arg == option.pszOption) {
                 options.Set(option.pMember, option.nValue, option.choice);
+                options.bNewMaster |= arg == "--new-master";
+                options.bUpdate |= arg == "--update";
                 bHandled = true;
             }
         }
@@ -232,13 +241,23 @@ std::optional<int> ParseConvertOptions(const Arguments& args, SConvertOptions& o
             if (nFormat == 0) {
                 return UsageError(err, "unknown date format '" + text + "'");
             }
+            // A beginning that several layouts share would be a guess: MM could be MM_DD_YY or MMDDCCYY.
+            int nMatches = 0;
+            for (const char* pszName : kDateFormatNames) {
+                const std::string_view name = pszName;
+                nMatches += text.size() <= name.size() && EqualNoCase(name.substr(0, text.size()), text) ? 1 : 0;
+            }
+            if (nMatches > 1 && !EqualNoCase(kDateFormatNames[static_cast<std::size_t>(nFormat - 1)], text)) {
+                return UsageError(err, "the date format '" + text + "' is the beginning of several layouts; give it whole");
+            }
             // As the settings dialog does: the entry that the text begins is the one saved.
             options.Set(&SImportSettings::strDateFormat, kDateFormatNames[static_cast<std::size_t>(nFormat - 1)],
                         EDetectChoice::DateFormat);
         } else if (arg.size() > 1 && arg[0] == '-') {
             return UsageError(err, "unknown option '" + arg + "'");
         } else {
-            options.inputs.push_back(arg);
+            const std::vector<std::string> files = ExpandFileArgument(arg);
+            options.inputs.insert(options.inputs.end(), files.begin(), files.end());
         }
     }
     if (options.inputs.empty()) {
@@ -246,6 +265,9 @@ std::optional<int> ParseConvertOptions(const Arguments& args, SConvertOptions& o
     }
     if (!options.bHaveOut) {
         return UsageError(err, "--out is required");
+    }
+    if (options.bNewMaster && options.bUpdate) {
+        return UsageError(err, "--new-master and --update exclude each other");
     }
     if (settings.bDecimalComma != 0 && settings.nDelimiter == static_cast<long long>(EDelimiter::Comma)) {
         return UsageError(err, "--decimal-comma needs another delimiter than the comma (--delimiter semicolon, tab or space)");
@@ -390,7 +412,8 @@ int ConvertBatch(SConvertOptions& options, std::ostream& out, std::ostream& err)
         }
     }
     if (!files.empty()) {
-        out << "Folder: " << settings.strPathOut << "\n";
+        const auto folder = ResolvePathNoCase(GetSystemFileSystem(), Utf8Path(settings.strPathOut));
+        out << "Folder: " << (folder ? PathUtf8(*folder) : settings.strPathOut) << "\n";
     }
     out << batch.Total() << "\n";
     out << (nResult == 0 ? "Conversion completed successfully!" : "Conversion failed.") << "\n";
@@ -412,6 +435,13 @@ int RunConvert(const Arguments& args, std::ostream& out, std::ostream& err) {
     SConvertOptions options;
     if (const auto status = ParseConvertOptions(args, options, out, err)) {
         return *status;
+    }
+    // A folder that is not there is a refused setting: nothing is read or written.
+    CFileSystem& fs = GetSystemFileSystem();
+    const auto folder = ResolvePathNoCase(fs, Utf8Path(options.settings.strPathOut));
+    if (!folder || fs.Status(*folder).kind != EEntryKind::Directory) {
+        err << "The output folder " << options.settings.strPathOut << " does not exist.\n";
+        return 2;
     }
     if (options.inputs.size() > 1 || (options.bSymbolFromFileName && options.settings.nSymbolCol == 0)) {
         return ConvertBatch(options, out, err);

@@ -91,9 +91,16 @@ std::unique_ptr<CDatabase> ReadDatabase(const std::string& dir, CMessageBox& mes
     return pDatabase;
 }
 
+// Symbols are stored upper-cased: ünï€ is found as ÜNÏ€.
 std::optional<SSecurity> FindBySymbol(const CDatabase& database, const std::string& symbol) {
     const auto stored = Utf8ToWindows1252(symbol);
-    return stored ? database.FindSecurity(*stored) : std::nullopt;
+    if (!stored) {
+        return std::nullopt;
+    }
+    if (auto found = database.FindSecurity(*stored)) {
+        return found;
+    }
+    return database.FindSecurity(UpperWindows1252(*stored));
 }
 
 } // namespace
@@ -112,6 +119,12 @@ int RunList(const Arguments& args, std::ostream& out, std::ostream& err) {
         return 1;
     }
     std::vector<std::string> problems = pDatabase->Damage();
+    if (pDatabase->InterruptedChange()) {
+        problems.push_back("a change of this folder was interrupted; the next change finishes it (see pelmar-cli check)");
+    }
+    if (!pDatabase->HasMaster() && !pDatabase->HasEmaster() && !pDatabase->HasXmaster()) {
+        problems.push_back(args[0] + " holds no MetaStock database (no MASTER, EMASTER or XMASTER)");
+    }
     out << "File\tSymbol\tName\tFields\tPeriod\tFirst\tLast\tBars\tDataFile\n";
     for (const SSecurity& security : pDatabase->Securities()) {
         std::string strPeriod(1, security.cPeriodicity);
@@ -304,6 +317,11 @@ int RunRename(const Arguments& args, std::ostream& out, std::ostream& err) {
     const std::string storedSymbol = Utf8ToWindows1252(*symbol).value_or(std::string());
     return ChangeSecurity("rename", words[0], words[1], out, err,
                           [&](CDatabase& database, const SSecurity& security, std::string& strError) {
+                              if (storedName && storedName->size() > 16 && !database.HasEmaster() &&
+                                  security.directory == EDirectoryFile::Master) {
+                                  err << "pelmar-cli rename: only the first 16 characters of the name were kept: "
+                                         "this folder has no EMASTER.\n";
+                              }
                               return database.RenameSecurity(security, storedSymbol, storedName, strError);
                           });
 }

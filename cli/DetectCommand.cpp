@@ -11,7 +11,9 @@ const char kDetectHelp[] =
     "pelmar-cli detect FILE\n"
     "  Works out how the price file FILE is laid out (delimiter, decimal mark, header rows,\n"
     "  date column and layout, the columns of the fields, newest first or not) from its first\n"
-    "  lines, and prints it as options of 'pelmar-cli convert' on one line, ready to paste.\n"
+    "  lines, and prints it as options of 'pelmar-cli convert' on one line, ready to paste. A\n"
+    "  named column of several symbols (Ticker, Symbol, <TICKER>) becomes --symbol-col N: each\n"
+    "  symbol of the file is then a security of its own.\n"
     "  What could not be decided for sure is told on stderr, one line each.\n"
     "  Exit status: 0 when every choice is certain, 1 when one is not or the file cannot be\n"
     "  read, 2 for a usage error.\n";

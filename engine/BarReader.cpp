@@ -24,14 +24,15 @@ constexpr std::size_t kShownTextBytes = 40;
 // A hint that a bad line is a header row is given for the first few lines that hold anything.
 constexpr std::uint64_t kHeaderHintLines = 3;
 
-enum class EFaultKind { Missing, Empty, Quote, Date, Number, LongSymbol, TooLong, Order };
+enum class EFaultKind { Missing, Empty, Quote, Date, Number, LongSymbol, TooLong, Order, FieldCount };
 
 // What makes a line bad: enough to say it in words, which is done only for the lines shown.
 struct SFault {
     EFaultKind kind = EFaultKind::Missing;
     int nField = 0;
     std::size_t nColumn = 0;  // zero-based
-    std::size_t nColumns = 0; // Missing: the columns the line has
+    std::size_t nColumns = 0; // Missing, FieldCount: the columns the line has
+    std::size_t nUsualColumns = 0; // FieldCount: the columns of the lines read before
     std::string_view text;
     EQuoteFault quote = EQuoteFault::None;
     SDateReading date;
@@ -116,6 +117,10 @@ std::string Reason(const SFault& fault, int nDateFormat, bool bDecimalComma) {
                " bytes";
     case EFaultKind::TooLong:
         return "the line is longer than " + Grouped(CLineReader::kMaxLineBytes) + " bytes";
+    case EFaultKind::FieldCount:
+        return "the line has " + std::to_string(fault.nColumns) + " columns, the lines before it " +
+               std::to_string(fault.nUsualColumns) +
+               (fault.nColumns > fault.nUsualColumns ? " (a number with a thousands separator and no quotes?)" : "");
     case EFaultKind::Order:
         return "the date " + DateValueText(fault.nDate) + (fault.bLater ? " is not earlier than " : " is not later than ") +
                DateValueText(fault.nOtherDate) + " of line " + std::to_string(fault.nOtherLine);
@@ -202,6 +207,8 @@ private:
     CFieldSplitter m_splitter;
     std::vector<SLinePreview>* m_pPreview;
     std::size_t m_nNeededColumns = 1;
+    std::size_t m_nUsualColumns = 0; // columns of the first good line, empty ones at its end aside
+    std::size_t m_nLastColumns = 0;  // those of the line ParseLine read last
     SReadResult m_result;
     std::vector<SSeriesState> m_series;
     std::unordered_map<std::string, std::size_t, SStringHash, std::equal_to<>> m_symbolIndex;
@@ -243,7 +250,7 @@ bool CReadPass::ReadColumn(int nField, int nColumn, std::string_view& text, SFau
 // line's. Without a preview row the reading stops at that fault.
 bool CReadPass::ParseLine(std::string_view line, SBar& bar, std::string_view& symbol, SFault& fault,
                           SLinePreview* pRow) {
-    m_splitter.Split(line, m_nNeededColumns);
+    m_splitter.Split(line, CBarReader::kMaxColumns);
     bool bGood = true;
     for (const SActiveField& active : m_active) {
         if (!bGood && !pRow) {
@@ -285,6 +292,10 @@ bool CReadPass::ParseLine(std::string_view line, SBar& bar, std::string_view& sy
             bGood = false;
         }
     }
+    m_nLastColumns = m_splitter.Count();
+    while (m_nLastColumns > 0 && m_splitter.Field(m_nLastColumns - 1).empty()) {
+        --m_nLastColumns;
+    }
     return bGood;
 }
 
@@ -324,7 +335,8 @@ void CReadPass::AddBadLine(std::uint64_t nLine, const SFault& fault, bool bHeade
     ++m_result.nBadLines;
     if (m_pPreview) {
         SLinePreview& row = (*m_pPreview)[static_cast<std::size_t>(nLine - 1)];
-        if (fault.kind == EFaultKind::TooLong || fault.kind == EFaultKind::Order) {
+        if (fault.kind == EFaultKind::TooLong || fault.kind == EFaultKind::Order ||
+            fault.kind == EFaultKind::FieldCount) {
             row.lineError = Reason(fault);
         }
         return;
@@ -389,6 +401,20 @@ void CReadPass::Run(CLineReader& reader, std::uint64_t nPreviewLines) {
                                     [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); });
             }
             AddBadLine(nLine, fault, bHint, line.text);
+            continue;
+        }
+        // Every line of a file has as many columns as the first good one: one more means a field
+        // came apart (1,234,567 without quotes), and every value after it is another column's.
+        if (m_nUsualColumns == 0) {
+            m_nUsualColumns = m_nLastColumns;
+        } else if (m_nLastColumns != m_nUsualColumns) {
+            fault.kind = EFaultKind::FieldCount;
+            fault.nColumns = m_nLastColumns;
+            fault.nUsualColumns = m_nUsualColumns;
+            if (pRow) {
+                pRow->lineError = Reason(fault);
+            }
+            AddBadLine(nLine, fault, false, line.text);
             continue;
         }
         Store(bar, symbol);

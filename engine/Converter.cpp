@@ -150,13 +150,21 @@ int CConverter::CheckMasterPath() {
     m_pRun->folder = *resolved;
 
     // Checked again under the folder's lock; here so that a wrong mode is told before a large
-    // file is read.
+    // file is read. A change that was interrupted is finished under the lock first, and it may
+    // be the very one that makes the MASTER.
+    if (FindEntryNoCase(m_fs, *resolved, CDatabase::kJournalName)) {
+        return 0;
+    }
     const bool bMaster = FindEntryNoCase(m_fs, *resolved, "MASTER").has_value();
     if (m_bUseExistingMaster != 0 || m_bUpdate != 0) {
         if (bMaster) {
             return 0;
         }
-        m_messages.Show("Path specified does not point to a Master file\n\n" + m_szOutputDir);
+        const bool bEmpty = !FindEntryNoCase(m_fs, *resolved, "EMASTER") && !FindEntryNoCase(m_fs, *resolved, "XMASTER");
+        m_messages.Show("Path specified does not point to a Master file\n\n" + m_szOutputDir +
+                        (bEmpty ? "\n\nThe folder holds no database yet: choose \"Make New Master\" to start one "
+                                  "there (pelmar-cli: --new-master)."
+                                : ""));
         return 1;
     }
     for (const char* pszName : {"MASTER", "EMASTER", "XMASTER"}) {
@@ -204,10 +212,12 @@ int CConverter::ReverseInput() {
         if (m_nSymbolCol >= 0) {
             // Each symbol of the column must be one the database can hold, before anything is locked.
             std::string strProblem;
-            const auto clean = CleanSymbol(Windows1252ToUtf8(series.strSymbol), strProblem);
+            // The column's text is UTF-8 where it reads as such, else Windows-1252.
+            const std::string shown = IsUtf8(series.strSymbol) ? series.strSymbol : Windows1252ToUtf8(series.strSymbol);
+            const auto clean = CleanSymbol(shown, strProblem);
             const auto stored = clean ? Utf8ToWindows1252(*clean) : std::nullopt;
             if (!stored) {
-                m_messages.Show("The symbol column holds \"" + Windows1252ToUtf8(series.strSymbol) +
+                m_messages.Show("The symbol column holds \"" + shown +
                                 "\" (line " + std::to_string(series.bars.front().nLine) +
                                 "), which cannot be a symbol: " + strProblem);
                 return 1;
@@ -215,7 +225,7 @@ int CConverter::ReverseInput() {
             for (const SRun::STarget& other : targets) {
                 if (other.strSymbol == *stored) {
                     m_messages.Show("The symbol column holds " + *clean + " in two spellings (\"" +
-                                    Windows1252ToUtf8(series.strSymbol) + "\" from line " +
+                                    shown + "\" from line " +
                                     std::to_string(series.bars.front().nLine) + "); they would be one security.");
                     return 1;
                 }

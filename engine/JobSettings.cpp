@@ -104,15 +104,10 @@ int DateFormatNumber(std::string_view text) {
 
 std::optional<std::string> CleanSymbol(std::string_view text, std::string& strProblem) {
     // Blanks around a symbol are never part of it: a stored " IBM" would not be found as IBM.
-    std::string symbol(Trim(text));
+    const std::string symbol(Trim(text));
     if (symbol.empty()) {
         strProblem = "You did not enter a valid symbol";
         return std::nullopt;
-    }
-    for (char& c : symbol) {
-        if (c >= 'a' && c <= 'z') {
-            c = static_cast<char>(c - 'a' + 'A');
-        }
     }
     const auto stored = Utf8ToWindows1252(symbol);
     const bool bControl = std::any_of(symbol.begin(), symbol.end(),
@@ -127,23 +122,37 @@ std::optional<std::string> CleanSymbol(std::string_view text, std::string& strPr
                      " characters long; a symbol may have at most 14 characters.";
         return std::nullopt;
     }
-    return symbol;
+    return Windows1252ToUtf8(UpperWindows1252(*stored));
 }
 
 std::string SymbolFromFileName(std::string_view stem) {
+    // Character by character (UTF-8): the ASCII ones that symbols use, and letters of the
+    // Windows-1252 set (é, ñ, ...); the symbol ends before the first other one.
     std::string symbol;
-    for (char c : stem) {
-        if (c >= 'a' && c <= 'z') {
-            c = static_cast<char>(c - 'a' + 'A');
+    std::size_t nChars = 0;
+    for (std::size_t i = 0; i < stem.size() && nChars < kMaxSymbolChars;) {
+        const auto lead = static_cast<unsigned char>(stem[i]);
+        const std::size_t n = lead < 0x80 ? 1 : (lead >> 5) == 6 ? 2 : (lead >> 4) == 14 ? 3 : (lead >> 3) == 30 ? 4 : 1;
+        const std::string_view piece = stem.substr(i, n);
+        bool bAllowed = false;
+        if (n == 1) {
+            const char c = stem[i];
+            bAllowed = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
+                       std::string_view("._-^&#$!+=").find(c) != std::string_view::npos;
+        } else if (const auto stored = Utf8ToWindows1252(piece); stored && stored->size() == 1) {
+            const auto u = static_cast<unsigned char>((*stored)[0]);
+            bAllowed = (u >= 0xC0 && u != 0xD7 && u != 0xF7) || u == 0x8A || u == 0x8C || u == 0x8E ||
+                       u == 0x9A || u == 0x9C || u == 0x9E || u == 0x9F;
         }
-        const bool bAllowed = (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-                              std::string_view("._-^&#$!+=").find(c) != std::string_view::npos;
-        if (!bAllowed || symbol.size() == kMaxSymbolChars) {
+        if (!bAllowed) {
             break;
         }
-        symbol += c;
+        symbol += piece;
+        i += n;
+        ++nChars;
     }
-    return symbol;
+    const auto stored = Utf8ToWindows1252(symbol);
+    return stored ? Windows1252ToUtf8(UpperWindows1252(*stored)) : std::string();
 }
 
 std::optional<SSettingsProblem> CheckSettingsValues(const SImportSettings& s) {

@@ -352,6 +352,24 @@ bool CAnalysis::ChooseDelimiter() {
     }
     m_cDelimiter = kDelimiterChoices[nBest].cDelimiter;
     m_bDecimalComma = kDelimiterChoices[nBest].bDecimalComma;
+    // Numbers such as 1,234 read under both marks (1234 or 1.234, the other mark grouping
+    // thousands): when the other mark reads every field as well, the lines do not tell.
+    for (std::size_t i = 0; i < std::size(kDelimiterChoices); ++i) {
+        if (i == nBest || kDelimiterChoices[i].cDelimiter != m_cDelimiter || scores[i] != scores[nBest]) {
+            continue;
+        }
+        const bool bMarks = std::any_of(m_lines.begin(), m_lines.end(), [&](const SLine& line) {
+            return !line.bBlank && std::any_of(line.strText.begin(), line.strText.end(), [&](char c) {
+                return (c == ',' || c == '.') && c != m_cDelimiter;
+            });
+        });
+        if (bMarks) {
+            Doubt(EDetectChoice::DecimalMark, EConfidence::Unsure,
+                  std::string("The numbers read alike with a decimal point and with a decimal comma (1,234 is 1234 "
+                              "with the one and 1.234 with the other); the decimal ") +
+                      (m_bDecimalComma ? "comma" : "point") + " was chosen.");
+        }
+    }
     for (std::size_t i = 0; i < std::size(kDelimiterChoices); ++i) {
         const char c = kDelimiterChoices[i].cDelimiter;
         // Runs of blanks split a file of tabs alike wherever it has numbers.
@@ -978,7 +996,8 @@ void CAnalysis::Verify(std::string_view sample) {
     std::string strText;
     if (read.nBadLines > 0) {
         strText = std::to_string(read.nBadLines) + " of the " + std::to_string(m_result.nLinesRead) +
-                  " lines read do not read with these settings";
+                  (read.nBadLines == 1 ? " lines read does not read" : " lines read do not read") +
+                  " with these settings";
         if (!read.firstBadLines.empty()) {
             strText += " (line " + std::to_string(read.firstBadLines.front().nLine) + ": " +
                        read.firstBadLines.front().strReason + ")";
@@ -1201,7 +1220,14 @@ std::optional<SImportSettings> DetectedSettings(CFileSystem& fs, const std::file
     }
     notes = detection.doubts;
     if (bUnsure) {
-        strProblem = "The layout of the file could not be told for certain:";
+        // Bad lines alone are no doubt of the layout: say what they are.
+        bool bOnlyReading = true;
+        for (std::size_t i = 0; i < kDetectChoiceCount; ++i) {
+            bOnlyReading = bOnlyReading && (settled[i] || detection.confidence[i] != EConfidence::Unsure ||
+                                            i == static_cast<std::size_t>(EDetectChoice::Reading));
+        }
+        strProblem = bOnlyReading ? "With the layout detected, the file has bad lines:"
+                                  : "The layout of the file could not be told for certain:";
         for (const std::string& doubt : detection.doubts) {
             strProblem += "\n" + doubt;
         }

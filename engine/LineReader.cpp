@@ -237,7 +237,7 @@ std::string CLineReader::FaultText() const {
         return {};
     case ETextFault::Utf16:
         return "The file is not plain text: it is UTF-16 (line 1 begins with a UTF-16 byte-order mark). "
-               "Save it as ANSI or UTF-8 text.";
+               "Save it as UTF-8 (or Windows-1252) text.";
     case ETextFault::ControlByte:
         if (m_cFaultByte == 0) {
             return "The file is not plain text: " + strLine + " holds a NUL byte (UTF-16 or binary data).";

@@ -34,8 +34,53 @@ constexpr float kMbfLimit = 0x1p127f;
 
 } // namespace
 
+// The number without its thousands separators: 1,234,567.5 (or 1.234.567,5 with a decimal
+// comma) as 1234567.5. Only groups of three digits after a first group of one to three, before
+// the decimal mark: anything else (1,23 or 12,3456) is no number. Empty when there is no
+// separator in the whole part.
+static std::string WithoutGrouping(std::string_view text, char cGroup, char cMark) {
+    std::size_t i = text.empty() || (text[0] != '+' && text[0] != '-') ? 0 : 1;
+    std::size_t nEnd = i;
+    while (nEnd < text.size() && (IsDigit(text[nEnd]) || text[nEnd] == cGroup)) {
+        ++nEnd;
+    }
+    const std::string_view whole = text.substr(i, nEnd - i);
+    if (whole.find(cGroup) == std::string_view::npos ||
+        (nEnd < text.size() && text[nEnd] != cMark && text[nEnd] != 'e' && text[nEnd] != 'E')) {
+        return {};
+    }
+    std::string plain(text.substr(0, i));
+    std::size_t nGroup = 0;  // digits in the group being read
+    bool bFirst = true;
+    for (char c : whole) {
+        if (c != cGroup) {
+            plain += c;
+            ++nGroup;
+            continue;
+        }
+        if ((bFirst && (nGroup < 1 || nGroup > 3)) || (!bFirst && nGroup != 3)) {
+            return "x"; // a separator in the wrong place: no number
+        }
+        bFirst = false;
+        nGroup = 0;
+    }
+    if (nGroup != 3) {
+        return "x";
+    }
+    plain += text.substr(nEnd);
+    return plain;
+}
+
 SNumberReading ReadNumber(std::string_view text, bool bDecimalComma) {
     SNumberReading reading;
+    // Thousands separators, as spreadsheets write them, are read where they sit right.
+    const char cGroup = bDecimalComma ? '.' : ',';
+    if (text.find(cGroup) != std::string_view::npos) {
+        const std::string plain = WithoutGrouping(text, cGroup, bDecimalComma ? ',' : '.');
+        if (!plain.empty() && plain.find(cGroup) == std::string::npos) {
+            return ReadNumber(plain, bDecimalComma);
+        }
+    }
     if (text.empty()) {
         reading.fault = ENumberFault::Empty;
         return reading;

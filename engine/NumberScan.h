@@ -1,7 +1,8 @@
 // Numbers of the price columns, read strictly: the whole text must be one decimal number (an
 // optional sign, digits with an optional fraction, an optional exponent), with the full stop
-// or, when the layout says so, the comma as its decimal mark, whatever the user's locale. No
-// grouping of thousands, no "inf" or "nan", no hexadecimal. A number that an MBF single
+// or, when the layout says so, the comma as its decimal mark, whatever the user's locale.
+// Thousands are grouped only with the other mark and only in groups of three (1,234,567.5 or
+// 1.234.567,5). No "inf" or "nan", no hexadecimal. A number that an MBF single
 // cannot hold is refused rather than stored as something else.
 #pragma once
 
@@ -21,5 +22,5 @@ struct SNumberReading {
 };
 
 // text has no blanks or quotes around it. With bDecimalComma the comma is the decimal mark and
-// a full stop is not part of a number.
+// a full stop only groups thousands.
 SNumberReading ReadNumber(std::string_view text, bool bDecimalComma);

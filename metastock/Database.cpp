@@ -451,6 +451,10 @@ bool CDatabase::HasXmaster() const {
 const std::vector<SSecurity>& CDatabase::Securities() const {
     return m_pState->securities;
 }
+bool CDatabase::InterruptedChange() const {
+    return m_pState->bJournal;
+}
+
 const std::vector<std::string>& CDatabase::Damage() const {
     return m_pState->damage;
 }
@@ -670,8 +674,9 @@ std::optional<SSecurity> CDatabase::AddSecurity(const SNewSecurity& newSecurity,
     }
     const std::size_t nTotal = state.securities.size();
     if (nTotal >= static_cast<std::size_t>(kMaxSecurities)) {
-        strError = folderText + " already holds " + std::to_string(nTotal) +
-                   " securities, the most that one folder can hold (6,000). Choose a different or new folder.";
+        strError = folderText + " cannot take " + newSecurity.strSymbol +
+                   ": the folder would then hold more than 6,000 securities, the most one folder can hold. Choose "
+                   "a different or new folder.";
         return std::nullopt;
     }
 

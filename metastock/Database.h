@@ -126,6 +126,8 @@ public:
     // partial record at the end, an entry count that disagrees with the records present, a
     // negative count, an XMASTER without its signature, an EMASTER whose count is not MASTER's.
     const std::vector<std::string>& Damage() const;
+    // A change of the folder was interrupted: its journal is there, for the next change to finish.
+    bool InterruptedChange() const;
 
     // Every inconsistency between the three directory files and the data files, one line
     // each (counts, numbers listed twice or missing on disk, data files shorter or longer than

@@ -292,7 +292,8 @@ bool CFolderCommit::Run(const std::vector<SFileWrite>& writes, const std::vector
                 continue;
             }
             RemoveQuietly(temporaries);
-            strError = "Cannot write " + describe(temporary) + "; nothing was changed.";
+            strError = "Cannot write " + describe(temporary) +
+                       " (is the disk full, or the folder not writable?); nothing was changed.";
             return false;
         }
         temporaries.push_back(temporary);

@@ -9,3 +9,7 @@ std::vector<std::string> Utf8Arguments(int argc, char** argv) {
 }
 
 void UseUtf8Console() {}
+
+std::vector<std::string> ExpandFileArgument(const std::string& argument) {
+    return {argument};
+}

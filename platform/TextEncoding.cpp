@@ -109,3 +109,17 @@ bool IsUtf8(std::string_view text) {
     }
     return true;
 }
+
+std::string UpperWindows1252(std::string text) {
+    for (char& c : text) {
+        const auto u = static_cast<unsigned char>(c);
+        if ((u >= 'a' && u <= 'z') || (u >= 0xE0 && u <= 0xFE && u != 0xF7)) {
+            c = static_cast<char>(u - 0x20);
+        } else if (u == 0x9A || u == 0x9C || u == 0x9E) { // š œ ž
+            c = static_cast<char>(u - 0x10);
+        } else if (u == 0xFF) { // ÿ
+            c = static_cast<char>(0x9F);
+        }
+    }
+    return text;
+}

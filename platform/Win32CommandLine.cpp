@@ -2,6 +2,7 @@
 
 #include "platform/Win32Text.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -47,4 +48,29 @@ void UseUtf8Console() {
         g_nShellCodePage = nCodePage;
         std::atexit(RestoreShellCodePage);
     }
+}
+
+std::vector<std::string> ExpandFileArgument(const std::string& argument) {
+    if (argument.find_first_of("*?") == std::string::npos) {
+        return {argument};
+    }
+    // The folder part of the pattern stays as the user wrote it.
+    const std::size_t nCut = argument.find_last_of("\\/:");
+    const std::string folder = nCut == std::string::npos ? std::string() : argument.substr(0, nCut + 1);
+    std::vector<std::string> files;
+    WIN32_FIND_DATAW found;
+    const HANDLE hFind = ::FindFirstFileW(Utf8ToWide(argument).c_str(), &found);
+    if (hFind != INVALID_HANDLE_VALUE) {
+        do {
+            if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+                files.push_back(folder + WideToUtf8(found.cFileName));
+            }
+        } while (::FindNextFileW(hFind, &found));
+        ::FindClose(hFind);
+    }
+    if (files.empty()) {
+        return {argument};
+    }
+    std::sort(files.begin(), files.end());
+    return files;
 }

@@ -47,9 +47,9 @@ TEST(LineReader, LineEndsMarksAndFaultsReadAlikeFromMemoryAndInPieces) {
         {"a\n\x1A" "b", "1:a|The file is not plain text: line 2 holds a Ctrl-Z (0x1A) before the end of the file."},
         {"a\x1A\n", "1:a|The file is not plain text: line 1 holds a Ctrl-Z (0x1A) before the end of the file."},
         {"\xFF\xFE" "a\0", "The file is not plain text: it is UTF-16 (line 1 begins with a UTF-16 byte-order mark). "
-                           "Save it as ANSI or UTF-8 text."},
+                           "Save it as UTF-8 (or Windows-1252) text."},
         {"\xFE\xFF", "The file is not plain text: it is UTF-16 (line 1 begins with a UTF-16 byte-order mark). "
-                     "Save it as ANSI or UTF-8 text."},
+                     "Save it as UTF-8 (or Windows-1252) text."},
         {std::string("a\nb\0c\n", 6), "1:a|The file is not plain text: line 2 holds a NUL byte (UTF-16 or binary data)."},
         {"a\n\x7F", "1:a|The file is not plain text: line 2 holds the control byte 0x7F."},
         {"a\n\x0C", "1:a|The file is not plain text: line 2 holds the control byte 0x0C."},

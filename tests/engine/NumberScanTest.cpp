@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <string>
 
@@ -26,6 +27,30 @@ TEST(NumberScan, EveryShortDecimalIsTheNearestSingle) {
         }
         for (unsigned long long m = (1u << 24) - 50; m < (1u << 24) + 50 && !HasFailure(); ++m) {
             check(m, nFraction);
+        }
+    }
+}
+
+// Thousands are grouped with the mark that is not the decimal mark, in threes, or not at all.
+TEST(NumberScan, ThousandsSeparatorsOnlyWhereTheyCanBeNothingElse) {
+    const struct {
+        const char* pszText;
+        bool bDecimalComma;
+        float fValue; // NaN: no number
+    } cases[] = {
+        {"1,234.5", false, 1234.5f},    {"-1,234,567", false, -1234567.0f}, {"14.069,26", true, 14069.26f},
+        {"1.234", true, 1234.0f},       {"1,234", false, 1234.0f},          {"1,23.5", false, NAN},
+        {"12,3456", false, NAN},        {"1234,567", false, NAN},           {",123", false, NAN},
+        {"1,234,56", false, NAN},       {"91,62", false, NAN},              {"1.234,5.6", true, NAN},
+        {"1,234e3", false, 1234000.0f}, {"1.2,3", false, NAN},
+    };
+    for (const auto& c : cases) {
+        const SNumberReading reading = ReadNumber(c.pszText, c.bDecimalComma);
+        if (std::isnan(c.fValue)) {
+            EXPECT_EQ(reading.fault, ENumberFault::NotNumber) << c.pszText;
+        } else {
+            EXPECT_EQ(reading.fault, ENumberFault::None) << c.pszText;
+            EXPECT_EQ(reading.fValue, c.fValue) << c.pszText;
         }
     }
 }

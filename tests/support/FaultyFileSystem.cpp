@@ -60,7 +60,7 @@ void CFaultyFileSystem::Reset() {
 }
 
 bool CFaultyFileSystem::Count(EFault kind, const std::filesystem::path& path) {
-    m_operations.push_back({kind, path.filename().string()});
+    m_operations.push_back({kind, PathUtf8(path.filename())});
     const int nAll = ++m_counts[static_cast<std::size_t>(EFault::Any)];
     const int nKind = ++m_counts[static_cast<std::size_t>(kind)];
     const int n = m_failKind == EFault::Any ? nAll : m_failKind == kind ? nKind : 0;
