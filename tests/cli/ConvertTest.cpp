@@ -152,6 +152,7 @@ TEST_F(CCliTest, BatchAddsTheGoodFilesAndReportsTheBad) {
     const std::vector<std::string> files{
         Input("ibm.us.csv", Bars({"2023-01-03", "2023-01-04"})),
         Input("brk b.csv", Bars({"2023-01-03"})),
+        Input("société générale.csv", Bars({"2023-01-03"})),
         Input("bad.csv", Bars({"2023-01-03"}) + "2023-01-04,9,x,8,10,100\n"),
         Input("IBM.US.txt", Bars({"2023-01-05"})),
         Input("multi.csv", "A,2023-01-03,1,2,0.5,1.5\nB,2023-01-03,1,2,0.5,1.5\nA,2023-01-04,1,2,0.5,1.5\n"),
@@ -163,7 +164,7 @@ TEST_F(CCliTest, BatchAddsTheGoodFilesAndReportsTheBad) {
     EXPECT_NE(batch.strErr.find("bad.csv:"), std::string::npos) << batch.strErr;
     EXPECT_NE(batch.strErr.find("line 2"), std::string::npos);
     EXPECT_NE(batch.strErr.find("IBM.US.txt:"), std::string::npos); // the same symbol as ibm.us.csv
-    EXPECT_NE(batch.strOut.find("2 files converted, 2 failed, 4 in all."), std::string::npos) << batch.strOut;
+    EXPECT_NE(batch.strOut.find("3 files converted, 2 failed, 5 in all."), std::string::npos) << batch.strOut;
 
     const SCliResult multi = RunCli("convert", {files.back(), "--out", DbText(), "--symbol-col", "1", "--date-col",
                                                 "2", "--open-col", "3", "--high-col", "4", "--low-col", "5",
@@ -172,8 +173,8 @@ TEST_F(CCliTest, BatchAddsTheGoodFilesAndReportsTheBad) {
     EXPECT_EQ(multi.nStatus, 0) << multi.strErr;
     const std::string list = RunCli("list", {DbText()}).strOut;
     for (const char* pszRow : {"1\tIBM.US\tIBM.US\t6\tD\t2023-01-03\t2023-01-04\t2\tF1.DAT",
-                               "2\tBRK\tBRK\t6\tD\t2023-01-03\t2023-01-03\t1\tF2.DAT",
-                               "3\tA\tA\t5\tD\t2023-01-03\t2023-01-04\t2\tF3.DAT", "4\tB\tB\t5\tD"}) {
+                               "2\tBRK\tBRK\t6\tD\t2023-01-03\t2023-01-03\t1\tF2.DAT", "3\tSOCIÉTÉ\tSOCIÉTÉ",
+                               "4\tA\tA\t5\tD\t2023-01-03\t2023-01-04\t2\tF4.DAT", "5\tB\tB\t5\tD"}) {
         EXPECT_NE(list.find(pszRow), std::string::npos) << pszRow << "\n" << list;
     }
     EXPECT_EQ(RunCli("check", {DbText()}).nStatus, 0);

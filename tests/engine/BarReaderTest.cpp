@@ -110,6 +110,9 @@ TEST(BarReader, BadFilesFailNamingTheLineAndTheReason) {
         {Line("2023-01-04") + Line("2023-01-03") + Line("2023-01-05"), Layout(), 2,
          "line 2: the date 2023-01-03 is not later than 2023-01-04 of line 1"},
         {Line("2023-01-04") + Line("2023-01-04"), Layout(), 2, "line 2: the date 2023-01-04 is not later than"},
+        // A volume of 1,234,567 without quotes comes apart into three columns.
+        {Line("2023-01-02") + Line("2023-01-03", "1,2,0.5,1.5,1,234,567"), Layout(), 2,
+         "line 2: the line has 8 columns, the lines before it 6 (a number with a thousands separator and no quotes?)"},
         // One mistyped year: that line is the bad one, not the good lines after it.
         {Line("2023-01-02") + Line("2032-01-03") + Line("2023-01-04") + Line("2023-01-05"), Layout(), 2,
          "line 2: the date 2032-01-03 is not earlier than 2023-01-04 of line 3"},

@@ -172,7 +172,7 @@ TEST(LayoutDetector, WhatCannotBeDecidedIsSaidNotGuessedSilently) {
          "2023-01-03,1.5\n2023-01-05,1.5\n2023-01-04,1.5\n2023-01-06,1.5\n", EDetectChoice::Order, EConfidence::Likely,
          "rise in 2 and fall in 1", nullptr},
         {"a bad line", "Date,Close,Volume\n2023-01-03,1.5,100\n2023-01-04,N/A,100\n2023-01-05,1.6,100\n",
-         EDetectChoice::Reading, EConfidence::Unsure, "1 of the 4 lines read do not read with these settings (line 3",
+         EDetectChoice::Reading, EConfidence::Unsure, "1 of the 4 lines read does not read with these settings (line 3",
          nullptr},
         {"several bars a day", "Date,Time,Close\n2023-01-03,10:00,1.5\n2023-01-03,11:00,1.6\n2023-01-04,10:00,1.7\n",
          EDetectChoice::Reading, EConfidence::Unsure, "1 line has the date of the line before", nullptr},
