@@ -4,6 +4,7 @@
 #pragma once
 
 #include <iosfwd>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -27,3 +28,7 @@ extern const char kRenameHelp[];
 
 // Whether args hold --help or -h.
 bool WantsHelp(const Arguments& args);
+
+// A price file given on the command line as a full path (UTF-8); nullopt, told on err, when
+// it cannot be read.
+std::optional<std::string> InputPath(const std::string& input, std::ostream& err);

@@ -275,26 +275,6 @@ std::optional<int> ParseConvertOptions(const Arguments& args, SConvertOptions& o
     return std::nullopt;
 }
 
-// The input as a full path; nullopt (with the message) when it cannot be read.
-std::optional<std::string> InputPath(const std::string& input, std::ostream& err) {
-    CFileSystem& fs = GetSystemFileSystem();
-    std::filesystem::path path = Utf8Path(input);
-    if (path.is_relative()) {
-        if (const auto current = fs.GetCurrentDirectory()) {
-            path = *current / path;
-        }
-    }
-    const SEntryStatus status = fs.Status(path);
-    if (status.kind != EEntryKind::File || !fs.Open(path, EOpenMode::Read)) {
-        err << "Cannot read the input file " << input
-            << (status.kind == EEntryKind::Missing     ? ": it does not exist"
-                : status.kind == EEntryKind::Directory ? ": it is a folder"
-                                                       : "")
-            << "\n";
-        return std::nullopt;
-    }
-    return PathUtf8(path.lexically_normal());
-}
 
 int ConvertOne(SConvertOptions& options, std::ostream& out, std::ostream& err) {
     SImportSettings& settings = options.settings;
@@ -338,11 +318,7 @@ int ConvertOne(SConvertOptions& options, std::ostream& out, std::ostream& err) {
         }
     }
 
-    auto problem = CheckSettingsValues(settings);
-    if (!problem) {
-        problem = CheckSettingsForRun(settings, settings.nSymbolCol != 0);
-    }
-    if (problem) {
+    if (const auto problem = CheckSettings(settings, settings.nSymbolCol != 0)) {
         err << problem->strMessage << "\n";
         return 2;
     }
@@ -377,11 +353,7 @@ int ConvertBatch(SConvertOptions& options, std::ostream& out, std::ostream& err)
     SImportSettings checked = settings;
     checked.strSymbol.assign(1, 'X'); // a literal here trips a false warning of GCC 12
     checked.strPathIn = files.front();
-    auto problem = CheckSettingsValues(checked);
-    if (!problem) {
-        problem = CheckSettingsForRun(checked);
-    }
-    if (problem) {
+    if (const auto problem = CheckSettings(checked)) {
         err << problem->strMessage << "\n";
         return 2;
     }
@@ -422,14 +394,6 @@ int ConvertBatch(SConvertOptions& options, std::ostream& out, std::ostream& err)
 
 } // namespace
 
-bool WantsHelp(const Arguments& args) {
-    for (const std::string& arg : args) {
-        if (arg == "--help" || arg == "-h") {
-            return true;
-        }
-    }
-    return false;
-}
 
 int RunConvert(const Arguments& args, std::ostream& out, std::ostream& err) {
     SConvertOptions options;

@@ -44,23 +44,11 @@ int RunDetect(const Arguments& args, std::ostream& out, std::ostream& err) {
         return UsageError(err, inputs.empty() ? "no input file given" : "one input file at a time");
     }
 
-    CFileSystem& fs = GetSystemFileSystem();
-    std::filesystem::path path = Utf8Path(inputs.front());
-    if (path.is_relative()) {
-        if (const auto current = fs.GetCurrentDirectory()) {
-            path = *current / path;
-        }
-    }
-    const SEntryStatus status = fs.Status(path);
-    if (status.kind != EEntryKind::File) {
-        err << "Cannot read the input file " << inputs.front()
-            << (status.kind == EEntryKind::Missing     ? ": it does not exist"
-                : status.kind == EEntryKind::Directory ? ": it is a folder"
-                                                       : "")
-            << "\n";
+    const auto path = InputPath(inputs.front(), err);
+    if (!path) {
         return 1;
     }
-    const SLayoutDetection detection = CLayoutDetector().DetectFile(fs, path);
+    const SLayoutDetection detection = CLayoutDetector().DetectFile(GetSystemFileSystem(), Utf8Path(*path));
     if (detection.failure) {
         err << *detection.failure << "\n";
         return 1;

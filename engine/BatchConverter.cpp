@@ -63,11 +63,7 @@ int CBatchConverter::Run(const SImportSettings& settings, const std::vector<std:
         }
         result.strSymbol = fileSettings.strSymbol;
         if (result.messages.empty()) {
-            auto problem = CheckSettingsValues(fileSettings);
-            if (!problem) {
-                problem = CheckSettingsForRun(fileSettings, fileSettings.nSymbolCol != 0);
-            }
-            if (problem) {
+            if (const auto problem = CheckSettings(fileSettings, fileSettings.nSymbolCol != 0)) {
                 result.messages.push_back(problem->strMessage);
             }
         }

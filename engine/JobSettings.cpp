@@ -58,6 +58,19 @@ const STextKey* FindTextKey(std::string_view key) {
 
 } // namespace
 
+char DelimiterChar(long long nDelimiter) {
+    switch (static_cast<EDelimiter>(nDelimiter)) {
+    case EDelimiter::Tab:
+        return '\t';
+    case EDelimiter::Space:
+        return ' ';
+    case EDelimiter::Semicolon:
+        return ';';
+    default:
+        return ',';
+    }
+}
+
 bool IsRunRecordKey(std::string_view key) {
     return key == "PathIn" || key == "PathOut" || key == "Symbol" || key == "Name";
 }
@@ -240,26 +253,20 @@ std::optional<SSettingsProblem> CheckSettingsForRun(SImportSettings& s, bool bSy
     return std::nullopt;
 }
 
+std::optional<SSettingsProblem> CheckSettings(SImportSettings& settings, bool bSymbolFromFiles) {
+    if (auto problem = CheckSettingsValues(settings)) {
+        return problem;
+    }
+    return CheckSettingsForRun(settings, bSymbolFromFiles);
+}
+
 void FillJob(const SImportSettings& s, CConverter& job) {
     job.m_strInputPath = s.strPathIn;
     job.m_nDateFormat = s.nDateFormatNumber;
     job.m_szOutputDir = s.strPathOut;
     job.m_szSymbol = Utf8ToWindows1252(s.strSymbol).value_or(std::string());
     job.m_szName = Utf8ToWindows1252(s.strName).value_or(std::string());
-    switch (static_cast<EDelimiter>(s.nDelimiter)) {
-    case EDelimiter::Tab:
-        job.m_szDelimiter = "\t";
-        break;
-    case EDelimiter::Space:
-        job.m_szDelimiter = " ";
-        break;
-    case EDelimiter::Semicolon:
-        job.m_szDelimiter = ";";
-        break;
-    default:
-        job.m_szDelimiter = ",";
-        break;
-    }
+    job.m_szDelimiter = std::string(1, DelimiterChar(s.nDelimiter));
     job.m_bReverse = s.bReverseOrder != 0 ? 1 : 0;
     job.m_bSkipRows = s.bSkipOn != 0 ? 1 : 0;
     job.m_nSkipRows = static_cast<int>(s.nRowsToSkip);

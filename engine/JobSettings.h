@@ -23,6 +23,9 @@ inline constexpr std::array<const char*, 12> kDateFormatNames = {
 
 // Stored "Delimiter" values.
 enum class EDelimiter { Comma = 0, Tab = 1, Space = 2, Semicolon = 3 };
+// The character of a stored "Delimiter" value; anything unknown reads as the comma.
+char DelimiterChar(long long nDelimiter);
+
 // Stored "Exist" values: the three ways of using the MASTER in the output folder.
 enum class EMasterMode { UseExisting = 0, MakeNew = 1, AddNewBars = 2 };
 
@@ -161,6 +164,9 @@ std::optional<SSettingsProblem> CheckSettingsValues(const SImportSettings& setti
 // Sets nDateFormatNumber from strDateFormat. bSymbolFromFiles: the symbols come from file
 // names or a symbol column, so an empty symbol is accepted.
 std::optional<SSettingsProblem> CheckSettingsForRun(SImportSettings& settings, bool bSymbolFromFiles = false);
+
+// Both checks, in their order: what a run must pass before anything is read.
+std::optional<SSettingsProblem> CheckSettings(SImportSettings& settings, bool bSymbolFromFiles = false);
 
 // Fills a job from checked settings: zero-based columns, the delimiter text, the master mode.
 void FillJob(const SImportSettings& settings, CConverter& job);

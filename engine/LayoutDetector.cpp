@@ -1121,20 +1121,7 @@ std::optional<std::string> CLayoutDetector::ReadFirstLines(CFileSystem& fs, cons
 
 SInputLayout InputLayoutOf(const SImportSettings& s) {
     SInputLayout layout;
-    switch (static_cast<EDelimiter>(s.nDelimiter)) {
-    case EDelimiter::Tab:
-        layout.cDelimiter = '\t';
-        break;
-    case EDelimiter::Space:
-        layout.cDelimiter = ' ';
-        break;
-    case EDelimiter::Semicolon:
-        layout.cDelimiter = ';';
-        break;
-    default:
-        layout.cDelimiter = ',';
-        break;
-    }
+    layout.cDelimiter = DelimiterChar(s.nDelimiter);
     layout.bDecimalComma = s.bDecimalComma != 0;
     layout.nDateFormat = DateFormatNumber(s.strDateFormat);
     const long long fields[kFieldCount][2] = {
@@ -1188,6 +1175,15 @@ std::string ConvertOptionsText(const SImportSettings& s) {
     return text;
 }
 
+void KeepUserChoices(SImportSettings& detected, const SImportSettings& user) {
+    detected.strPathIn = user.strPathIn;
+    detected.strPathOut = user.strPathOut;
+    detected.strSymbol = user.strSymbol;
+    detected.strName = user.strName;
+    detected.nExist = user.nExist;
+    detected.bSkipBadLines = user.bSkipBadLines;
+}
+
 std::optional<SImportSettings> DetectedSettings(CFileSystem& fs, const std::filesystem::path& path,
                                                 const SImportSettings& base,
                                                 const std::function<void(SImportSettings&)>& explicitSettings,
@@ -1199,12 +1195,7 @@ std::optional<SImportSettings> DetectedSettings(CFileSystem& fs, const std::file
         return std::nullopt;
     }
     SImportSettings settings = detection.settings;
-    settings.strPathIn = base.strPathIn;
-    settings.strPathOut = base.strPathOut;
-    settings.strSymbol = base.strSymbol;
-    settings.strName = base.strName;
-    settings.nExist = base.nExist;
-    settings.bSkipBadLines = base.bSkipBadLines;
+    KeepUserChoices(settings, base);
     if (explicitSettings) {
         explicitSettings(settings);
     }

@@ -76,6 +76,10 @@ SInputLayout InputLayoutOf(const SImportSettings& settings);
 // --open-col 2 ... --no-oi --reverse". Output folder, symbol, name and master mode are left out.
 std::string ConvertOptionsText(const SImportSettings& settings);
 
+// Puts into detected settings what is the user's to choose, not the file's layout: the input
+// and output, symbol, name, master mode and whether bad lines are skipped.
+void KeepUserChoices(SImportSettings& detected, const SImportSettings& user);
+
 // The choices the user made himself (options given, settings set), which detection must not
 // override and whose doubts do not matter.
 using DetectChoices = std::array<bool, kDetectChoiceCount>;

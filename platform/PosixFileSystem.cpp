@@ -1,3 +1,4 @@
+#include "platform/BufferedFile.h"
 #include "platform/FileSystem.h"
 
 #include <cerrno>
@@ -16,7 +17,6 @@
 
 namespace {
 
-constexpr std::size_t kWriteBufferSize = 64 * 1024;
 
 // A file without any write bit is what Windows calls read-only; root may
 // still write it, so the bits are tested rather than access().
@@ -89,7 +89,7 @@ int OpenRegular(const char* pszPath, int flags, mode_t mode = 0) {
     return fd;
 }
 
-class CPosixFile : public CFile {
+class CPosixFile : public CBufferedFile {
 public:
     explicit CPosixFile(int fd) : m_fd(fd) {}
 
@@ -100,88 +100,34 @@ public:
         }
     }
 
-    std::ptrdiff_t Read(void* pBuffer, std::size_t size) override {
-        if (m_fd < 0 || !Flush()) {
-            return -1;
-        }
-        return ReadSome(m_fd, pBuffer, size);
+protected:
+    bool IsOpen() const override { return m_fd >= 0; }
+    std::ptrdiff_t ReadRaw(void* pBuffer, std::size_t size) override { return ReadSome(m_fd, pBuffer, size); }
+    bool WriteRaw(const char* pData, std::size_t size) override { return WriteAll(m_fd, pData, size); }
+
+    bool SeekRaw(std::uint64_t offset) override {
+        return offset <= static_cast<std::uint64_t>(std::numeric_limits<off_t>::max()) &&
+               ::lseek(m_fd, static_cast<off_t>(offset), SEEK_SET) >= 0;
     }
 
-    bool Write(const void* pData, std::size_t size) override {
-        if (m_fd < 0 || m_bFailed) {
-            return false;
-        }
-        const char* pBytes = static_cast<const char*>(pData);
-        if (size <= kWriteBufferSize - m_buffer.size()) {
-            m_buffer.reserve(kWriteBufferSize);
-            m_buffer.insert(m_buffer.end(), pBytes, pBytes + size);
-            return true;
-        }
-        if (!Flush()) {
-            return false;
-        }
-        if (size >= kWriteBufferSize) {
-            if (!WriteAll(m_fd, pBytes, size)) {
-                m_bFailed = true;
-                return false;
-            }
-            return true;
-        }
-        m_buffer.assign(pBytes, pBytes + size);
-        return true;
-    }
-
-    bool Seek(std::uint64_t offset) override {
-        if (m_fd < 0 || !Flush() || offset > static_cast<std::uint64_t>(std::numeric_limits<off_t>::max())) {
-            return false;
-        }
-        return ::lseek(m_fd, static_cast<off_t>(offset), SEEK_SET) >= 0;
-    }
-
-    std::optional<std::uint64_t> Size() override {
+    std::optional<std::uint64_t> SizeRaw() override {
         struct stat st;
-        if (m_fd < 0 || !Flush() || ::fstat(m_fd, &st) != 0) {
+        if (::fstat(m_fd, &st) != 0) {
             return std::nullopt;
         }
         return static_cast<std::uint64_t>(st.st_size);
     }
 
-    bool Sync() override {
-        return m_fd >= 0 && Flush() && SyncFd(m_fd);
-    }
+    bool SyncRaw() override { return SyncFd(m_fd); }
 
-    bool Close() override {
-        if (m_fd < 0) {
-            return false;
-        }
-        const bool bFlushed = Flush();
-        // The descriptor is gone after close() whatever it returns; an error there may
-        // mean that written data never reached the file.
+    bool CloseRaw() override {
         const bool bClosed = ::close(m_fd) == 0;
         m_fd = -1;
-        return bFlushed && bClosed;
+        return bClosed;
     }
 
 private:
-    bool Flush() {
-        if (m_bFailed) {
-            return false;
-        }
-        if (m_buffer.empty()) {
-            return true;
-        }
-        if (!WriteAll(m_fd, m_buffer.data(), m_buffer.size())) {
-            m_bFailed = true;
-            return false;
-        }
-        m_buffer.clear();
-        return true;
-    }
-
     int m_fd;
-    std::vector<char> m_buffer;
-    // Once a write is lost, nothing later may claim that the file was stored.
-    bool m_bFailed = false;
 };
 
 // The lock holds its descriptor; the file is unlinked while still locked, so the next

@@ -1,3 +1,4 @@
+#include "platform/BufferedFile.h"
 #include "platform/FileSystem.h"
 
 #include "platform/Win32Text.h"
@@ -19,7 +20,6 @@
 
 namespace {
 
-constexpr std::size_t kWriteBufferSize = 64 * 1024;
 // The most one ReadFile or WriteFile call moves; its count is a DWORD.
 constexpr std::size_t kMaxTransfer = 1u << 30;
 // Every other opener may still read, write, rename or remove the file, as on POSIX.
@@ -86,7 +86,7 @@ bool WriteAll(HANDLE h, const char* pData, std::size_t size) {
     return true;
 }
 
-class CWin32File : public CFile {
+class CWin32File : public CBufferedFile {
 public:
     explicit CWin32File(HANDLE h) : m_h(h) {}
 
@@ -97,10 +97,10 @@ public:
         }
     }
 
-    std::ptrdiff_t Read(void* pBuffer, std::size_t size) override {
-        if (m_h == INVALID_HANDLE_VALUE || !Flush()) {
-            return -1;
-        }
+protected:
+    bool IsOpen() const override { return m_h != INVALID_HANDLE_VALUE; }
+
+    std::ptrdiff_t ReadRaw(void* pBuffer, std::size_t size) override {
         DWORD nRead = 0;
         if (!::ReadFile(m_h, pBuffer, static_cast<DWORD>(std::min(size, kMaxTransfer)), &nRead, nullptr)) {
             return -1;
@@ -108,32 +108,10 @@ public:
         return static_cast<std::ptrdiff_t>(nRead);
     }
 
-    bool Write(const void* pData, std::size_t size) override {
-        if (m_h == INVALID_HANDLE_VALUE || m_bFailed) {
-            return false;
-        }
-        const char* pBytes = static_cast<const char*>(pData);
-        if (size <= kWriteBufferSize - m_buffer.size()) {
-            m_buffer.reserve(kWriteBufferSize);
-            m_buffer.insert(m_buffer.end(), pBytes, pBytes + size);
-            return true;
-        }
-        if (!Flush()) {
-            return false;
-        }
-        if (size >= kWriteBufferSize) {
-            if (!WriteAll(m_h, pBytes, size)) {
-                m_bFailed = true;
-                return false;
-            }
-            return true;
-        }
-        m_buffer.assign(pBytes, pBytes + size);
-        return true;
-    }
+    bool WriteRaw(const char* pData, std::size_t size) override { return WriteAll(m_h, pData, size); }
 
-    bool Seek(std::uint64_t offset) override {
-        if (m_h == INVALID_HANDLE_VALUE || !Flush() || offset > static_cast<std::uint64_t>(MAXLONGLONG)) {
+    bool SeekRaw(std::uint64_t offset) override {
+        if (offset > static_cast<std::uint64_t>(MAXLONGLONG)) {
             return false;
         }
         LARGE_INTEGER distance;
@@ -141,48 +119,24 @@ public:
         return ::SetFilePointerEx(m_h, distance, nullptr, FILE_BEGIN) != 0;
     }
 
-    std::optional<std::uint64_t> Size() override {
+    std::optional<std::uint64_t> SizeRaw() override {
         LARGE_INTEGER size;
-        if (m_h == INVALID_HANDLE_VALUE || !Flush() || !::GetFileSizeEx(m_h, &size)) {
+        if (!::GetFileSizeEx(m_h, &size)) {
             return std::nullopt;
         }
         return static_cast<std::uint64_t>(size.QuadPart);
     }
 
-    bool Sync() override {
-        return m_h != INVALID_HANDLE_VALUE && Flush() && ::FlushFileBuffers(m_h) != 0;
-    }
+    bool SyncRaw() override { return ::FlushFileBuffers(m_h) != 0; }
 
-    bool Close() override {
-        if (m_h == INVALID_HANDLE_VALUE) {
-            return false;
-        }
-        const bool bFlushed = Flush();
+    bool CloseRaw() override {
         const bool bClosed = ::CloseHandle(m_h) != 0;
         m_h = INVALID_HANDLE_VALUE;
-        return bFlushed && bClosed;
+        return bClosed;
     }
 
 private:
-    bool Flush() {
-        if (m_bFailed) {
-            return false;
-        }
-        if (m_buffer.empty()) {
-            return true;
-        }
-        if (!WriteAll(m_h, m_buffer.data(), m_buffer.size())) {
-            m_bFailed = true;
-            return false;
-        }
-        m_buffer.clear();
-        return true;
-    }
-
     HANDLE m_h;
-    std::vector<char> m_buffer;
-    // Once a write is lost, nothing later may claim that the file was stored.
-    bool m_bFailed = false;
 };
 
 // A symbolic link or a junction; other reparse points (files held by a cloud drive) are

@@ -1,6 +1,7 @@
 #include "settings/LegacyIniFile.h"
 
 #include <algorithm>
+#include <charconv>
 
 namespace {
 
@@ -40,4 +41,21 @@ std::vector<SLegacyIniValue> ParseLegacyIniFile(std::string_view text) {
         }
     }
     return values;
+}
+
+std::optional<int> ScanInt(const std::string& text) {
+    std::size_t i = text.find_first_not_of(" \t\n\v\f\r");
+    if (i == std::string::npos) {
+        return std::nullopt;
+    }
+    // from_chars takes a minus sign only.
+    if (text[i] == '+' && i + 1 < text.size() && text[i + 1] != '-') {
+        ++i;
+    }
+    int nValue = 0;
+    const auto [pEnd, error] = std::from_chars(text.data() + i, text.data() + text.size(), nValue);
+    if (error != std::errc()) {
+        return std::nullopt;
+    }
+    return nValue;
 }

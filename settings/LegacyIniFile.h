@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -23,3 +24,7 @@ struct SLegacyIniValue {
 // character (the name between them trimmed), else a value when it holds "=", else skipped.
 // Values before the first header have no section and are dropped.
 std::vector<SLegacyIniValue> ParseLegacyIniFile(std::string_view text);
+
+// An integer as the store reads its text ("%d"): leading white space, an optional sign, the
+// digits up to the first other character; nullopt when there are none.
+std::optional<int> ScanInt(const std::string& text);

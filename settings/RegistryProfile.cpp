@@ -29,23 +29,6 @@ bool IsPlainName(const std::string& name) {
     return !name.empty() && name.find_first_of("/\\") == std::string::npos;
 }
 
-// "%d": leading white space, an optional sign, the digits up to the first other character.
-std::optional<int> ScanInt(const std::string& text) {
-    std::size_t i = text.find_first_not_of(" \t\n\v\f\r");
-    if (i == std::string::npos) {
-        return std::nullopt;
-    }
-    // from_chars takes a minus sign only.
-    if (text[i] == '+' && i + 1 < text.size() && text[i + 1] != '-') {
-        ++i;
-    }
-    int nValue = 0;
-    const auto [pEnd, error] = std::from_chars(text.data() + i, text.data() + text.size(), nValue);
-    if (error != std::errc()) {
-        return std::nullopt;
-    }
-    return nValue;
-}
 
 // Whether the key or any key below it holds a value; true when that cannot be told.
 bool HoldsValues(const CRegistryKey& key) {
