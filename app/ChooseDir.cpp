@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QHeaderView>
 #include <QStyle>
 
 #include <algorithm>
@@ -36,6 +37,10 @@ CChooseDir::CChooseDir(CMessageBox& messages, QWidget* pParent)
     ui.setupUi(this);
     const QFontMetrics metrics(font());
     ui.dirTree->setMinimumSize(metrics.averageCharWidth() * 40, metrics.lineSpacing() * 16);
+    resize(metrics.averageCharWidth() * 135, metrics.lineSpacing() * 33);
+    // Deep folders scroll sideways rather than lose their names.
+    ui.dirTree->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+    ui.dirTree->header()->setStretchLastSection(false);
     const QIcon icon = style()->standardIcon(QStyle::SP_DirIcon);
     const QFileInfoList drives = QDir::drives();
     for (const QFileInfo& drive : drives) {

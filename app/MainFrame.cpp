@@ -20,6 +20,8 @@
 namespace {
 
 constexpr char kRecentSection[] = "Recent File List";
+// The Database window's place, beside the main window's in section "Screen".
+constexpr char kDatabaseGeometryKey[] = "DatabaseGeometry";
 
 std::string RecentKey(int nIndex) {
     return "File" + std::to_string(nIndex + 1);
@@ -46,13 +48,11 @@ CMainFrame::CMainFrame(CSettingsStore& store, QWidget* pParent)
     Ui::CMainFrame& ui = *m_pUi;
     ui.setupUi(this);
     setWindowIcon(QIcon(QStringLiteral(":/resources/Pelmar.png")));
-    // Keys without a menu entry: Ctrl+N empties the window, Shift+F1 asks what a thing is.
-    addAction(ui.actionNew);
+    // A key without a menu entry: Shift+F1 asks what a thing is.
     addAction(QWhatsThis::createAction(this));
     statusBar()->addWidget(new QLabel(tr("For Help, press F1"), statusBar()));
 
     connect(ui.actionSettings, &QAction::triggered, ui.m_pView, &CPelmarView::OnSettings);
-    connect(ui.actionClearWindow, &QAction::triggered, ui.m_pView, &CPelmarView::OnClearWindow);
     connect(ui.actionHelpTopics, &QAction::triggered, this, &CMainFrame::OnHelpFinder);
     connect(ui.actionDatabase, &QAction::triggered, this, &CMainFrame::OnViewDatabase);
     connect(ui.m_pView, &CPelmarView::databaseWritten, this, &CMainFrame::OfferDatabase);
@@ -100,6 +100,9 @@ void CMainFrame::closeEvent(QCloseEvent* pEvent) {
 
 void CMainFrame::OnClose() {
     m_store.PutString(kScreenSection, "Geometry", saveGeometry().toBase64().toStdString());
+    if (m_pDatabaseWindow != nullptr) {
+        m_store.PutString(kScreenSection, kDatabaseGeometryKey, m_pDatabaseWindow->saveGeometry().toBase64().toStdString());
+    }
     // Older versions read these; a minimised window has no place worth keeping.
     if (!isMinimized()) {
         const QRect rect = frameGeometry();
@@ -210,6 +213,17 @@ CDatabaseWindow* CMainFrame::ShowDatabase(const QString& strFolder, const QStrin
     }
     if (m_pDatabaseWindow == nullptr) {
         m_pDatabaseWindow = new CDatabaseWindow(pApp->MessageBox(), this);
+        const QByteArray geometry = QByteArray::fromBase64(
+            QByteArray::fromStdString(m_store.GetString(kScreenSection, kDatabaseGeometryKey, "")));
+        if (geometry.isEmpty() || !m_pDatabaseWindow->restoreGeometry(geometry)) {
+            // The first time: centred on this window, within the screen.
+            const QRect area = screen()->availableGeometry();
+            QRect rect(QPoint(), m_pDatabaseWindow->size().boundedTo(area.size() * 9 / 10));
+            rect.moveCenter(frameGeometry().center());
+            rect.moveLeft(std::clamp(rect.left(), area.left(), area.right() - rect.width()));
+            rect.moveTop(std::clamp(rect.top(), area.top(), area.bottom() - rect.height()));
+            m_pDatabaseWindow->setGeometry(rect);
+        }
     }
     m_pDatabaseWindow->ShowFolder(strFolder, strSymbol);
     m_pDatabaseWindow->show();

@@ -1,7 +1,7 @@
 // The main window: menu, toolbar and status bar around the log view, the recent-file list, the
 // help window and the Database window. It takes its place from the settings store ("Screen":
 // the saved geometry, else the x, y, cx, cy values of older versions) and saves both when it
-// closes. Files dropped on it are handed on to be opened. The application object answers
+// closes, with the Database window's place (which starts centred on the main window). Files dropped on it are handed on to be opened. The application object answers
 // Open, New, About and the recent files.
 #pragma once
 

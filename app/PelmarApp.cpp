@@ -7,9 +7,13 @@
 #include "settings/Profile.h"
 #include "ui_MainFrame.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QHeaderView>
+#include <QLocale>
+#include <QTreeView>
 
 namespace {
 
@@ -44,7 +48,8 @@ void CPelmarApp::InitInstance(const QString& strFileName) {
     m_pDocument = std::make_unique<CPelmarDoc>(*m_pMainFrame->GetView());
     const Ui::CMainFrame& ui = m_pMainFrame->Ui();
     connect(ui.actionOpen, &QAction::triggered, this, &CPelmarApp::OnFileOpen);
-    connect(ui.actionNew, &QAction::triggered, this, &CPelmarApp::OnFileNew);
+    // Clear Window (Ctrl+N) is the New command: a new document is an empty log.
+    connect(ui.actionClearWindow, &QAction::triggered, this, &CPelmarApp::OnFileNew);
     connect(ui.actionAbout, &QAction::triggered, this, &CPelmarApp::OnAppAbout);
     connect(m_pMainFrame.get(), &CMainFrame::recentFileChosen, this, &CPelmarApp::OnOpenRecentFile);
     connect(m_pMainFrame.get(), &CMainFrame::filesDropped, this, &CPelmarApp::OpenDocumentFiles);
@@ -103,11 +108,25 @@ void CPelmarApp::OnFileNew() {
 
 void CPelmarApp::OnFileOpen() {
     const QStringList recent = m_pMainFrame->RecentFiles();
-    const QStringList paths = QFileDialog::getOpenFileNames(
-        m_pMainFrame.get(), tr("Open"), recent.isEmpty() ? QString() : QFileInfo(recent.front()).absolutePath(),
-        tr("Price files (*.csv *.txt *.prn *.asc);;All files (*)"));
-    if (!paths.isEmpty()) {
-        OpenDocumentFiles(paths);
+    QFileDialog dialog(m_pMainFrame.get(), tr("Open"),
+                       recent.isEmpty() ? QString() : QFileInfo(recent.front()).absolutePath(),
+                       tr("Price files (*.csv *.txt *.prn *.asc);;All files (*)"));
+    dialog.setFileMode(QFileDialog::ExistingFiles);
+    // Qt's own dialog (where the desktop offers none) starts small with its columns cut.
+    const QFontMetrics metrics(dialog.font());
+    dialog.resize(metrics.averageCharWidth() * 135, metrics.lineSpacing() * 33);
+    if (auto* pView = dialog.findChild<QTreeView*>(QStringLiteral("treeView"))) {
+        // Name, size, type ("plain text document") and the date as the dialog writes it.
+        const QString date = QLocale::system().toString(QDateTime::currentDateTime(), QLocale::ShortFormat);
+        const int widths[] = {metrics.averageCharWidth() * 36, metrics.horizontalAdvance(QStringLiteral("1,023.9 KiB")),
+                              metrics.averageCharWidth() * 22, metrics.horizontalAdvance(date)};
+        for (int nSection = 0; nSection < 4; ++nSection) {
+            const int nWidth = widths[nSection] + metrics.averageCharWidth() * 3;
+            pView->header()->resizeSection(nSection, std::max(pView->header()->sectionSize(nSection), nWidth));
+        }
+    }
+    if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) {
+        OpenDocumentFiles(dialog.selectedFiles());
     }
 }
 

@@ -419,7 +419,7 @@ void CSettingsDlg::OnOK() {
     if (problem) {
         QString message = QString::fromStdString(problem->strMessage);
         if (const auto clash = problem->item == ESettingsItem::Columns ? ColumnClash() : std::nullopt) {
-            message += QLatin1Char('\n') + clash->strText;
+            message += QStringLiteral("\n\n") + clash->strText;
         }
         Refuse(ControlOf(problem->item), message);
         return;

@@ -61,12 +61,10 @@ private slots:
         QVERIFY2(shown.contains(Here(message)), qPrintable(shown));
         if (answer >= 0) {
             QCOMPARE(m_messages.Shown().front().buttons, EMessageButtons::YesNo);
+            QCOMPARE(QFileInfo(name).isDir(), created);
         }
         if (result == 0) {
             QCOMPARE(chooser.GetDirectory(), name);
-        }
-        if (answer >= 0) {
-            QCOMPARE(QFileInfo(name).isDir(), created);
         }
     }
 

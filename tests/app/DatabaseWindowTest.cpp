@@ -87,18 +87,21 @@ private slots:
         QTest::addColumn<int>("answer");         // to the question asked; -1: none
         QTest::addColumn<QString>("message");    // the first message as it begins; "@" the folder
         QTest::addColumn<QStringList>("stored"); // of the folder afterwards
+        QTest::addColumn<QString>("after");      // the selection, and "|" the symbol of a Rename dialog kept open
         const QStringList all{"IBM:IBM", "MSFT:MSFT", "AAPL:AAPL"};
         QTest::newRow("delete") << "deleteButton" << QStringList() << int(EMessageAnswer::Yes)
                                 << "Delete MSFT (MSFT) from @?\n\nIts entry and its data files (F2.DAT, F2.DOP)"
-                                << QStringList{"IBM:IBM", "AAPL:AAPL"};
+                                << QStringList{"IBM:IBM", "AAPL:AAPL"} << "IBM";
         QTest::newRow("delete, answered no") << "deleteButton" << QStringList() << int(EMessageAnswer::No)
-                                             << "Delete MSFT" << all;
+                                             << "Delete MSFT" << all << "MSFT";
         QTest::newRow("rename") << "renameButton" << QStringList{"symbolEdit= msft2 ", "nameEdit=Microsoft"} << -1
-                                << "" << QStringList{"IBM:IBM", "MSFT2:Microsoft", "AAPL:AAPL"};
-        QTest::newRow("rename to a symbol in use") << "renameButton" << QStringList{"symbolEdit=ibm"} << -1
-                                                   << "Duplicate Symbol Failure" << all;
+                                << "" << QStringList{"IBM:IBM", "MSFT2:Microsoft", "AAPL:AAPL"} << "MSFT2";
+        QTest::newRow("rename to a symbol in use")
+            << "renameButton" << QStringList{"symbolEdit=ibm"} << -1
+            << "IBM is already a symbol or name in this folder (or a folder below it).\n\nDuplicate Symbol Failure" << all
+            << "MSFT|ibm";
         QTest::newRow("rename to no symbol") << "renameButton" << QStringList{"symbolEdit= "} << -1
-                                             << "You did not enter a valid symbol" << all;
+                                             << "You did not enter a valid symbol" << all << "MSFT| ";
     }
 
     void changes() {
@@ -107,17 +110,21 @@ private slots:
         QFETCH(int, answer);
         QFETCH(QString, message);
         QFETCH(QStringList, stored);
+        QFETCH(QString, after);
         const QString folder = MakeDatabase(QString::fromLatin1(QTest::currentDataTag()));
         CDatabaseWindow window(m_messages);
         window.ShowFolder(folder, QStringLiteral("MSFT"));
         if (answer >= 0) {
             m_messages.QueueAnswer(static_cast<EMessageAnswer>(answer));
         }
+        QString kept;
         CModalAnswerer answerer({[&](QDialog& dlg) {
             SetControls(dlg, typed);
             dlg.accept();
-            // Refused: the dialog stays for a correction, which does not come.
-            if (dlg.isVisible()) {
+            // Refused: the dialog stays as typed, the focus on the symbol, for a correction that
+            // does not come.
+            if (auto* pSymbol = dlg.findChild<QLineEdit*>("symbolEdit"); dlg.isVisible()) {
+                kept = u'|' + (dlg.focusWidget() == pSymbol ? pSymbol->text() : QStringLiteral("(focus elsewhere)"));
                 dlg.reject();
             }
         }});
@@ -126,7 +133,9 @@ private slots:
         const QString shown = QString::fromStdString(m_messages.Texts().empty() ? "" : m_messages.Texts().front());
         QVERIFY2(shown.startsWith(QString(message).replace(u'@', folder)), qPrintable(shown));
         QCOMPARE(Stored(folder), stored);
-        QCOMPARE(TableRows(*window.findChild<QTableWidget*>()).size(), stored.size());
+        const auto& table = *window.findChild<QTableWidget*>();
+        QCOMPARE(TableRows(table).size(), stored.size());
+        QCOMPARE(table.selectedItems().value(0)->text() + kept, after);
     }
 
     void chart_data() {
