@@ -20,7 +20,6 @@ constexpr int kIndexRole = Qt::UserRole; // the security's place in the listing,
 // cursor on; the window must not hang for the full minute a conversion run waits.
 constexpr std::chrono::seconds kChangeLockWait{5};
 // How the database begins its refusal of a symbol that is in use.
-constexpr std::string_view kDuplicateSymbolText = "Duplicate Symbol Failure";
 
 QString Text(const std::string& windows1252) {
     return QString::fromStdString(Windows1252ToUtf8(windows1252));
@@ -250,7 +249,7 @@ void CDatabaseWindow::OnRename() {
             }
             // The database's own text names no symbol: the one typed may be the other security's
             // symbol or name, here or in a folder below.
-            if (strError.starts_with(kDuplicateSymbolText)) {
+            if (strError == CDatabase::kDuplicateSymbolMessage) {
                 strError = tr("%1 is already a symbol or name in this folder (or a folder below it).")
                                .arg(strSymbol)
                                .toStdString() +

@@ -412,10 +412,7 @@ void CSettingsDlg::accept() {
 void CSettingsDlg::OnOK() {
     TakeValues();
     SImportSettings settings = Settings();
-    auto problem = CheckSettingsValues(settings);
-    if (!problem) {
-        problem = CheckSettingsForRun(settings, m_nSymbolCol > 0 || m_bSymbolFromFileNames);
-    }
+    auto problem = CheckSettings(settings, m_nSymbolCol > 0 || m_bSymbolFromFileNames);
     if (problem) {
         QString message = QString::fromStdString(problem->strMessage);
         if (const auto clash = problem->item == ESettingsItem::Columns ? ColumnClash() : std::nullopt) {
@@ -462,13 +459,7 @@ void CSettingsDlg::OnDetect() {
         return;
     }
     SImportSettings detected = detection.settings;
-    // What is the user's to choose, not the file's layout.
-    detected.strPathIn = current.strPathIn;
-    detected.strPathOut = current.strPathOut;
-    detected.nExist = current.nExist;
-    detected.strSymbol = current.strSymbol;
-    detected.strName = current.strName;
-    detected.bSkipBadLines = current.bSkipBadLines;
+    KeepUserChoices(detected, current);
     SetSettings(detected);
     FillControls();
     QStringList doubts;

@@ -252,10 +252,7 @@ int CConverter::CheckDuplicateSymbol() {
     if (!bFound) {
         return 0;
     }
-    m_messages.Show(
-        "Duplicate Symbol Failure\n\nThe symbol you have chosen for\nthe conversion already exists.\n\n"
-        "Choose a different symbol or\nrename/delete the existing symbol\n\nSymbol: " +
-        Windows1252ToUtf8(symbol));
+    m_messages.Show(std::string(CDatabase::kDuplicateSymbolMessage) + "\n\nSymbol: " + Windows1252ToUtf8(symbol));
     return 1;
 }
 

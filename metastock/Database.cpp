@@ -30,9 +30,7 @@ constexpr auto kLockPoll = std::chrono::milliseconds(50);
 
 const std::string kFullMessage =
     "This portfolio already has the\nmaximum number of symbols (255).\nChoose a different or new portfolio.";
-const std::string kDuplicateMessage =
-    "Duplicate Symbol Failure\n\nThe symbol you have chosen for\nthe conversion already exists.\n\n"
-    "Choose a different symbol or\nrename/delete the existing symbol";
+const std::string kDuplicateMessage = CDatabase::kDuplicateSymbolMessage;
 
 std::string Upper(std::string text) {
     for (char& c : text) {

@@ -93,6 +93,10 @@ public:
     static constexpr int kMaxMasterSecurities = 255;
     static constexpr int kMaxSecurities = 6000;          // MASTER and XMASTER together
     static constexpr std::chrono::seconds kLockWait{60}; // then a run gives up
+    // What a change whose symbol is taken already is refused with.
+    static constexpr const char* kDuplicateSymbolMessage =
+        "Duplicate Symbol Failure\n\nThe symbol you have chosen for\nthe conversion already exists.\n\n"
+        "Choose a different symbol or\nrename/delete the existing symbol";
 
     CDatabase(CFileSystem& fs, CMessageBox& messages, std::filesystem::path folder);
     // Releases the lock; a change never committed leaves nothing behind (its files exist only
