@@ -29,48 +29,63 @@ convert() { # FILE DIR SYMBOL [--new-master]
     "$CLI" convert "$file" --out "$dir" --symbol "$sym" $CONVERT_OPTS "$@"
 }
 
-# db: MASTER and EMASTER. dbx: its MASTER counter set to 255, so that it has an XMASTER too.
+# A batch of 255 tiny files fills a MASTER.
+mkdir -p "$WORK/seed"
+n=1
+while [ "$n" -le 255 ]; do
+    cp "$WORK/small.csv" "$WORK/seed/S$n.csv"
+    n=$((n + 1))
+done
+
+# db: MASTER and EMASTER. dbx: a full MASTER (255 securities), so that it has an XMASTER too.
 fresh() {
     rm -rf "$WORK/db" "$WORK/dbx" && mkdir -p "$WORK/db" "$WORK/dbx"
     convert "$WORK/small.csv" "$WORK/db" SEED --new-master > /dev/null
-    convert "$WORK/small.csv" "$WORK/dbx" SEED --new-master > /dev/null
-    printf '\377' | dd of="$WORK/dbx/MASTER" bs=1 seek=2 count=1 conv=notrunc 2> /dev/null
+    # shellcheck disable=SC2086
+    "$CLI" convert "$WORK"/seed/*.csv --out "$WORK/dbx" --new-master $CONVERT_OPTS > /dev/null
     convert "$WORK/small.csv" "$WORK/dbx" XSEED > /dev/null
     [ -e "$WORK/dbx/XMASTER" ] || { echo "dbx has no XMASTER" >&2; exit 1; }
 }
 
-u16() { od -An -t u2 -j "$2" -N 2 "$1" | tr -d ' '; }
-u8() { od -An -t u1 -j "$2" -N 1 "$1" | tr -d ' '; }
+# bytes FILE: the file's bytes as decimal numbers, for awk.
+bytes() { od -An -v -t u1 "$1"; }
 
-# check DIR: the directory files are whole and agree, and each entry has its data file.
+# entries DIR: "DAT n" for each record of MASTER and EMASTER, "MWD n" for each of XMASTER.
+entries() {
+    bytes "$1/MASTER" | awk '{ for (i = 1; i <= NF; i++) b[n++] = $i }
+        END { for (r = 53; r + 53 <= n; r += 53) print "DAT", b[r] }'
+    [ ! -e "$1/EMASTER" ] || bytes "$1/EMASTER" | awk '{ for (i = 1; i <= NF; i++) b[n++] = $i }
+        END { for (r = 192; r + 192 <= n; r += 192) print "DAT", b[r + 2] }'
+    [ ! -e "$1/XMASTER" ] || bytes "$1/XMASTER" | awk '{ for (i = 1; i <= NF; i++) b[n++] = $i }
+        END { for (r = 150; r + 150 <= n; r += 150) print "MWD", b[r + 65] + 256 * b[r + 66] }'
+}
+
+# whole_data DIR: every entry of every directory file has its data file, at any moment.
+whole_data() {
+    entries "$1" | while read -r ext n; do
+        [ -e "$1/F$n.$ext" ] || { echo "$1: an entry has no F$n.$ext" >&2; return 1; }
+    done
+}
+
+# counts FILE RECORD_SIZE COUNT_OFFSET: the count in the header equals the records present.
+counts() {
+    bytes "$1" | awk -v size="$2" -v at="$3" '{ for (i = 1; i <= NF; i++) b[n++] = $i }
+        END { exit !(n % size == 0 && b[at] + 256 * b[at + 1] == n / size - 1) }'
+}
+
+# check DIR: the directory files are whole and agree, each entry has its data file, and
+# pelmar-cli check finds nothing.
 check() {
     d=$1
-    size=$(stat -c %s "$d/MASTER")
-    [ "$size" -ge 53 ] && [ $((size % 53)) -eq 0 ] || { echo "$d/MASTER is $size bytes" >&2; return 1; }
-    records=$((size / 53 - 1))
-    [ "$(u16 "$d/MASTER" 0)" -eq "$records" ] || { echo "$d/MASTER count disagrees" >&2; return 1; }
-    esize=$(stat -c %s "$d/EMASTER")
-    [ "$esize" -eq $(((records + 1) * 192)) ] && [ "$(u16 "$d/EMASTER" 0)" -eq "$records" ] ||
+    counts "$d/MASTER" 53 0 || { echo "$d/MASTER: partial, or its count disagrees" >&2; return 1; }
+    counts "$d/EMASTER" 192 0 || { echo "$d/EMASTER: partial, or its count disagrees" >&2; return 1; }
+    [ "$(($(stat -c %s "$d/MASTER") / 53))" -eq "$(($(stat -c %s "$d/EMASTER") / 192))" ] ||
         { echo "$d/EMASTER is not in step with MASTER" >&2; return 1; }
-    r=1
-    while [ "$r" -le "$records" ]; do
-        n=$(u8 "$d/MASTER" $((r * 53)))
-        [ -e "$d/F$n.DAT" ] || { echo "$d: MASTER entry $r has no F$n.DAT" >&2; return 1; }
-        [ "$(u8 "$d/EMASTER" $((r * 192 + 2)))" -eq "$n" ] || { echo "$d: EMASTER record $r" >&2; return 1; }
-        r=$((r + 1))
-    done
     if [ -e "$d/XMASTER" ]; then
-        xsize=$(stat -c %s "$d/XMASTER")
-        xrecords=$((xsize / 150 - 1))
-        [ $((xsize % 150)) -eq 0 ] && [ "$(u16 "$d/XMASTER" 10)" -eq "$xrecords" ] &&
-            [ "$(u16 "$d/XMASTER" 14)" -eq "$xrecords" ] || { echo "$d/XMASTER counts disagree" >&2; return 1; }
-        r=1
-        while [ "$r" -le "$xrecords" ]; do
-            n=$(u16 "$d/XMASTER" $((r * 150 + 65)))
-            [ -e "$d/F$n.MWD" ] || { echo "$d: XMASTER record $r has no F$n.MWD" >&2; return 1; }
-            r=$((r + 1))
-        done
+        counts "$d/XMASTER" 150 10 && counts "$d/XMASTER" 150 14 ||
+            { echo "$d/XMASTER counts disagree" >&2; return 1; }
     fi
+    whole_data "$d" || return 1
     "$CLI" check "$d" > "$WORK/check.txt" 2>&1 || { cat "$WORK/check.txt" >&2; return 1; }
 }
 
@@ -79,14 +94,14 @@ listed() { # DIR SYMBOL: the symbol is in MASTER or XMASTER
 }
 
 fresh
-added_db="SEED" added_dbx="SEED XSEED"
+added_db="SEED" added_dbx="S1 S255 XSEED"
 i=0
 while [ "$i" -lt "$KILLS" ]; do
     i=$((i + 1))
     # db's MASTER holds 255 securities: start afresh now and then.
     if [ $((i % 100)) -eq 0 ]; then
         fresh
-        added_db="SEED" added_dbx="SEED XSEED"
+        added_db="SEED" added_dbx="S1 S255 XSEED"
     fi
     dir="$WORK/db"
     [ $((i % 2)) -eq 0 ] || dir="$WORK/dbx"
@@ -98,6 +113,8 @@ while [ "$i" -lt "$KILLS" ]; do
     sleep "0.$(awk -v s="$i" 'BEGIN { srand(s); printf "%03d", int(rand() * 300) }')"
     kill -9 "$pid" 2> /dev/null || true
     wait "$pid" 2> /dev/null || true
+    # Right after the kill, before anything finishes it: no entry without its data file.
+    whole_data "$dir" || { echo "kill $i: an entry of $dir lacks its data file" >&2; exit 1; }
     # A run left alone completes or undoes what the killed one left, then adds its own.
     if ! convert "$WORK/small.csv" "$dir" "R$i" > "$WORK/run.txt" 2>&1; then
         cat "$WORK/run.txt" >&2
