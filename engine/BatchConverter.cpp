@@ -7,7 +7,12 @@
 #include "platform/RecordingMessageBox.h"
 #include "platform/TextEncoding.h"
 
+#include <atomic>
+#include <condition_variable>
 #include <memory>
+#include <mutex>
+#include <optional>
+#include <thread>
 
 namespace {
 
@@ -35,12 +40,10 @@ int CBatchConverter::Run(const SImportSettings& settings, const std::vector<std:
                          const DetectChoices& explicitChoices) {
     m_results.clear();
     m_bCancelled = false;
-    std::vector<SBatchJob> jobs;
-    std::string strOutputDir;
 
-    // Reading: every file on its own, nothing locked.
-    for (std::size_t i = 0; i < files.size(); ++i) {
-        SBatchFileResult result;
+    // Reading: every file on its own, nothing locked. The files are read by a few threads at
+    // once (each file's job is its own), and taken up here in their order.
+    const auto readOne = [&](std::size_t i, SBatchFileResult& result, std::optional<SBatchJob>& prepared) {
         result.strPath = files[i];
         SImportSettings fileSettings = settings;
         fileSettings.strPathIn = files[i];
@@ -67,23 +70,76 @@ int CBatchConverter::Run(const SImportSettings& settings, const std::vector<std:
                 result.messages.push_back(problem->strMessage);
             }
         }
-        if (result.messages.empty()) {
-            if (fileSettings.strName.empty() && fileSettings.nSymbolCol == 0) {
-                fileSettings.strName = fileSettings.strSymbol;
-            }
-            SBatchJob job;
-            job.pMessages = std::make_unique<CRecordingMessageBox>();
-            job.pJob = std::make_unique<CConverter>(m_fs, *job.pMessages, m_store);
-            FillJob(fileSettings, *job.pJob);
-            if (job.pJob->Prepare() == 0) {
-                job.nResult = m_results.size();
-                strOutputDir = job.pJob->m_szOutputDir;
-                jobs.push_back(std::move(job));
-            } else {
-                result.messages = Texts(*job.pMessages);
+        if (!result.messages.empty()) {
+            return;
+        }
+        if (fileSettings.strName.empty() && fileSettings.nSymbolCol == 0) {
+            fileSettings.strName = fileSettings.strSymbol;
+        }
+        SBatchJob job;
+        job.pMessages = std::make_unique<CRecordingMessageBox>();
+        job.pJob = std::make_unique<CConverter>(m_fs, *job.pMessages, m_store);
+        FillJob(fileSettings, *job.pJob);
+        if (job.pJob->Prepare() == 0) {
+            prepared = std::move(job);
+        } else {
+            result.messages = Texts(*job.pMessages);
+        }
+    };
+
+    struct SSlot {
+        SBatchFileResult result;
+        std::optional<SBatchJob> job;
+        bool bReady = false;
+    };
+    std::vector<SSlot> slots(files.size());
+    std::mutex mutex;
+    std::condition_variable ready;
+    std::atomic<std::size_t> nNext{0};
+    std::atomic<bool> bStop{false};
+    const auto worker = [&] {
+        for (std::size_t i; !bStop && (i = nNext++) < files.size();) {
+            SBatchFileResult result;
+            std::optional<SBatchJob> job;
+            readOne(i, result, job);
+            const std::lock_guard<std::mutex> lock(mutex);
+            slots[i].result = std::move(result);
+            slots[i].job = std::move(job);
+            slots[i].bReady = true;
+            ready.notify_all();
+        }
+    };
+    const std::size_t nThreads =
+        std::min<std::size_t>(std::max(1u, std::thread::hardware_concurrency()), std::min<std::size_t>(files.size(), 4));
+    std::vector<std::thread> threads;
+    for (std::size_t t = 0; t < nThreads; ++t) {
+        threads.emplace_back(worker);
+    }
+    struct SJoin {
+        std::vector<std::thread>& threads;
+        std::atomic<bool>& bStop;
+        ~SJoin() {
+            bStop = true;
+            for (std::thread& thread : threads) {
+                thread.join();
             }
         }
-        m_results.push_back(std::move(result));
+    } join{threads, bStop};
+
+    std::vector<SBatchJob> jobs;
+    std::string strOutputDir;
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        {
+            std::unique_lock<std::mutex> lock(mutex);
+            ready.wait(lock, [&] { return slots[i].bReady; });
+        }
+        if (slots[i].job) {
+            slots[i].job->nResult = m_results.size();
+            strOutputDir = slots[i].job->pJob->m_szOutputDir;
+            jobs.push_back(std::move(*slots[i].job));
+            slots[i].job.reset();
+        }
+        m_results.push_back(std::move(slots[i].result));
         if (m_progress && !m_progress(i + 1, files.size(), files[i])) {
             m_bCancelled = true;
             m_messages.Notice("The batch was cancelled; nothing was written.");
