@@ -83,8 +83,8 @@ void CDatabaseWindow::ShowFolder(const QString& strFolder, const QString& strSym
         // The count the data file really holds, which the chart draws.
         auto* pBars = new QTableWidgetItem;
         std::string strBarsError;
-        if (const auto bars = m_pDatabase->ReadBars(security, strBarsError)) {
-            pBars->setData(Qt::DisplayRole, static_cast<qlonglong>(bars->bars.size()));
+        if (const auto nBars = m_pDatabase->BarCount(security, strBarsError)) {
+            pBars->setData(Qt::DisplayRole, static_cast<qlonglong>(*nBars));
         } else {
             pBars->setText(tr("unreadable"));
             pBars->setToolTip(QString::fromStdString(strBarsError));

@@ -132,14 +132,14 @@ int RunList(const Arguments& args, std::ostream& out, std::ostream& err) {
             strPeriod += std::to_string(security.nInterval);
         }
         std::string strError;
-        const auto bars = pDatabase->ReadBars(security, strError);
-        if (!bars) {
+        const auto nBars = pDatabase->BarCount(security, strError);
+        if (!nBars) {
             problems.push_back(strError);
         }
         out << security.nFileNumber << '\t' << ColumnText(security.strSymbol) << '\t'
             << ColumnText(security.strName) << '\t' << security.nFieldCount << '\t' << ColumnText(strPeriod) << '\t'
             << DateText(security.nFirstDate) << '\t' << DateText(security.nLastDate) << '\t'
-            << (bars ? std::to_string(bars->bars.size()) : std::string("-")) << '\t'
+            << (nBars ? std::to_string(*nBars) : std::string("-")) << '\t'
             << ColumnText(security.strDataFile) << '\n';
     }
     for (const std::string& problem : problems) {

@@ -82,7 +82,7 @@ struct SReadResult {
 class CBarReader {
 public:
     static constexpr std::size_t kMaxLineBytes = 64 * 1024;
-    static constexpr std::size_t kMaxBars = 65534;         // per series
+    static constexpr std::size_t kMaxBars = kMaxBarsPerFile; // per series
     static constexpr int kMaxColumns = 256;                // columns a layout may name, 0-based below this
     static constexpr std::size_t kMaxSeries = 65535;       // distinct symbols of one file
     static constexpr std::size_t kMaxSymbolBytes = 64;     // a longer symbol makes its line bad

@@ -265,6 +265,15 @@ int CConverter::AddSecurity() {
     return 0;
 }
 
+void CConverter::SetValues(const SBar& bar) {
+    m_fValues[kFieldDate] = static_cast<float>(bar.nDate);
+    EncodeMbf(&m_fValues[kFieldDate], &m_fValues[kFieldDate]);
+    for (int i = kFieldDate + 1; i < kFieldCount; ++i) {
+        m_fValues[i] = m_bFieldOn[i] != 0 ? bar.values[static_cast<std::size_t>(i)] : 0.0f;
+        EncodeMbf(&m_fValues[i], &m_fValues[i]);
+    }
+}
+
 bool CConverter::AppendBar(std::uint8_t) {
     std::uint8_t record[4 * kFieldCount];
     std::size_t nSize = 0;
@@ -348,12 +357,7 @@ int CConverter::StageNew(const SSeries& series, const std::string& strSymbol, co
     }
     pending.records.reserve(series.bars.size() * static_cast<std::size_t>(4 * m_nFieldCount));
     for (const SBar& bar : series.bars) {
-        m_fValues[kFieldDate] = static_cast<float>(bar.nDate);
-        EncodeMbf(&m_fValues[kFieldDate], &m_fValues[kFieldDate]);
-        for (int i = kFieldDate + 1; i < kFieldCount; ++i) {
-            m_fValues[i] = m_bFieldOn[i] != 0 ? bar.values[static_cast<std::size_t>(i)] : 0.0f;
-            EncodeMbf(&m_fValues[i], &m_fValues[i]);
-        }
+        SetValues(bar);
         AppendBar(0);
     }
     UpdateMasterDates(EncodeMbf(static_cast<float>(series.bars.front().nDate)),
@@ -400,7 +404,8 @@ int CConverter::StageUpdate(const SSeries& series, const std::string& strSymbol)
     }
 
     const std::int32_t nLastStored = stored->bars.empty() ? existing->nLastDate : stored->bars.back().nDate;
-    std::vector<std::uint8_t> records;
+    std::vector<std::uint8_t>& records = m_pRun->pending.records;
+    records.clear();
     std::int32_t nNew = 0;
     std::int32_t nEqual = 0;
     std::uint64_t nConflicts = 0;
@@ -409,18 +414,8 @@ int CConverter::StageUpdate(const SSeries& series, const std::string& strSymbol)
     std::int32_t nNewFirst = 0;
     for (const SBar& bar : series.bars) {
         if (bar.nDate > nLastStored) {
-            const MbfSingle date = EncodeMbf(static_cast<float>(bar.nDate));
-            std::uint8_t record[4 * kFieldCount];
-            std::memcpy(record, date.data(), 4);
-            std::size_t nSize = 4;
-            for (int i = kFieldDate + 1; i < kFieldCount; ++i) {
-                if (m_bFieldOn[i] != 0) {
-                    const MbfSingle value = EncodeMbf(bar.values[static_cast<std::size_t>(i)]);
-                    std::memcpy(record + nSize, value.data(), 4);
-                    nSize += 4;
-                }
-            }
-            records.insert(records.end(), record, record + nSize);
+            SetValues(bar);
+            AppendBar(0);
             if (nNew++ == 0) {
                 nNewFirst = bar.nDate;
             }
@@ -476,6 +471,7 @@ int CConverter::StageUpdate(const SSeries& series, const std::string& strSymbol)
         m_messages.Show(strError);
         return 1;
     }
+    records = {};
     m_pRun->staged.push_back({strSymbol, existing->strName, true, nNew, nEqual, nNewFirst, nNewLast});
     return 0;
 }

@@ -19,6 +19,7 @@ class CFileSystem;
 class CMessageBox;
 class CSettingsStore;
 class CDatabase;
+struct SBar;
 class CSecurityTree;
 struct SSeries;
 
@@ -42,8 +43,7 @@ class CConverter {
 public:
     // Limits of the job's text members; a longer value is refused, never cut.
     static constexpr std::size_t kPathChars = 300;
-    // Bars that one security can hold: the data header counts records, itself included, in 16 bits.
-    static constexpr int kMaxBars = 65534;
+    static constexpr int kMaxBars = kMaxBarsPerFile;
 
     CConverter(CFileSystem& fs, CMessageBox& messages, CSettingsStore& store);
     virtual ~CConverter();
@@ -106,6 +106,8 @@ private:
     struct SRun;
     int StageNew(const SSeries& series, const std::string& strSymbol, const std::string& strName);
     int StageUpdate(const SSeries& series, const std::string& strSymbol);
+    // m_fValues from a bar read from the file, each MBF-encoded in place, as AppendBar takes them.
+    void SetValues(const SBar& bar);
     CFileSystem& m_fs;
     CMessageBox& m_messages;
     CSettingsStore& m_store;

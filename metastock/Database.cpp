@@ -277,6 +277,25 @@ void ReadForSearch(CFileSystem& fs, const std::filesystem::path& dir, const CNam
     }
 }
 
+// The bars a data file's header counts, given its first bytes (nHeader of them) and its size;
+// nullopt with the reason when it ends inside its header or holds fewer bars than it counts.
+std::optional<int> CountedBars(const std::string& pathText, const std::uint8_t* pHeader, std::size_t nHeader,
+                               std::uint64_t nSize, std::size_t nRecordSize, std::string& strError) {
+    if (nHeader < nRecordSize) {
+        strError = pathText + ": the file ends inside its header (" + std::to_string(nHeader) + " of " +
+                   std::to_string(nRecordSize) + " bytes).";
+        return std::nullopt;
+    }
+    const int nRecords = ReadUInt16(pHeader + kDataHeaderCountOffset);
+    const std::uint64_t nStored = nSize / nRecordSize - 1;
+    if (nRecords == 0 || nStored < static_cast<std::uint64_t>(nRecords - 1)) {
+        strError = pathText + ": the header counts " + std::to_string(nRecords - 1) + " bars but the file holds " +
+                   std::to_string(nStored) + ".";
+        return std::nullopt;
+    }
+    return nRecords - 1;
+}
+
 bool ValidText(const std::string& text) {
     return std::none_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20; });
 }
@@ -449,6 +468,15 @@ bool CDatabase::HasXmaster() const {
 const std::vector<SSecurity>& CDatabase::Securities() const {
     return m_pState->securities;
 }
+std::string CDatabase::NoSuchSecurity(const SSecurity& security) const {
+    return PathUtf8(m_folder) + ": no security with file number " + std::to_string(security.nFileNumber) + ".";
+}
+
+std::string CDatabase::DataFileOf(const SSecurity& security) const {
+    return security.strDataFile.empty() ? m_pState->names.Spell(DataFileName(security.directory, security.nFileNumber))
+                                        : security.strDataFile;
+}
+
 bool CDatabase::InterruptedChange() const {
     return m_pState->bJournal;
 }
@@ -660,7 +688,7 @@ std::optional<SSecurity> CDatabase::AddSecurity(const SNewSecurity& newSecurity,
         return std::nullopt;
     }
     if (!newSecurity.fields[kFieldDate] || !newSecurity.fields[kFieldClose] || newSecurity.nBarCount < 0 ||
-        newSecurity.nBarCount > 65534 ||
+        newSecurity.nBarCount > kMaxBarsPerFile ||
         newSecurity.records.size() != nRecordSize * static_cast<std::size_t>(newSecurity.nBarCount)) {
         strError = "The bars of " + newSecurity.strSymbol +
                    " are not whole records of their fields (Date and Close among them, at most 65,534 bars).";
@@ -775,7 +803,7 @@ bool CDatabase::AppendBars(const SSecurity& security, const std::vector<std::uin
     SState& state = *m_pState;
     const auto index = state.Locate(security);
     if (!index) {
-        strError = PathUtf8(m_folder) + ": no security with file number " + std::to_string(security.nFileNumber) + ".";
+        strError = NoSuchSecurity(security);
         return false;
     }
     const bool bMaster = security.directory == EDirectoryFile::Master;
@@ -824,7 +852,7 @@ bool CDatabase::AppendBars(const SSecurity& security, const std::vector<std::uin
         }
     }
     const int nTotal = nCounted - 1 + nBarCount;
-    if (nTotal > 65534) {
+    if (nTotal > kMaxBarsPerFile) {
         strError = pathText + ": " + std::to_string(nTotal) + " bars in all; a data file holds at most 65,534.";
         return false;
     }
@@ -875,7 +903,7 @@ bool CDatabase::DeleteSecurity(const SSecurity& security, std::string& strError)
     SState& state = *m_pState;
     const auto index = state.Locate(security);
     if (!index) {
-        strError = PathUtf8(m_folder) + ": no security with file number " + std::to_string(security.nFileNumber) + ".";
+        strError = NoSuchSecurity(security);
         return false;
     }
     std::vector<std::string> dataFiles;
@@ -933,7 +961,7 @@ bool CDatabase::RenameSecurity(const SSecurity& security, const std::string& str
     }
     const auto index = state.Locate(security);
     if (!index) {
-        strError = PathUtf8(m_folder) + ": no security with file number " + std::to_string(security.nFileNumber) + ".";
+        strError = NoSuchSecurity(security);
         return false;
     }
     if (const auto other = FindSecurity(strNewSymbol);
@@ -1045,10 +1073,37 @@ bool CDatabase::Commit(std::string& strError) {
     return bDone;
 }
 
+std::optional<int> CDatabase::BarCount(const SSecurity& security, std::string& strError) {
+    const std::string name = DataFileOf(security);
+    const std::string pathText = PathUtf8(m_folder / Utf8Path(name));
+    if (security.nFieldCount < 2 || security.nFieldCount > kMaxDataFieldCount) {
+        strError = pathText + ": the directory gives " + std::to_string(security.nFieldCount) +
+                   " fields, not 2 to 8; its records cannot be read.";
+        return std::nullopt;
+    }
+    const std::size_t nRecordSize = 4 * static_cast<std::size_t>(security.nFieldCount);
+    std::vector<std::uint8_t> header(nRecordSize);
+    std::uint64_t nSize = 0;
+    std::ptrdiff_t nHeader = 0;
+    if (const SState::SStagedFile* pStaged = m_pState->StagedFile(name)) {
+        nSize = pStaged->bytes.size();
+        nHeader = static_cast<std::ptrdiff_t>(std::min<std::uint64_t>(nSize, nRecordSize));
+        std::copy_n(pStaged->bytes.begin(), nHeader, header.begin());
+    } else {
+        auto pFile = m_fs.Open(m_folder / Utf8Path(name), EOpenMode::Read);
+        const auto size = pFile ? pFile->Size() : std::nullopt;
+        nHeader = size ? ReadUpTo(*pFile, header.data(), header.size()) : -1;
+        if (nHeader < 0) {
+            strError = pathText + ": the data file cannot be opened or read.";
+            return std::nullopt;
+        }
+        nSize = *size;
+    }
+    return CountedBars(pathText, header.data(), static_cast<std::size_t>(nHeader), nSize, nRecordSize, strError);
+}
+
 std::optional<SSecurityBars> CDatabase::ReadBars(const SSecurity& security, std::string& strError) {
-    const std::string name = security.strDataFile.empty()
-                                 ? m_pState->names.Spell(DataFileName(security.directory, security.nFileNumber))
-                                 : security.strDataFile;
+    const std::string name = DataFileOf(security);
     const std::filesystem::path path = m_folder / Utf8Path(name);
     const std::string pathText = PathUtf8(path);
     if (security.nFieldCount < 2 || security.nFieldCount > kMaxDataFieldCount) {
@@ -1068,19 +1123,13 @@ std::optional<SSecurityBars> CDatabase::ReadBars(const SSecurity& security, std:
         strError = pathText + ": the data file cannot be opened or read.";
         return std::nullopt;
     }
-    if (bytes.size() < nRecordSize) {
-        strError = pathText + ": the file ends inside its header (" + std::to_string(bytes.size()) + " of " +
-                   std::to_string(nRecordSize) + " bytes).";
-        return std::nullopt;
-    }
     const auto* pBytes = reinterpret_cast<const std::uint8_t*>(bytes.data());
-    const int nRecords = ReadUInt16(pBytes + kDataHeaderCountOffset);
-    const std::uint64_t nStored = bytes.size() / nRecordSize - 1;
-    if (nRecords == 0 || nStored < static_cast<std::uint64_t>(nRecords - 1)) {
-        strError = pathText + ": the header counts " + std::to_string(nRecords - 1) + " bars but the file holds " +
-                   std::to_string(nStored) + ".";
+    const auto nCounted = CountedBars(pathText, pBytes, bytes.size(), bytes.size(), nRecordSize, strError);
+    if (!nCounted) {
         return std::nullopt;
     }
+    const int nRecords = *nCounted + 1;
+    const std::uint64_t nStored = bytes.size() / nRecordSize - 1;
     SSecurityBars bars;
     const bool bIntraday = security.cPeriodicity == 'I';
     std::string strDopProblem = "no field description";

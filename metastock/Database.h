@@ -143,6 +143,9 @@ public:
     // missing, ends inside its header, or holds fewer bars than its header counts. The fields
     // come from F<n>.DOP, else from the field set, else the usual set for the field count.
     std::optional<SSecurityBars> ReadBars(const SSecurity& security, std::string& strError);
+    // The bars a security's data file counts, from its header alone, with the checks of ReadBars
+    // on the file's size (a listing need not read every bar of every security).
+    std::optional<int> BarCount(const SSecurity& security, std::string& strError);
 
     // Changes, staged in memory; nothing is written before Commit. Each needs LockAndRead and
     // an undamaged folder; each returns false with a message and stages nothing when it
@@ -190,6 +193,10 @@ public:
 private:
     struct SState;
     bool LoadFolder(std::string& strError);
+    // The refusal of a change to a security the folder no longer lists.
+    std::string NoSuchSecurity(const SSecurity& security) const;
+    // The name of a security's data file, as spelled on disk where it exists.
+    std::string DataFileOf(const SSecurity& security) const;
     bool RecoverInterruptedChange(std::string& strError);
     bool CheckChangeable(std::string& strError) const;
     void Rebuild();

@@ -84,6 +84,8 @@ std::string EntrySymbolText(const MasterRecord& record, std::size_t nSpaces);
 std::vector<std::uint8_t> MakeDataHeader(int nFieldCount);
 // Bytes 2 to 3 of the data header: the number of records including the header.
 constexpr std::size_t kDataHeaderCountOffset = 2;
+// Bars one data file can hold: its header counts the records, itself included, in 16 bits.
+constexpr int kMaxBarsPerFile = 65534;
 
 // The name of a field in F<n>.DOP: "DATE", "OPEN", "HIGH", "LOW", "CLOSE", "VOL", "OI".
 const char* DopFieldName(int field);
