@@ -252,14 +252,14 @@ int CConverter::CheckDuplicateSymbol() {
     if (!bFound) {
         return 0;
     }
-    m_messages.Show(std::string(CDatabase::kDuplicateSymbolMessage) + "\n\nSymbol: " + Windows1252ToUtf8(symbol));
+    m_messages.Show(std::string(kDuplicateSymbolMessage) + "\n\nSymbol: " + Windows1252ToUtf8(symbol));
     return 1;
 }
 
 int CConverter::AddSecurity() {
     std::string strError;
     if (!m_pDatabase->AddSecurity(m_pRun->pending, strError)) {
-        m_messages.Show(strError);
+        m_messages.Show(m_pDatabase->LastRefusal() == ERefusal::SymbolTaken ? kDuplicateSymbolMessage : strError);
         return 1;
     }
     return 0;
@@ -310,9 +310,9 @@ int CConverter::Stage(CDatabase& database, bool bDatabaseStarted, const CSecurit
     m_pDatabase = &database;
     m_pTree = pTree;
 
-    if (!database.Damage().empty()) {
+    if (!database.RefusingDamage().empty()) {
         std::string text = "The database in " + m_szOutputDir + " is damaged; nothing was added to it:";
-        for (const std::string& line : database.Damage()) {
+        for (const std::string& line : database.RefusingDamage()) {
             text += "\n" + line;
         }
         m_messages.Show(text + "\n\nRun 'pelmar-cli check' on the folder for the whole report.");

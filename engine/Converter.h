@@ -44,6 +44,10 @@ public:
     // Limits of the job's text members; a longer value is refused, never cut.
     static constexpr std::size_t kPathChars = 300;
     static constexpr int kMaxBars = kMaxBarsPerFile;
+    // What a new security (or a new symbol) that is taken already is refused with.
+    static constexpr const char* kDuplicateSymbolMessage =
+        "Duplicate Symbol Failure\n\nThe symbol you have chosen for\nthe conversion already exists.\n\n"
+        "Choose a different symbol or\nrename/delete the existing symbol";
 
     CConverter(CFileSystem& fs, CMessageBox& messages, CSettingsStore& store);
     virtual ~CConverter();

@@ -39,8 +39,8 @@ std::ptrdiff_t ReadUpTo(CFile& file, void* pBuffer, std::size_t size) {
 }
 
 std::optional<std::string> ReadWholeFile(CFileSystem& fs, const std::filesystem::path& path,
-                                         std::uint64_t nMaxBytes) {
-    auto pFile = fs.Open(path, EOpenMode::Read);
+                                         std::uint64_t nMaxBytes, EOpenMode mode) {
+    auto pFile = fs.Open(path, mode);
     if (!pFile) {
         return std::nullopt;
     }
