@@ -58,7 +58,8 @@ const char kConvertHelp[] =
     "  Several files: each becomes a security whose symbol is its file name's stem, upper-cased\n"
     "  and cut at the first character a symbol cannot hold (at most 14); its name is --name or\n"
     "  the symbol. The good files are added together; a bad one is reported and left out, and\n"
-    "  the run then fails.\n"
+    "  the run then fails (the summary says which files were written and which were not).\n"
+    "    --all-or-nothing     with several files: one bad file keeps them all out\n"
     "  Messages of the run go to stderr; its summary, then \"Conversion completed\n"
     "  successfully!\" or \"Conversion failed.\" go to stdout.\n";
 
@@ -108,6 +109,7 @@ struct SConvertOptions {
     bool bSymbolColGiven = false;
     bool bNewMaster = false;
     bool bUpdate = false;
+    bool bAllOrNothing = false;
 };
 
 // Fills options from args; an exit status (2) with its message when they are refused.
@@ -211,6 +213,8 @@ std::optional<int> ParseConvertOptions(const Arguments& args, SConvertOptions& o
             options.bSymbolFromFileName = true;
         } else if (arg == "--detect") {
             options.bDetect = true;
+        } else if (arg == "--all-or-nothing") {
+            options.bAllOrNothing = true;
         } else if (arg == "--delimiter") {
             if (!value(text)) {
                 return UsageError(err, "--delimiter needs comma, tab, semicolon or space");
@@ -362,6 +366,7 @@ int ConvertBatch(SConvertOptions& options, std::ostream& out, std::ostream& err)
     profile.CreateKey();
     CStreamMessageBox messages(err);
     CBatchConverter batch(GetSystemFileSystem(), messages, profile);
+    batch.SetAllOrNothing(options.bAllOrNothing);
     if (IsStderrTerminal()) {
         batch.SetProgress([&err](std::size_t nDone, std::size_t nTotal, const std::string&) {
             err << "\rReading " << nDone << " of " << nTotal << " files..." << (nDone == nTotal ? "\n" : "")

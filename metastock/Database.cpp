@@ -55,6 +55,13 @@ void SetCount(std::string& header, int nRecords) {
 
 } // namespace
 
+// A data file as the staged change leaves it, as much as a new append needs.
+struct CDatabase::SDataFileState {
+    std::string header;
+    std::uint64_t nSize = 0;
+    std::string lastRecord; // empty when the file holds only its header
+};
+
 // What one run has read of the folder, and the change it has staged.
 struct CDatabase::SState {
     CNameIndex names;
@@ -68,6 +75,18 @@ struct CDatabase::SState {
     bool bBackup = false;
     std::vector<std::string> warnings;
     ERefusal refusal = ERefusal::None;
+    // The numbers taken, worked out once a run and kept up as securities are added (a removal
+    // frees none before the commit: its data file is still on disk until then).
+    std::optional<CDirectoryFiles::UsedNumbers> used;
+    // What ReadBars found in data files no change has staged, for the new bars that follow.
+    std::unordered_map<std::string, CDatabase::SDataFileState> readFiles;
+
+    CDirectoryFiles::UsedNumbers& Used() {
+        if (!used) {
+            used = directory.Used(names);
+        }
+        return *used;
+    }
 
     SNewFile* Created(const std::string& name) {
         const auto it = byName.find(Upper(name));
@@ -92,19 +111,14 @@ struct CDatabase::SState {
         }
     }
     void ClearStaged() {
+        used.reset();
+        readFiles.clear();
         creates.clear();
         extensions.clear();
         byName.clear();
         removals.clear();
         bBackup = false;
     }
-};
-
-// A data file as the staged change leaves it, as much as a new append needs.
-struct CDatabase::SDataFileState {
-    std::string header;
-    std::uint64_t nSize = 0;
-    std::string lastRecord; // empty when the file holds only its header
 };
 
 CDatabase::CDatabase(CFileSystem& fs, CMessageBox& messages, std::filesystem::path folder)
@@ -312,7 +326,7 @@ bool CDatabase::CheckNewSecurity(const SNewSecurity& security, std::string& strE
 
 int CDatabase::AddToMaster(const SNewSecurity& security) {
     CDirectoryFiles& files = m_pState->directory;
-    const auto used = files.Used(m_pState->names);
+    const auto& used = m_pState->Used();
     int nNumber = 1;
     while (nNumber <= kMaxMasterSecurities && used.test(static_cast<std::size_t>(nNumber))) {
         ++nNumber;
@@ -354,7 +368,7 @@ std::optional<int> CDatabase::AddToXmaster(const SNewSecurity& security, std::st
     if (!CheckChangeable(true, strError)) {
         return std::nullopt;
     }
-    const auto nNumber = files.NewXmasterNumber(files.Used(m_pState->names), m_pState->names);
+    const auto nNumber = files.NewXmasterNumber(m_pState->Used(), m_pState->names);
     if (!nNumber) {
         Refuse(ERefusal::Other, PathUtf8(m_folder) + ": XMASTER has no file number left for a new security.",
                strError);
@@ -384,9 +398,17 @@ std::optional<int> CDatabase::AddToXmaster(const SNewSecurity& security, std::st
         files.SetXmasterCount(+1);
         files.Reordered();
     }
-    const int nOldNext = ReadUInt16(xmaster.header.data() + kXmasterNextNumberOffset);
+    // The next number stays where removals left it; one out of range (65535 blocks every
+    // new security) follows the highest number in use again.
+    int nNext = ReadUInt16(xmaster.header.data() + kXmasterNextNumberOffset);
+    if (nNext < CDirectoryFiles::kFirstXmasterNumber || nNext > CDirectoryFiles::kLastFileNumber) {
+        nNext = 0;
+        for (const XmasterRecord& r : xmaster.records) {
+            nNext = std::max(nNext, XmasterFileNumber(r) + 1);
+        }
+    }
     WriteInt16(xmaster.header.data() + kXmasterNextNumberOffset,
-               static_cast<std::int16_t>(std::min(std::max(*nNumber + 1, nOldNext), 65535)));
+               static_cast<std::int16_t>(std::min(std::max(*nNumber + 1, nNext), 65535)));
     return nNumber;
 }
 
@@ -411,6 +433,7 @@ std::optional<SSecurity> CDatabase::AddSecurity(const SNewSecurity& newSecurity,
     if (!nNumber) {
         return std::nullopt;
     }
+    m_pState->Used().set(static_cast<std::size_t>(*nNumber));
     const int nFieldCount = static_cast<int>(std::count(newSecurity.fields.begin(), newSecurity.fields.end(), true));
     std::vector<std::uint8_t> header = MakeDataHeader(nFieldCount);
     WriteInt16(header.data() + kDataHeaderCountOffset, static_cast<std::int16_t>(newSecurity.nBarCount + 1));
@@ -426,6 +449,7 @@ std::optional<SSecurity> CDatabase::AddSecurity(const SNewSecurity& newSecurity,
     SSecurity added;
     added.directory = directory;
     added.nFileNumber = *nNumber;
+    added.nRecord = (directory == EDirectoryFile::Master ? files.master.records.size() : files.xmaster.records.size()) - 1;
     const auto index = files.Locate(added);
     return index ? std::optional<SSecurity>(files.Describe(directory, *index)) : std::nullopt;
 }
@@ -455,6 +479,9 @@ std::optional<CDatabase::SDataFileState> CDatabase::CurrentDataFile(const std::s
     if (const SNewFile* pCreated = state.Created(name)) {
         current.header = pCreated->bytes.substr(0, nRecordSize);
         current.nSize = pCreated->bytes.size();
+    } else if (const auto read = state.readFiles.find(Upper(name));
+               read != state.readFiles.end() && !state.Extended(name) && read->second.header.size() == nRecordSize) {
+        return read->second;
     } else {
         const std::string pathText = PathUtf8(m_folder / Utf8Path(name));
         auto pFile = m_fs.Open(m_folder / Utf8Path(name), EOpenMode::Read);
@@ -590,7 +617,7 @@ bool CDatabase::AppendBars(const SSecurity& security, const std::vector<std::uin
         SetCount(pExtended->header, nTotal + 1);
     } else {
         state.byName[Upper(name)] = state.extensions.size();
-        state.extensions.push_back({name, file->nSize, file->header, appended});
+        state.extensions.push_back({name, file->nSize, file->header, appended, file->header});
         SetCount(state.extensions.back().header, nTotal + 1);
     }
     SetDates(security, *index, nCounted == 1 ? nFirstNew : 0, nLastDate);
@@ -817,6 +844,15 @@ std::optional<SSecurityBars> CDatabase::ReadBars(const SSecurity& security, std:
         fields = RecordFields(security, dopText, dopPath, warnings);
     }
     auto bars = DecodeBars(*bytes, security, std::move(fields), pathText, strError);
+    const std::size_t nRecordSize = 4 * static_cast<std::size_t>(security.nFieldCount);
+    if (!m_pState->Created(name) && !m_pState->Extended(name) && bytes->size() >= nRecordSize) {
+        SDataFileState& read = m_pState->readFiles[Upper(name)];
+        read.header = bytes->substr(0, nRecordSize);
+        read.nSize = bytes->size();
+        read.lastRecord = bytes->size() >= 2 * nRecordSize && bytes->size() % nRecordSize == 0
+                              ? bytes->substr(bytes->size() - nRecordSize)
+                              : std::string();
+    }
     if (bars) {
         bars->warnings.insert(bars->warnings.begin(), warnings.begin(), warnings.end());
     }

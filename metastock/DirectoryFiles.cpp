@@ -291,9 +291,15 @@ void CDirectoryFiles::Refresh(EDirectoryFile directory, std::size_t nRecord) {
     if (m_bStale) {
         return;
     }
-    const auto listed = std::find_if(m_securities.begin(), m_securities.end(), [&](const SSecurity& security) {
+    const auto matches = [&](const SSecurity& security) {
         return security.directory == directory && security.nRecord == nRecord;
-    });
+    };
+    // XMASTER's securities end the list in record order: record i is nearly always there.
+    const std::size_t nGuess = m_securities.size() - xmaster.Counted(kXmasterCountOffset) + nRecord;
+    const auto listed = directory == EDirectoryFile::Xmaster && nGuess < m_securities.size() &&
+                                matches(m_securities[nGuess])
+                            ? m_securities.begin() + static_cast<std::ptrdiff_t>(nGuess)
+                            : std::find_if(m_securities.begin(), m_securities.end(), matches);
     if (listed == m_securities.end()) {
         return;
     }

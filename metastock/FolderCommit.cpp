@@ -83,14 +83,17 @@ bool CFolderCommit::Inspect(SRun& run, std::string& strError) {
     }
     for (const SFileExtension& extension : run.change.extensions) {
         const SEntryStatus status = m_fs.Status(PathOf(extension.strName));
-        const char* pszProblem = status.bLink ? " is a symbolic link" : Problem(status);
-        std::string header(extension.header.size(), '\0');
-        auto pFile = pszProblem ? nullptr : m_fs.Open(PathOf(extension.strName), EOpenMode::ReadNoLink);
-        const auto size = pFile ? pFile->Size() : std::nullopt;
-        if (!pszProblem && (!size || ReadUpTo(*pFile, header.data(), header.size()) != std::ptrdiff_t(header.size()))) {
-            pszProblem = " cannot be read";
-        } else if (!pszProblem && *size != extension.nOldSize) {
-            pszProblem = " changed while this change was being prepared";
+        const char* pszProblem = status.bLink                         ? " is a symbolic link"
+                                 : Problem(status)                     ? Problem(status)
+                                 : status.nSize != extension.nOldSize ? " changed while this change was being prepared"
+                                                                       : nullptr;
+        std::string header = extension.oldHeader;
+        if (pszProblem == nullptr && header.size() != extension.header.size()) {
+            header.assign(extension.header.size(), '\0');
+            auto pFile = m_fs.Open(PathOf(extension.strName), EOpenMode::ReadNoLink);
+            if (!pFile || ReadUpTo(*pFile, header.data(), header.size()) != std::ptrdiff_t(header.size())) {
+                pszProblem = " cannot be read";
+            }
         }
         if (pszProblem != nullptr) {
             strError = Describe(extension.strName) + pszProblem + "; nothing was changed.";
@@ -459,7 +462,7 @@ bool CFolderCommit::Recover(CMessageBox& messages, std::string& strError) {
     SJournalText journal;
     if (const auto problem = ReadJournal(journal)) {
         strError = Describe(CJournal::kFileName) + ": " + *problem +
-                   ". Nothing was replayed and nothing was changed; a repair of the folder (pelmar-cli repair) sets "
+                   "; nothing was replayed and nothing was changed. A repair of the folder (pelmar-cli repair) sets "
                    "it aside.";
         return false;
     }

@@ -41,6 +41,7 @@ struct SFileExtension {
     std::uint64_t nOldSize = 0; // whole records, the header's included
     std::string header;         // the new header record
     std::string records;        // appended
+    std::string oldHeader;      // the header record before, where the caller read it already
 };
 
 // Everything one commit does. Writes are put in place in their order.

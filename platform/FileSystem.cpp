@@ -1,5 +1,7 @@
 #include "platform/FileSystem.h"
 
+#include <algorithm>
+
 #ifdef _WIN32
 #include "platform/Win32Text.h"
 
@@ -21,6 +23,32 @@ std::string PathUtf8(const std::filesystem::path& path) {
     return path.native();
 }
 #endif
+
+namespace {
+
+bool EqualAsciiNoCase(std::string_view a, std::string_view b) {
+    const auto upper = [](char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; };
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [&](char x, char y) {
+               return upper(x) == upper(y);
+           });
+}
+
+} // namespace
+
+std::optional<std::string> CFileSystem::FindNameNoCase(const std::filesystem::path& dir, const std::string& name) {
+    const auto names = ListDirectory(dir.empty() ? std::filesystem::path(".") : dir);
+    if (!names) {
+        return std::nullopt;
+    }
+    // The smallest of several spellings wins, whatever order the folder lists them in.
+    const std::string* pBest = nullptr;
+    for (const std::string& entry : *names) {
+        if (EqualAsciiNoCase(entry, name) && (pBest == nullptr || entry < *pBest)) {
+            pBest = &entry;
+        }
+    }
+    return pBest != nullptr ? std::optional<std::string>(*pBest) : std::nullopt;
+}
 
 std::ptrdiff_t ReadUpTo(CFile& file, void* pBuffer, std::size_t size) {
     auto* p = static_cast<unsigned char*>(pBuffer);

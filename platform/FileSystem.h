@@ -99,6 +99,10 @@ public:
     virtual SEntryStatus Status(const std::filesystem::path& path) = 0;
     // The names of dir's entries as UTF-8, without "." and ".."; nullopt when it cannot be listed.
     virtual std::optional<std::vector<std::string>> ListDirectory(const std::filesystem::path& dir) = 0;
+    // The name of dir's entry that equals name but for the case of the letters A to Z, the
+    // smallest of several; nullopt when there is none or dir cannot be listed. Built on
+    // ListDirectory; a file system that keeps listings answers from them.
+    virtual std::optional<std::string> FindNameNoCase(const std::filesystem::path& dir, const std::string& name);
     // nullopt when path does not exist.
     virtual std::optional<SFileId> FileId(const std::filesystem::path& path) = 0;
     // Takes the exclusive lock on lockFile (created when missing) without waiting. After
