@@ -6,29 +6,22 @@
 #include "metastock/FolderCommit.h"
 #include "metastock/FolderLock.h"
 #include "metastock/NameIndex.h"
+#include "metastock/StagedFiles.h"
 #include "platform/FileSystem.h"
 #include "platform/MessageBox.h"
 #include "platform/PathLookup.h"
 
 #include <algorithm>
-#include <unordered_map>
+
 
 namespace {
 
-constexpr std::uint64_t kMaxDataFileBytes = 64u << 20; // far above 65,535 records of 32 bytes
 constexpr std::uint64_t kMaxJournalBytes = 64u << 20;
 constexpr std::uint64_t kMaxDopBytes = 4096;
 
 const std::string kFullMessage =
     "This portfolio already has the\nmaximum number of symbols (255).\nChoose a different or new portfolio.";
 const std::string kRepairHint = "Repair the folder first (pelmar-cli repair).";
-
-std::string Upper(std::string text) {
-    for (char& c : text) {
-        c = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-    }
-    return text;
-}
 
 bool ValidText(const std::string& text) {
     return std::none_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20; });
@@ -48,38 +41,23 @@ std::string NameProblem(const std::string& symbol, const std::string& name) {
     return {};
 }
 
-void SetCount(std::string& header, int nRecords) {
-    WriteInt16(reinterpret_cast<std::uint8_t*>(header.data()) + kDataHeaderCountOffset,
-               static_cast<std::int16_t>(nRecords));
-}
-
 } // namespace
-
-// A data file as the staged change leaves it, as much as a new append needs.
-struct CDatabase::SDataFileState {
-    std::string header;
-    std::uint64_t nSize = 0;
-    std::string lastRecord; // empty when the file holds only its header
-};
 
 // What one run has read of the folder, and the change it has staged.
 struct CDatabase::SState {
+    SState(CFileSystem& fs, const std::filesystem::path& folder) : staged(fs, folder) {}
+
     CNameIndex names;
     CDirectoryFiles directory;
+    CStagedFiles staged;
     bool bJournal = false;
     std::string strPending;
-    std::vector<SNewFile> creates;
-    std::vector<SFileExtension> extensions;
-    std::unordered_map<std::string, std::size_t> byName; // upper-case name: index into creates or extensions
-    std::vector<std::string> removals;
     bool bBackup = false;
     std::vector<std::string> warnings;
     ERefusal refusal = ERefusal::None;
     // The numbers taken, worked out once a run and kept up as securities are added (a removal
     // frees none before the commit: its data file is still on disk until then).
     std::optional<CDirectoryFiles::UsedNumbers> used;
-    // What ReadBars found in data files no change has staged, for the new bars that follow.
-    std::unordered_map<std::string, CDatabase::SDataFileState> readFiles;
 
     CDirectoryFiles::UsedNumbers& Used() {
         if (!used) {
@@ -87,42 +65,15 @@ struct CDatabase::SState {
         }
         return *used;
     }
-
-    SNewFile* Created(const std::string& name) {
-        const auto it = byName.find(Upper(name));
-        return it != byName.end() && it->second < creates.size() && EqualNoCase(creates[it->second].strName, name)
-                   ? &creates[it->second]
-                   : nullptr;
-    }
-    SFileExtension* Extended(const std::string& name) {
-        const auto it = byName.find(Upper(name));
-        return it != byName.end() && it->second < extensions.size() &&
-                       EqualNoCase(extensions[it->second].strName, name)
-                   ? &extensions[it->second]
-                   : nullptr;
-    }
-    void Reindex() {
-        byName.clear();
-        for (std::size_t i = 0; i < creates.size(); ++i) {
-            byName[Upper(creates[i].strName)] = i;
-        }
-        for (std::size_t i = 0; i < extensions.size(); ++i) {
-            byName[Upper(extensions[i].strName)] = i;
-        }
-    }
     void ClearStaged() {
         used.reset();
-        readFiles.clear();
-        creates.clear();
-        extensions.clear();
-        byName.clear();
-        removals.clear();
+        staged.Clear();
         bBackup = false;
     }
 };
 
 CDatabase::CDatabase(CFileSystem& fs, CMessageBox& messages, std::filesystem::path folder)
-    : m_fs(fs), m_messages(messages), m_folder(std::move(folder)), m_pState(std::make_unique<SState>()) {}
+    : m_fs(fs), m_messages(messages), m_folder(std::move(folder)), m_pState(std::make_unique<SState>(m_fs, m_folder)) {}
 
 CDatabase::~CDatabase() = default;
 
@@ -324,39 +275,6 @@ bool CDatabase::CheckNewSecurity(const SNewSecurity& security, std::string& strE
     return true;
 }
 
-int CDatabase::AddToMaster(const SNewSecurity& security) {
-    CDirectoryFiles& files = m_pState->directory;
-    const auto& used = m_pState->Used();
-    int nNumber = 1;
-    while (nNumber <= kMaxMasterSecurities && used.test(static_cast<std::size_t>(nNumber))) {
-        ++nNumber;
-    }
-    // Bytes 2-3 of MASTER hold the highest number in use, not a count: a folder whose numbers
-    // have gaps is full only when it lists 255 securities or no number is left.
-    if (ReadInt16(files.master.header.data()) >= kMaxMasterSecurities || nNumber > kMaxMasterSecurities) {
-        return 0;
-    }
-    const int nFieldCount = static_cast<int>(std::count(security.fields.begin(), security.fields.end(), true));
-    SSecurityEntry entry;
-    entry.nFileNumber = static_cast<std::uint8_t>(nNumber);
-    entry.nRecordLength = static_cast<std::uint8_t>(4 * nFieldCount);
-    entry.nFieldCount = static_cast<std::uint8_t>(nFieldCount);
-    entry.strName = security.strName.substr(0, kEntryTextChars);
-    entry.strSymbol = security.strSymbol;
-    entry.firstDate = DateMbf(security.nFirstDate);
-    entry.lastDate = DateMbf(security.nLastDate);
-    files.master.records.push_back(entry.ToBytes());
-    if (files.emaster.bExists) {
-        files.emaster.records.push_back(SExtendedEntry{nNumber, security.strSymbol, security.strName, nFieldCount,
-                                                       FieldSetBits(security.fields), security.nFirstDate,
-                                                       security.nLastDate}
-                                            .ToEmaster());
-    }
-    files.SetMasterCounts(+1, nNumber);
-    files.Appended(EDirectoryFile::Master);
-    return nNumber;
-}
-
 std::optional<int> CDatabase::AddToXmaster(const SNewSecurity& security, std::string& strError) {
     CDirectoryFiles& files = m_pState->directory;
     if (!files.emaster.bExists) {
@@ -374,41 +292,7 @@ std::optional<int> CDatabase::AddToXmaster(const SNewSecurity& security, std::st
                strError);
         return std::nullopt;
     }
-    SXmasterFile& xmaster = files.xmaster;
-    if (!xmaster.bExists) {
-        xmaster.bExists = true;
-        xmaster.header.fill(0);
-        std::copy(kXmasterSignature.begin(), kXmasterSignature.end(), xmaster.header.begin());
-        std::copy_n(files.master.header.begin() + kMasterSerialOffset, 4, xmaster.header.begin() + kXmasterSerialOffset);
-    }
-    const int nFieldCount = static_cast<int>(std::count(security.fields.begin(), security.fields.end(), true));
-    const XmasterRecord record = SExtendedEntry{*nNumber,          security.strSymbol,           security.strName,
-                                                nFieldCount,       FieldSetBits(security.fields), security.nFirstDate,
-                                                security.nLastDate}
-                                     .ToXmaster();
-    // Records ascend by number; a number below the last one (a gap filled) goes in between.
-    if (xmaster.records.empty() || XmasterFileNumber(xmaster.records.back()) < *nNumber) {
-        xmaster.records.push_back(record);
-        files.SetXmasterCount(+1);
-        files.Appended(EDirectoryFile::Xmaster);
-    } else {
-        const auto at = std::find_if(xmaster.records.begin(), xmaster.records.end(),
-                                     [&](const XmasterRecord& r) { return XmasterFileNumber(r) > *nNumber; });
-        xmaster.records.insert(at, record);
-        files.SetXmasterCount(+1);
-        files.Reordered();
-    }
-    // The next number stays where removals left it; one out of range (65535 blocks every
-    // new security) follows the highest number in use again.
-    int nNext = ReadUInt16(xmaster.header.data() + kXmasterNextNumberOffset);
-    if (nNext < CDirectoryFiles::kFirstXmasterNumber || nNext > CDirectoryFiles::kLastFileNumber) {
-        nNext = 0;
-        for (const XmasterRecord& r : xmaster.records) {
-            nNext = std::max(nNext, XmasterFileNumber(r) + 1);
-        }
-    }
-    WriteInt16(xmaster.header.data() + kXmasterNextNumberOffset,
-               static_cast<std::int16_t>(std::min(std::max(*nNumber + 1, nNext), 65535)));
+    files.AddToXmaster(security, *nNumber);
     return nNumber;
 }
 
@@ -425,7 +309,7 @@ std::optional<SSecurity> CDatabase::AddSecurity(const SNewSecurity& newSecurity,
         return std::nullopt;
     }
     EDirectoryFile directory = EDirectoryFile::Master;
-    std::optional<int> nNumber = AddToMaster(newSecurity);
+    std::optional<int> nNumber = files.AddToMaster(newSecurity, m_pState->Used());
     if (*nNumber == 0) {
         directory = EDirectoryFile::Xmaster;
         nNumber = AddToXmaster(newSecurity, strError);
@@ -437,14 +321,11 @@ std::optional<SSecurity> CDatabase::AddSecurity(const SNewSecurity& newSecurity,
     const int nFieldCount = static_cast<int>(std::count(newSecurity.fields.begin(), newSecurity.fields.end(), true));
     std::vector<std::uint8_t> header = MakeDataHeader(nFieldCount);
     WriteInt16(header.data() + kDataHeaderCountOffset, static_cast<std::int16_t>(newSecurity.nBarCount + 1));
-    SNewFile data{DataFileName(directory, *nNumber), std::string(header.begin(), header.end())};
-    data.bytes.append(newSecurity.records.begin(), newSecurity.records.end());
-    SState& state = *m_pState;
-    state.byName[Upper(data.strName)] = state.creates.size();
-    state.creates.push_back(std::move(data));
+    std::string data(header.begin(), header.end());
+    data.append(newSecurity.records.begin(), newSecurity.records.end());
+    m_pState->staged.Create(DataFileName(directory, *nNumber), std::move(data));
     if (directory == EDirectoryFile::Master) {
-        state.byName[Upper(DopFileName(*nNumber))] = state.creates.size();
-        state.creates.push_back({DopFileName(*nNumber), MakeDopText(newSecurity.fields)});
+        m_pState->staged.Create(DopFileName(*nNumber), MakeDopText(newSecurity.fields));
     }
     SSecurity added;
     added.directory = directory;
@@ -452,102 +333,6 @@ std::optional<SSecurity> CDatabase::AddSecurity(const SNewSecurity& newSecurity,
     added.nRecord = (directory == EDirectoryFile::Master ? files.master.records.size() : files.xmaster.records.size()) - 1;
     const auto index = files.Locate(added);
     return index ? std::optional<SSecurity>(files.Describe(directory, *index)) : std::nullopt;
-}
-
-std::optional<std::string> CDatabase::CurrentBytes(const std::string& name, std::string& strError) const {
-    SState& state = *m_pState;
-    if (const SNewFile* pCreated = state.Created(name)) {
-        return pCreated->bytes;
-    }
-    auto bytes = ReadWholeFile(m_fs, m_folder / Utf8Path(name), kMaxDataFileBytes);
-    if (!bytes) {
-        strError = PathUtf8(m_folder / Utf8Path(name)) + ": the data file cannot be opened or read.";
-        return std::nullopt;
-    }
-    if (const SFileExtension* pExtended = state.Extended(name)) {
-        bytes->resize(std::min<std::size_t>(bytes->size(), pExtended->nOldSize));
-        bytes->replace(0, std::min(bytes->size(), pExtended->header.size()), pExtended->header);
-        *bytes += pExtended->records;
-    }
-    return bytes;
-}
-
-std::optional<CDatabase::SDataFileState> CDatabase::CurrentDataFile(const std::string& name, std::size_t nRecordSize,
-                                                                    std::string& strError) const {
-    SState& state = *m_pState;
-    SDataFileState current;
-    if (const SNewFile* pCreated = state.Created(name)) {
-        current.header = pCreated->bytes.substr(0, nRecordSize);
-        current.nSize = pCreated->bytes.size();
-    } else if (const auto read = state.readFiles.find(Upper(name));
-               read != state.readFiles.end() && !state.Extended(name) && read->second.header.size() == nRecordSize) {
-        return read->second;
-    } else {
-        const std::string pathText = PathUtf8(m_folder / Utf8Path(name));
-        auto pFile = m_fs.Open(m_folder / Utf8Path(name), EOpenMode::Read);
-        const auto size = pFile ? pFile->Size() : std::nullopt;
-        current.header.resize(nRecordSize);
-        if (!size || ReadUpTo(*pFile, current.header.data(), nRecordSize) < 0) {
-            strError = pathText + " cannot be read.";
-            return std::nullopt;
-        }
-        current.header.resize(static_cast<std::size_t>(std::min<std::uint64_t>(*size, nRecordSize)));
-        current.nSize = *size;
-        if (const SFileExtension* pExtended = state.Extended(name)) {
-            current.header = pExtended->header;
-            current.nSize = pExtended->nOldSize + pExtended->records.size();
-            if (!pExtended->records.empty()) {
-                current.lastRecord = pExtended->records.substr(pExtended->records.size() - nRecordSize);
-                return current;
-            }
-        }
-        const std::uint64_t nLast = current.nSize / nRecordSize;
-        if (nLast > 1 && current.nSize % nRecordSize == 0) {
-            current.lastRecord.resize(nRecordSize);
-            if (!pFile->Seek((nLast - 1) * nRecordSize) ||
-                ReadUpTo(*pFile, current.lastRecord.data(), nRecordSize) != std::ptrdiff_t(nRecordSize)) {
-                strError = pathText + " cannot be read.";
-                return std::nullopt;
-            }
-        }
-        return current;
-    }
-    if (current.nSize / nRecordSize > 1) {
-        current.lastRecord = state.Created(name)->bytes.substr((current.nSize / nRecordSize - 1) * nRecordSize,
-                                                               nRecordSize);
-    }
-    return current;
-}
-
-void CDatabase::SetDates(const SSecurity& security, std::size_t nIndex, std::int32_t nFirstDate,
-                         std::int32_t nLastDate) {
-    CDirectoryFiles& files = m_pState->directory;
-    if (security.directory == EDirectoryFile::Master) {
-        MasterRecord& record = files.master.records[nIndex];
-        const MbfSingle last = DateMbf(nLastDate);
-        std::copy(last.begin(), last.end(), record.begin() + kEntryLastDateOffset);
-        if (nFirstDate != 0) {
-            const MbfSingle first = DateMbf(nFirstDate);
-            std::copy(first.begin(), first.end(), record.begin() + kEntryFirstDateOffset);
-        }
-        files.master.bChanged = true;
-        if (EmasterRecord* pTwin = files.Twin(nIndex)) {
-            WriteFloat(pTwin->data() + kEmasterLastDateOffset, static_cast<float>(nLastDate));
-            if (nFirstDate != 0) {
-                WriteFloat(pTwin->data() + kEmasterFirstDateOffset, static_cast<float>(nFirstDate));
-                WriteInt32(pTwin->data() + kEmasterFirstYmdOffset, YmdFromDateValue(nFirstDate));
-            }
-            files.emaster.bChanged = true;
-        }
-    } else {
-        XmasterRecord& record = files.xmaster.records[nIndex];
-        WriteInt32(record.data() + kXmasterLastYmdOffset, YmdFromDateValue(nLastDate));
-        if (nFirstDate != 0) {
-            WriteInt32(record.data() + kXmasterFirstYmdOffset, YmdFromDateValue(nFirstDate));
-        }
-        files.xmaster.bChanged = true;
-    }
-    files.Refresh(security.directory, nIndex);
 }
 
 bool CDatabase::AppendBars(const SSecurity& security, const std::vector<std::uint8_t>& records,
@@ -576,7 +361,7 @@ bool CDatabase::AppendBars(const SSecurity& security, const std::vector<std::uin
                           std::to_string(nRecordSize) + " bytes.",
                       strError);
     }
-    auto file = CurrentDataFile(name, nRecordSize, strError);
+    auto file = state.staged.Current(name, nRecordSize, strError);
     if (!file) {
         return Refuse(ERefusal::Other, strError, strError);
     }
@@ -608,27 +393,9 @@ bool CDatabase::AppendBars(const SSecurity& security, const std::vector<std::uin
                       pathText + ": " + std::to_string(nTotal) + " bars in all; a data file holds at most 65,534.",
                       strError);
     }
-    const std::string appended(records.begin(), records.end());
-    if (SNewFile* pCreated = state.Created(name)) {
-        pCreated->bytes += appended;
-        SetCount(pCreated->bytes, nTotal + 1);
-    } else if (SFileExtension* pExtended = state.Extended(name)) {
-        pExtended->records += appended;
-        SetCount(pExtended->header, nTotal + 1);
-    } else {
-        state.byName[Upper(name)] = state.extensions.size();
-        state.extensions.push_back({name, file->nSize, file->header, appended, file->header});
-        SetCount(state.extensions.back().header, nTotal + 1);
-    }
-    SetDates(security, *index, nCounted == 1 ? nFirstNew : 0, nLastDate);
+    state.staged.Append(name, *file, std::string(records.begin(), records.end()), nTotal + 1);
+    state.directory.SetDates(security.directory, *index, nCounted == 1 ? nFirstNew : 0, nLastDate);
     return true;
-}
-
-void CDatabase::Unstage(const std::string& name) {
-    SState& state = *m_pState;
-    std::erase_if(state.creates, [&](const SNewFile& file) { return EqualNoCase(file.strName, name); });
-    std::erase_if(state.extensions, [&](const SFileExtension& file) { return EqualNoCase(file.strName, name); });
-    state.Reindex();
 }
 
 bool CDatabase::DeleteSecurity(const SSecurity& security, std::string& strError) {
@@ -643,9 +410,9 @@ bool CDatabase::DeleteSecurity(const SSecurity& security, std::string& strError)
         return Refuse(ERefusal::Other, NoSuchSecurity(security), strError);
     }
     std::vector<std::string> dataFiles;
-    bool bShared = false; // another record lists the same number: its data files stay
+    std::optional<std::size_t> twin;
     if (bMaster) {
-        const auto twin = files.TwinIndex(*index);
+        twin = files.TwinIndex(*index);
         if (files.emaster.bExists && !twin) {
             // EMASTER's count must stay MASTER's: without a twin to remove it cannot.
             return Refuse(ERefusal::Other,
@@ -654,27 +421,21 @@ bool CDatabase::DeleteSecurity(const SSecurity& security, std::string& strError)
                               " cannot be removed without putting it out of step with MASTER. " + kRepairHint,
                           strError);
         }
-        files.master.records.erase(files.master.records.begin() + static_cast<std::ptrdiff_t>(*index));
-        if (twin) {
-            files.emaster.records.erase(files.emaster.records.begin() + static_cast<std::ptrdiff_t>(*twin));
-        }
-        files.SetMasterCounts(-1);
-        bShared = std::any_of(files.master.records.begin(), files.master.records.end(),
-                              [&](const MasterRecord& r) { return r[0] == security.nFileNumber; });
         dataFiles = {DataFileName(EDirectoryFile::Master, security.nFileNumber), DopFileName(security.nFileNumber)};
     } else {
-        files.xmaster.records.erase(files.xmaster.records.begin() + static_cast<std::ptrdiff_t>(*index));
-        files.SetXmasterCount(-1);
-        bShared = std::any_of(files.xmaster.records.begin(), files.xmaster.records.end(),
-                              [&](const XmasterRecord& r) { return XmasterFileNumber(r) == security.nFileNumber; });
         dataFiles = {DataFileName(EDirectoryFile::Xmaster, security.nFileNumber)};
     }
-    files.Reordered();
+    files.RemoveRecord(security.directory, *index, twin);
+    // Another record that lists the same number keeps the data files.
+    const bool bShared =
+        bMaster ? std::any_of(files.master.records.begin(), files.master.records.end(),
+                              [&](const MasterRecord& r) { return r[0] == security.nFileNumber; })
+                : std::any_of(files.xmaster.records.begin(), files.xmaster.records.end(),
+                              [&](const XmasterRecord& r) { return XmasterFileNumber(r) == security.nFileNumber; });
     for (const std::string& name : bShared ? std::vector<std::string>{} : dataFiles) {
-        const bool bCreated = state.Created(name) != nullptr;
-        Unstage(name);
+        const bool bCreated = state.staged.Drop(name);
         if (const auto onDisk = state.names.Find(name); onDisk && !bCreated) {
-            state.removals.push_back(*onDisk);
+            state.staged.Remove(*onDisk);
         }
     }
     return true;
@@ -710,38 +471,7 @@ bool CDatabase::RenameSecurity(const SSecurity& security, const std::string& str
                    other->security.nFileNumber == security.nFileNumber)) {
         return Refuse(ERefusal::SymbolTaken, taken, strError);
     }
-    if (bMaster) {
-        MasterRecord& record = files.master.records[*index];
-        const auto symbol = PadEntryText(strNewSymbol);
-        std::copy_n(symbol.begin(), kEntryShortSymbolChars, record.begin() + kEntrySymbolOffset);
-        // A long symbol of an earlier version ran on over bytes 50 and 51.
-        if (record[kEntrySymbolOffset + kEntryShortSymbolChars] != ' ') {
-            record[kEntrySymbolOffset + kEntryShortSymbolChars] = ' ';
-            record[kEntrySymbolOffset + kEntryShortSymbolChars + 1] = ' ';
-        }
-        if (newName) {
-            const auto name = PadEntryText(*newName);
-            std::copy(name.begin(), name.end(), record.begin() + kEntryNameOffset);
-        }
-        files.master.bChanged = true;
-        if (EmasterRecord* pTwin = files.Twin(*index)) {
-            PutFieldText(pTwin->data() + kEmasterSymbolOffset, kEmasterSymbolChars, strNewSymbol);
-            if (newName) {
-                PutFieldText(pTwin->data() + kEmasterNameOffset, kEmasterNameChars, *newName);
-                PutFieldText(pTwin->data() + kEmasterLongNameOffset, kEmasterLongNameChars + 1,
-                             newName->size() > kEmasterNameChars ? *newName : std::string());
-            }
-            files.emaster.bChanged = true;
-        }
-    } else {
-        XmasterRecord& record = files.xmaster.records[*index];
-        PutFieldText(record.data() + kXmasterSymbolOffset, kXmasterSymbolChars + 1, strNewSymbol);
-        if (newName) {
-            PutFieldText(record.data() + kXmasterNameOffset, kXmasterNameChars + 1, *newName);
-        }
-        files.xmaster.bChanged = true;
-    }
-    files.Refresh(security.directory, *index);
+    files.SetSymbol(security.directory, *index, strNewSymbol, newName);
     return true;
 }
 
@@ -754,8 +484,7 @@ bool CDatabase::Commit(std::string& strError) {
         return false;
     }
     SFolderChange change;
-    change.creates = std::move(state.creates);
-    change.extensions = std::move(state.extensions);
+    state.staged.MoveTo(change);
     if (state.bBackup && !files.master.original.empty()) {
         change.writes.push_back({state.names.Spell("MASTER.BAK"), files.master.original, false, true});
     }
@@ -767,7 +496,6 @@ bool CDatabase::Commit(std::string& strError) {
     addDirectory(files.xmaster);
     addDirectory(files.emaster);
     addDirectory(files.master);
-    change.removals = state.removals;
     state.ClearStaged();
 
     const bool bDone = CFolderCommit(m_fs, m_folder).Run(change, strError, state.warnings);
@@ -796,8 +524,8 @@ std::optional<int> CDatabase::BarCount(const SSecurity& security, std::string& s
     std::string header(*nRecordSize, '\0');
     std::uint64_t nSize = 0;
     std::ptrdiff_t nHeader = 0;
-    if (m_pState->Created(name) != nullptr || m_pState->Extended(name) != nullptr) {
-        const auto file = CurrentDataFile(name, *nRecordSize, strError);
+    if (m_pState->staged.Staged(name)) {
+        const auto file = m_pState->staged.Current(name, *nRecordSize, strError);
         if (!file) {
             return std::nullopt;
         }
@@ -826,7 +554,7 @@ std::optional<SSecurityBars> CDatabase::ReadBars(const SSecurity& security, std:
     }
     // What the change staged for the file, else the file on disk: a second file of new bars for
     // the same security in one batch must see the first one's bars.
-    const auto bytes = CurrentBytes(name, strError);
+    const auto bytes = m_pState->staged.Bytes(name, strError);
     if (!bytes) {
         return std::nullopt;
     }
@@ -844,15 +572,7 @@ std::optional<SSecurityBars> CDatabase::ReadBars(const SSecurity& security, std:
         fields = RecordFields(security, dopText, dopPath, warnings);
     }
     auto bars = DecodeBars(*bytes, security, std::move(fields), pathText, strError);
-    const std::size_t nRecordSize = 4 * static_cast<std::size_t>(security.nFieldCount);
-    if (!m_pState->Created(name) && !m_pState->Extended(name) && bytes->size() >= nRecordSize) {
-        SDataFileState& read = m_pState->readFiles[Upper(name)];
-        read.header = bytes->substr(0, nRecordSize);
-        read.nSize = bytes->size();
-        read.lastRecord = bytes->size() >= 2 * nRecordSize && bytes->size() % nRecordSize == 0
-                              ? bytes->substr(bytes->size() - nRecordSize)
-                              : std::string();
-    }
+    m_pState->staged.Remember(name, *bytes, 4 * static_cast<std::size_t>(security.nFieldCount));
     if (bars) {
         bars->warnings.insert(bars->warnings.begin(), warnings.begin(), warnings.end());
     }

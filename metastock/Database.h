@@ -161,17 +161,8 @@ private:
     // bXmaster: the change touches XMASTER.
     bool CheckChangeable(bool bXmaster, std::string& strError) const;
     bool CheckNewSecurity(const SNewSecurity& security, std::string& strError) const;
-    // The new security's number in MASTER (and EMASTER); 0 when MASTER is full.
-    int AddToMaster(const SNewSecurity& security);
+    // The new security's number in XMASTER; nullopt with strError when it cannot go there.
     std::optional<int> AddToXmaster(const SNewSecurity& security, std::string& strError);
-    // The data file's bytes as this change leaves them: its header record, its size, and its
-    // last record (nullopt with strError when it cannot be read).
-    struct SDataFileState;
-    std::optional<SDataFileState> CurrentDataFile(const std::string& name, std::size_t nRecordSize,
-                                                  std::string& strError) const;
-    std::optional<std::string> CurrentBytes(const std::string& name, std::string& strError) const;
-    void SetDates(const SSecurity& security, std::size_t nIndex, std::int32_t nFirstDate, std::int32_t nLastDate);
-    void Unstage(const std::string& name);
 
     CFileSystem& m_fs;
     CMessageBox& m_messages;

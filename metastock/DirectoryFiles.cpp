@@ -325,3 +325,151 @@ void CDirectoryFiles::Respell(const CNameIndex& names) {
     m_pNames = &names;
     m_bStale = true;
 }
+
+int CDirectoryFiles::AddToMaster(const SNewSecurity& security, const UsedNumbers& used) {
+    int nNumber = 1;
+    while (nNumber <= kMaxMasterEntries && used.test(static_cast<std::size_t>(nNumber))) {
+        ++nNumber;
+    }
+    // Bytes 2-3 of MASTER hold the highest number in use, not a count: a folder whose numbers
+    // have gaps is full only when it lists 255 securities or no number is left.
+    if (ReadInt16(master.header.data()) >= kMaxMasterEntries || nNumber > kMaxMasterEntries) {
+        return 0;
+    }
+    const int nFieldCount = static_cast<int>(std::count(security.fields.begin(), security.fields.end(), true));
+    SSecurityEntry entry;
+    entry.nFileNumber = static_cast<std::uint8_t>(nNumber);
+    entry.nRecordLength = static_cast<std::uint8_t>(4 * nFieldCount);
+    entry.nFieldCount = static_cast<std::uint8_t>(nFieldCount);
+    entry.strName = security.strName.substr(0, kEntryTextChars);
+    entry.strSymbol = security.strSymbol;
+    entry.firstDate = DateMbf(security.nFirstDate);
+    entry.lastDate = DateMbf(security.nLastDate);
+    master.records.push_back(entry.ToBytes());
+    if (emaster.bExists) {
+        emaster.records.push_back(SExtendedEntry{nNumber, security.strSymbol, security.strName, nFieldCount,
+                                                 FieldSetBits(security.fields), security.nFirstDate,
+                                                 security.nLastDate}
+                                      .ToEmaster());
+    }
+    SetMasterCounts(+1, nNumber);
+    Appended(EDirectoryFile::Master);
+    return nNumber;
+}
+
+void CDirectoryFiles::AddToXmaster(const SNewSecurity& security, int nNumber) {
+    if (!xmaster.bExists) {
+        xmaster.bExists = true;
+        xmaster.header.fill(0);
+        std::copy(kXmasterSignature.begin(), kXmasterSignature.end(), xmaster.header.begin());
+        std::copy_n(master.header.begin() + kMasterSerialOffset, 4, xmaster.header.begin() + kXmasterSerialOffset);
+    }
+    const int nFieldCount = static_cast<int>(std::count(security.fields.begin(), security.fields.end(), true));
+    const XmasterRecord record = SExtendedEntry{nNumber,     security.strSymbol,           security.strName,
+                                                nFieldCount, FieldSetBits(security.fields), security.nFirstDate,
+                                                security.nLastDate}
+                                     .ToXmaster();
+    // Records ascend by number; a number below the last one (a gap filled) goes in between.
+    if (xmaster.records.empty() || XmasterFileNumber(xmaster.records.back()) < nNumber) {
+        xmaster.records.push_back(record);
+        SetXmasterCount(+1);
+        Appended(EDirectoryFile::Xmaster);
+    } else {
+        const auto at = std::find_if(xmaster.records.begin(), xmaster.records.end(),
+                                     [&](const XmasterRecord& r) { return XmasterFileNumber(r) > nNumber; });
+        xmaster.records.insert(at, record);
+        SetXmasterCount(+1);
+        Reordered();
+    }
+    // The next number stays where removals left it; one out of range (65535 blocks every
+    // new security) follows the highest number in use again.
+    int nNext = ReadUInt16(xmaster.header.data() + kXmasterNextNumberOffset);
+    if (nNext < kFirstXmasterNumber || nNext > kLastFileNumber) {
+        nNext = 0;
+        for (const XmasterRecord& r : xmaster.records) {
+            nNext = std::max(nNext, XmasterFileNumber(r) + 1);
+        }
+    }
+    WriteInt16(xmaster.header.data() + kXmasterNextNumberOffset,
+               static_cast<std::int16_t>(std::min(std::max(nNumber + 1, nNext), 65535)));
+}
+
+void CDirectoryFiles::SetDates(EDirectoryFile directory, std::size_t nIndex, std::int32_t nFirstDate,
+                               std::int32_t nLastDate) {
+    if (directory == EDirectoryFile::Master) {
+        MasterRecord& record = master.records[nIndex];
+        const MbfSingle last = DateMbf(nLastDate);
+        std::copy(last.begin(), last.end(), record.begin() + kEntryLastDateOffset);
+        if (nFirstDate != 0) {
+            const MbfSingle first = DateMbf(nFirstDate);
+            std::copy(first.begin(), first.end(), record.begin() + kEntryFirstDateOffset);
+        }
+        master.bChanged = true;
+        if (EmasterRecord* pTwin = Twin(nIndex)) {
+            WriteFloat(pTwin->data() + kEmasterLastDateOffset, static_cast<float>(nLastDate));
+            if (nFirstDate != 0) {
+                WriteFloat(pTwin->data() + kEmasterFirstDateOffset, static_cast<float>(nFirstDate));
+                WriteInt32(pTwin->data() + kEmasterFirstYmdOffset, YmdFromDateValue(nFirstDate));
+            }
+            emaster.bChanged = true;
+        }
+    } else {
+        XmasterRecord& record = xmaster.records[nIndex];
+        WriteInt32(record.data() + kXmasterLastYmdOffset, YmdFromDateValue(nLastDate));
+        if (nFirstDate != 0) {
+            WriteInt32(record.data() + kXmasterFirstYmdOffset, YmdFromDateValue(nFirstDate));
+        }
+        xmaster.bChanged = true;
+    }
+    Refresh(directory, nIndex);
+}
+
+void CDirectoryFiles::SetSymbol(EDirectoryFile directory, std::size_t nIndex, const std::string& symbol,
+                                const std::optional<std::string>& name) {
+    if (directory == EDirectoryFile::Master) {
+        MasterRecord& record = master.records[nIndex];
+        const auto padded = PadEntryText(symbol);
+        std::copy_n(padded.begin(), kEntryShortSymbolChars, record.begin() + kEntrySymbolOffset);
+        // A long symbol of an earlier version ran on over bytes 50 and 51.
+        if (record[kEntrySymbolOffset + kEntryShortSymbolChars] != ' ') {
+            record[kEntrySymbolOffset + kEntryShortSymbolChars] = ' ';
+            record[kEntrySymbolOffset + kEntryShortSymbolChars + 1] = ' ';
+        }
+        if (name) {
+            const auto paddedName = PadEntryText(*name);
+            std::copy(paddedName.begin(), paddedName.end(), record.begin() + kEntryNameOffset);
+        }
+        master.bChanged = true;
+        if (EmasterRecord* pTwin = Twin(nIndex)) {
+            PutFieldText(pTwin->data() + kEmasterSymbolOffset, kEmasterSymbolChars, symbol);
+            if (name) {
+                PutFieldText(pTwin->data() + kEmasterNameOffset, kEmasterNameChars, *name);
+                PutFieldText(pTwin->data() + kEmasterLongNameOffset, kEmasterLongNameChars + 1,
+                             name->size() > kEmasterNameChars ? *name : std::string());
+            }
+            emaster.bChanged = true;
+        }
+    } else {
+        XmasterRecord& record = xmaster.records[nIndex];
+        PutFieldText(record.data() + kXmasterSymbolOffset, kXmasterSymbolChars + 1, symbol);
+        if (name) {
+            PutFieldText(record.data() + kXmasterNameOffset, kXmasterNameChars + 1, *name);
+        }
+        xmaster.bChanged = true;
+    }
+    Refresh(directory, nIndex);
+}
+
+void CDirectoryFiles::RemoveRecord(EDirectoryFile directory, std::size_t nIndex, std::optional<std::size_t> nTwin) {
+    if (directory == EDirectoryFile::Master) {
+        master.records.erase(master.records.begin() + static_cast<std::ptrdiff_t>(nIndex));
+        if (nTwin) {
+            emaster.records.erase(emaster.records.begin() + static_cast<std::ptrdiff_t>(*nTwin));
+        }
+        SetMasterCounts(-1);
+    } else {
+        xmaster.records.erase(xmaster.records.begin() + static_cast<std::ptrdiff_t>(nIndex));
+        SetXmasterCount(-1);
+    }
+    Reordered();
+}

@@ -21,6 +21,7 @@ class CDirectoryFiles {
 public:
     static constexpr int kFirstXmasterNumber = 256;
     static constexpr int kLastFileNumber = 65534; // the XMASTER header keeps the next number in 16 bits
+    static constexpr int kMaxMasterEntries = 255;
     using UsedNumbers = std::bitset<kLastFileNumber + 2>;
 
     // Reads the three files as names spells them; false with strError when one that exists
@@ -66,6 +67,19 @@ public:
     // lowered: a removed number stays taken there), as EMASTER's header repeats them.
     void SetMasterCounts(int nDelta, int nNumber = 0);
     void SetXmasterCount(int nDelta);
+
+    // Record changes, each keeping every directory file that lists the security in step.
+    // A new security in MASTER (and EMASTER) under the lowest number used leaves free: its
+    // number, or 0 when MASTER is full (255 securities, or no number left).
+    int AddToMaster(const SNewSecurity& security, const UsedNumbers& used);
+    // A new security in XMASTER (made when missing) under number.
+    void AddToXmaster(const SNewSecurity& security, int nNumber);
+    // The dates of record nIndex: the last, and the first where nFirstDate is not 0.
+    void SetDates(EDirectoryFile directory, std::size_t nIndex, std::int32_t nFirstDate, std::int32_t nLastDate);
+    void SetSymbol(EDirectoryFile directory, std::size_t nIndex, const std::string& symbol,
+                   const std::optional<std::string>& name);
+    // Removes record nIndex (and in MASTER its EMASTER twin at nTwin).
+    void RemoveRecord(EDirectoryFile directory, std::size_t nIndex, std::optional<std::size_t> nTwin);
 
     // Tell the list of securities what a change did to records: one record's fields
     // (Refresh), a record added at the end of its file (Appended), anything else (Reordered).

@@ -93,6 +93,10 @@ bool CFolderRepair::Plan(std::string& strError, std::chrono::milliseconds wait) 
     PlanEmaster();
     PlanXmaster();
     PlanOrphans();
+    if (!m_strReadError.empty()) {
+        strError = m_strReadError;
+        return false;
+    }
     const auto keep = [&](const auto& file, std::optional<std::string>& bytes) {
         if (bytes && *bytes == file.original) {
             bytes.reset();
@@ -128,13 +132,20 @@ std::optional<CFolderRepair::SKept> CFolderRepair::Inspect(const SSecurity& secu
     }
     kept.strDataFile = *name;
     const std::filesystem::path path = m_folder / Utf8Path(*name);
-    auto bytes = ReadWholeFile(m_fs, path, kMaxDataFileBytes);
     std::string strIgnored;
     const auto nRecordSize = RecordSizeOf(security, PathUtf8(path), strIgnored);
-    if (!bytes || !nRecordSize || bytes->size() < *nRecordSize) {
+    if (!nRecordSize) {
+        return kept; // no record size to cut to: the entry and its file stay as they are
+    }
+    auto bytes = ReadWholeFile(m_fs, path, kMaxDataFileBytes);
+    if (!bytes) {
+        // Never a reason to drop an entry: the file may read tomorrow.
+        m_strReadError = PathUtf8(path) + " cannot be read; nothing was changed.";
+        return std::nullopt;
+    }
+    if (bytes->size() < *nRecordSize) {
         m_changes.push_back(where + ": " + *name +
-                            (bytes && nRecordSize ? " ends inside its header and holds no bar" : " cannot be read") +
-                            "; the entry is removed, the file left as it is");
+                            " ends inside its header and holds no bar; the entry is removed, the file left as it is");
         return std::nullopt;
     }
     const std::size_t nRecords = std::min<std::size_t>(bytes->size() / *nRecordSize, kMaxBarsPerFile + 1);
@@ -329,6 +340,10 @@ void CFolderRepair::PlanOrphans() {
     for (int n : CFolderCheck::OrphanMwdNumbers(m_names, m_files)) {
         const std::string name = m_names.Spell(DataFileName(EDirectoryFile::Xmaster, n));
         const auto bytes = ReadWholeFile(m_fs, m_folder / Utf8Path(name), kMaxDataFileBytes);
+        if (!bytes) {
+            m_strReadError = PathUtf8(m_folder / Utf8Path(name)) + " cannot be read; nothing was changed.";
+            return;
+        }
         // The field count is the one whose records fill the file as its header counts them
         // and hold real dates in their first field.
         std::vector<int> counts;
@@ -402,22 +417,30 @@ bool CFolderRepair::Apply(std::string& strError) {
         strError = Folder() + ": the folder must be locked before it is repaired.";
         return false;
     }
+    // The journal that is not one of this program's holds the name the repair's own journal
+    // needs: it goes aside first, and comes back when the repair fails.
+    const std::filesystem::path journal = m_folder / CJournal::kFileName;
+    const std::filesystem::path aside = m_folder / CJournal::OldCopyName(CJournal::kFileName);
+    bool bAside = false;
     if (m_journalProblem) {
-        const std::filesystem::path journal = m_folder / CJournal::kFileName;
-        if (!m_fs.ReplaceFile(journal, m_folder / CJournal::OldCopyName(CJournal::kFileName)) ||
-            !m_fs.SyncDirectory(m_folder)) {
+        bAside = m_fs.ReplaceFile(journal, aside);
+        if (!bAside || !m_fs.SyncDirectory(m_folder)) {
+            if (bAside) {
+                m_fs.ReplaceFile(aside, journal);
+            }
             strError = "Cannot set " + PathUtf8(journal) + " aside; nothing was changed.";
             return false;
         }
-        m_journalProblem.reset();
-    }
-    if (m_change.Empty()) {
-        return true;
     }
     CFolderCommit commit(m_fs, m_folder);
-    if (!commit.Run(m_change, strError, m_warnings)) {
+    if (!m_change.Empty() && !commit.Run(m_change, strError, m_warnings)) {
+        const SEntryStatus left = m_fs.Status(journal);
+        if (bAside && left.kind == EEntryKind::Missing && !left.bLink && m_fs.ReplaceFile(aside, journal)) {
+            m_fs.SyncDirectory(m_folder);
+        }
         return false;
     }
+    m_journalProblem.reset();
     m_change = {};
     return true;
 }

@@ -1,10 +1,12 @@
 #!/bin/sh
 # Kills pelmar-cli with SIGKILL at random moments while it adds securities to two databases:
 # one whose MASTER and EMASTER take them, and one with all three directory files whose full
-# MASTER sends them to XMASTER. After each kill a run that is left alone completes or undoes
-# what the killed one left; then every directory file must be whole, its counts must agree,
-# every entry must have its data file, `pelmar-cli check` must find nothing, and every security
-# that a finished run added must be there.
+# MASTER sends them to XMASTER. The conversion is timed first, so that every kill falls
+# inside a run. After each kill a run that is left alone completes or undoes what the killed
+# one left; then every directory file must be whole, its counts must agree, every entry must
+# have its data file, `pelmar-cli check` must find nothing, and every security that a finished
+# run added must be there. At the end it says how many kills left a journal (a change caught
+# in its commit) and fails when fewer than one in ten did: then it did not test the commit.
 # Usage: tests/kill-test.sh PELMAR_CLI [KILLS]
 # CONVERT_OPTS holds the layout options of the generated input (default below).
 set -eu
@@ -93,8 +95,22 @@ listed() { # DIR SYMBOL: the symbol is in MASTER or XMASTER
     cat "$1/MASTER" "$1/XMASTER" 2> /dev/null | tr '\000' ' ' | grep -aqw "$2"
 }
 
+now_ms() { date +%s%3N; }
+
+# The milliseconds one conversion of the large input takes in DIR (on a copy of it).
+time_run() {
+    rm -rf "$WORK/timing" && cp -a "$1" "$WORK/timing"
+    start=$(now_ms)
+    convert "$WORK/prices.csv" "$WORK/timing" TIMING > /dev/null 2>&1
+    echo $(($(now_ms) - start))
+}
+
 fresh
+ms_db=$(time_run "$WORK/db")
+ms_dbx=$(time_run "$WORK/dbx")
+echo "kill test: a run takes $ms_db ms (MASTER and EMASTER) and $ms_dbx ms (with XMASTER); every kill falls inside one"
 added_db="SEED" added_dbx="S1 S255 XSEED"
+journals=0
 i=0
 while [ "$i" -lt "$KILLS" ]; do
     i=$((i + 1))
@@ -109,10 +125,13 @@ while [ "$i" -lt "$KILLS" ]; do
     # shellcheck disable=SC2086
     "$CLI" convert "$WORK/prices.csv" --out "$dir" --symbol "K$i" $CONVERT_OPTS > /dev/null 2>&1 &
     pid=$!
-    # A random moment within the first ~0.3 s of the run.
-    sleep "0.$(awk -v s="$i" 'BEGIN { srand(s); printf "%03d", int(rand() * 300) }')"
+    # A random moment within the run.
+    ms=$ms_db
+    [ "$dir" = "$WORK/db" ] || ms=$ms_dbx
+    sleep "$(awk -v s="$i" -v ms="$ms" 'BEGIN { srand(s); printf "%.3f", rand() * ms / 1000 }')"
     kill -9 "$pid" 2> /dev/null || true
     wait "$pid" 2> /dev/null || true
+    [ ! -e "$dir/PELMAR.JNL" ] || journals=$((journals + 1))
     # Right after the kill, before anything finishes it: no entry without its data file.
     whole_data "$dir" || { echo "kill $i: an entry of $dir lacks its data file" >&2; exit 1; }
     # A run left alone completes or undoes what the killed one left, then adds its own.
@@ -127,4 +146,8 @@ while [ "$i" -lt "$KILLS" ]; do
         listed "$dir" "$sym" || { echo "kill $i: $dir lost $sym" >&2; exit 1; }
     done
 done
-echo "kill test: $KILLS kills, both databases whole after each"
+echo "kill test: $KILLS kills, $journals of them left a journal; both databases whole after each"
+if [ $((journals * 10)) -lt "$KILLS" ]; then
+    echo "kill test: fewer than one kill in ten caught a change in its commit; the commit was not tested" >&2
+    exit 1
+fi
