@@ -29,8 +29,8 @@ bool Put(const std::filesystem::path& path, const std::string& text) {
 int main(int argc, char** argv) {
     long long nFiles = 0;
     long long nBars = 0;
-    if (argc != 4 || !ParseNumber(argv[1], nFiles) || !ParseNumber(argv[2], nBars) || nFiles < 1 ||
-        nFiles > 100000 || nBars < 1 || nBars > 10000) {
+    if (argc != 4 || !ParseNumber(argv[1], nFiles) || !ParseNumber(argv[2], nBars) || nFiles < 1 || nFiles > 100000 ||
+        nBars < 1 || nBars > 10000) {
         std::fputs("usage: generate-batch FILES BARS DIR   (FILES 1 to 100000, BARS 1 to 10000)\n", stderr);
         return 2;
     }

@@ -197,7 +197,8 @@ int CBatchConverter::Run(const SImportSettings& settings, const std::vector<std:
 void CBatchConverter::NoneWritten() {
     for (SBatchFileResult& result : m_results) {
         if (result.messages.empty()) {
-            result.messages.push_back("Not written: another file of the batch failed, and the batch is all or nothing.");
+            result.messages.push_back(
+                "Not written: another file of the batch failed, and the batch is all or nothing.");
         }
     }
 }

@@ -68,8 +68,8 @@ private:
         DetectChoices explicitChoices{};
     };
     // One file read and checked on a pool thread; prepared when it can be staged.
-    void ReadOne(const SImportSettings& settings, const std::string& file, const SReadOptions& options,
-                 CFileSystem& fs, SBatchFileResult& result, std::optional<SJob>& prepared) const;
+    void ReadOne(const SImportSettings& settings, const std::string& file, const SReadOptions& options, CFileSystem& fs,
+                 SBatchFileResult& result, std::optional<SJob>& prepared) const;
     // Every file, in order; false when the progress cancelled the batch.
     bool ReadAll(const SImportSettings& settings, const std::vector<std::string>& files, const SReadOptions& options,
                  CFileSystem& fs, std::vector<SJob>& jobs);

@@ -315,7 +315,8 @@ int CConverter::Stage(CDatabase& database, bool bDatabaseStarted, const CSecurit
         for (const std::string& line : database.RefusingDamage()) {
             text += "\n" + line;
         }
-        m_messages.Show(text + "\n\nRun 'pelmar-cli check' on the folder for the whole report.");
+        m_messages.Show(text + "\n\nRun 'pelmar-cli check' on the folder for the whole report, 'pelmar-cli repair' "
+                               "to make it whole.");
         return 1;
     }
     std::string strError;

@@ -64,8 +64,9 @@ std::optional<SSecurityBars> DecodeBars(const std::string& bytes, const SSecurit
     bars.bTime = std::find(bars.fields.begin(), bars.fields.end(), kFieldTime) != bars.fields.end();
     const std::uint64_t nStored = bytes.size() / *nRecordSize - 1;
     if (nStored > static_cast<std::uint64_t>(*nCounted)) {
-        bars.warnings.push_back(pathText + ": the file holds " + std::to_string(nStored) + " bars but its header counts " +
-                                std::to_string(*nCounted) + "; only the counted bars are read.");
+        bars.warnings.push_back(pathText + ": the file holds " + std::to_string(nStored) +
+                                " bars but its header counts " + std::to_string(*nCounted) +
+                                "; only the counted bars are read.");
     }
     const std::uint8_t* pData = pBytes + *nRecordSize;
     bars.bars.resize(static_cast<std::size_t>(*nCounted));

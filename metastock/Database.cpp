@@ -13,7 +13,6 @@
 
 #include <algorithm>
 
-
 namespace {
 
 constexpr std::uint64_t kMaxJournalBytes = 64u << 20;
@@ -250,10 +249,9 @@ bool CDatabase::CheckNewSecurity(const SNewSecurity& security, std::string& strE
     if (problem.empty()) {
         problem = NameProblem(security.strSymbol, security.strName);
     }
-    if (problem.empty() &&
-        (!security.fields[kFieldDate] || !security.fields[kFieldClose] || security.nBarCount < 0 ||
-         security.nBarCount > kMaxBarsPerFile ||
-         security.records.size() != nRecordSize * static_cast<std::size_t>(security.nBarCount))) {
+    if (problem.empty() && (!security.fields[kFieldDate] || !security.fields[kFieldClose] || security.nBarCount < 0 ||
+                            security.nBarCount > kMaxBarsPerFile ||
+                            security.records.size() != nRecordSize * static_cast<std::size_t>(security.nBarCount))) {
         problem = "The bars of " + security.strSymbol +
                   " are not whole records of their fields (Date and Close among them, at most 65,534 bars).";
     }
@@ -288,8 +286,7 @@ std::optional<int> CDatabase::AddToXmaster(const SNewSecurity& security, std::st
     }
     const auto nNumber = files.NewXmasterNumber(m_pState->Used(), m_pState->names);
     if (!nNumber) {
-        Refuse(ERefusal::Other, PathUtf8(m_folder) + ": XMASTER has no file number left for a new security.",
-               strError);
+        Refuse(ERefusal::Other, PathUtf8(m_folder) + ": XMASTER has no file number left for a new security.", strError);
         return std::nullopt;
     }
     files.AddToXmaster(security, *nNumber);
@@ -330,13 +327,14 @@ std::optional<SSecurity> CDatabase::AddSecurity(const SNewSecurity& newSecurity,
     SSecurity added;
     added.directory = directory;
     added.nFileNumber = *nNumber;
-    added.nRecord = (directory == EDirectoryFile::Master ? files.master.records.size() : files.xmaster.records.size()) - 1;
+    added.nRecord =
+        (directory == EDirectoryFile::Master ? files.master.records.size() : files.xmaster.records.size()) - 1;
     const auto index = files.Locate(added);
     return index ? std::optional<SSecurity>(files.Describe(directory, *index)) : std::nullopt;
 }
 
-bool CDatabase::AppendBars(const SSecurity& security, const std::vector<std::uint8_t>& records,
-                           std::int32_t nBarCount, std::int32_t nLastDate, std::string& strError) {
+bool CDatabase::AppendBars(const SSecurity& security, const std::vector<std::uint8_t>& records, std::int32_t nBarCount,
+                           std::int32_t nLastDate, std::string& strError) {
     const bool bMaster = security.directory == EDirectoryFile::Master;
     if (!CheckChangeable(!bMaster, strError)) {
         return false;
@@ -352,8 +350,8 @@ bool CDatabase::AppendBars(const SSecurity& security, const std::vector<std::uin
     const std::size_t nRecordSize = 4 * static_cast<std::size_t>(current.nFieldCount);
     if (current.cPeriodicity != 'D' || current.nFieldCount < 2 || current.nFieldCount > kFieldCount ||
         (bMaster && state.directory.master.records[*index][kEntryRecordLengthOffset] != nRecordSize)) {
-        return Refuse(ERefusal::Other,
-                      pathText + ": new bars can be added only to a daily security of 2 to 7 fields.", strError);
+        return Refuse(ERefusal::Other, pathText + ": new bars can be added only to a daily security of 2 to 7 fields.",
+                      strError);
     }
     if (nBarCount <= 0 || records.size() != nRecordSize * static_cast<std::size_t>(nBarCount)) {
         return Refuse(ERefusal::Other,
@@ -366,10 +364,10 @@ bool CDatabase::AppendBars(const SSecurity& security, const std::vector<std::uin
         return Refuse(ERefusal::Other, strError, strError);
     }
     const std::uint64_t nStored = file->nSize / nRecordSize;
-    const int nCounted = file->header.size() == nRecordSize
-                             ? ReadUInt16(reinterpret_cast<const std::uint8_t*>(file->header.data()) +
-                                          kDataHeaderCountOffset)
-                             : 0;
+    const int nCounted =
+        file->header.size() == nRecordSize
+            ? ReadUInt16(reinterpret_cast<const std::uint8_t*>(file->header.data()) + kDataHeaderCountOffset)
+            : 0;
     if (file->nSize % nRecordSize != 0 || nStored == 0 || static_cast<std::uint64_t>(nCounted) != nStored) {
         return Refuse(ERefusal::Other,
                       pathText + ": its header counts " + std::to_string(nCounted) + " records but the file holds " +
@@ -467,8 +465,8 @@ bool CDatabase::RenameSecurity(const SSecurity& security, const std::string& str
     }
     // As for a new security, the symbol must not be a symbol or name of the folders below.
     if (const auto other = CSecurityTree(m_fs, *this).Find(strNewSymbol);
-        other && !(m_fs.FileId(other->folder) == m_fs.FileId(m_folder) &&
-                   other->security.nFileNumber == security.nFileNumber)) {
+        other &&
+        !(m_fs.FileId(other->folder) == m_fs.FileId(m_folder) && other->security.nFileNumber == security.nFileNumber)) {
         return Refuse(ERefusal::SymbolTaken, taken, strError);
     }
     files.SetSymbol(security.directory, *index, strNewSymbol, newName);

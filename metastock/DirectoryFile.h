@@ -83,8 +83,7 @@ using SXmasterFile = SDirectoryFile<kXmasterRecordSize>;
 
 // Whether an XMASTER's first bytes carry its signature "]\xFEXM".
 inline bool HasXmasterSignature(const SXmasterFile& file) {
-    return file.original.size() >= 4 && std::equal(kXmasterSignature.begin(), kXmasterSignature.begin() + 4,
-                                                   file.original.begin(), [](std::uint8_t a, char b) {
-                                                       return a == static_cast<std::uint8_t>(b);
-                                                   });
+    return file.original.size() >= 4 &&
+           std::equal(kXmasterSignature.begin(), kXmasterSignature.begin() + 4, file.original.begin(),
+                      [](std::uint8_t a, char b) { return a == static_cast<std::uint8_t>(b); });
 }

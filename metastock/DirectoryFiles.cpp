@@ -296,10 +296,10 @@ void CDirectoryFiles::Refresh(EDirectoryFile directory, std::size_t nRecord) {
     };
     // XMASTER's securities end the list in record order: record i is nearly always there.
     const std::size_t nGuess = m_securities.size() - xmaster.Counted(kXmasterCountOffset) + nRecord;
-    const auto listed = directory == EDirectoryFile::Xmaster && nGuess < m_securities.size() &&
-                                matches(m_securities[nGuess])
-                            ? m_securities.begin() + static_cast<std::ptrdiff_t>(nGuess)
-                            : std::find_if(m_securities.begin(), m_securities.end(), matches);
+    const auto listed =
+        directory == EDirectoryFile::Xmaster && nGuess < m_securities.size() && matches(m_securities[nGuess])
+            ? m_securities.begin() + static_cast<std::ptrdiff_t>(nGuess)
+            : std::find_if(m_securities.begin(), m_securities.end(), matches);
     if (listed == m_securities.end()) {
         return;
     }
@@ -348,8 +348,7 @@ int CDirectoryFiles::AddToMaster(const SNewSecurity& security, const UsedNumbers
     master.records.push_back(entry.ToBytes());
     if (emaster.bExists) {
         emaster.records.push_back(SExtendedEntry{nNumber, security.strSymbol, security.strName, nFieldCount,
-                                                 FieldSetBits(security.fields), security.nFirstDate,
-                                                 security.nLastDate}
+                                                 FieldSetBits(security.fields), security.nFirstDate, security.nLastDate}
                                       .ToEmaster());
     }
     SetMasterCounts(+1, nNumber);
@@ -365,8 +364,12 @@ void CDirectoryFiles::AddToXmaster(const SNewSecurity& security, int nNumber) {
         std::copy_n(master.header.begin() + kMasterSerialOffset, 4, xmaster.header.begin() + kXmasterSerialOffset);
     }
     const int nFieldCount = static_cast<int>(std::count(security.fields.begin(), security.fields.end(), true));
-    const XmasterRecord record = SExtendedEntry{nNumber,     security.strSymbol,           security.strName,
-                                                nFieldCount, FieldSetBits(security.fields), security.nFirstDate,
+    const XmasterRecord record = SExtendedEntry{nNumber,
+                                                security.strSymbol,
+                                                security.strName,
+                                                nFieldCount,
+                                                FieldSetBits(security.fields),
+                                                security.nFirstDate,
                                                 security.nLastDate}
                                      .ToXmaster();
     // Records ascend by number; a number below the last one (a gap filled) goes in between.

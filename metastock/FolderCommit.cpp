@@ -31,11 +31,11 @@ struct CFolderCommit::SRun {
     std::vector<const SFileWrite*> writes; // those to be written (an optional one may be dropped)
     std::vector<std::string> removals;     // those present
     std::vector<std::pair<std::string, std::optional<std::string>>> old; // each write's and removal's old bytes
-    std::vector<std::string> oldHeaders;   // each extension's header record before
-    std::vector<std::string> temporaries;  // the plan's, one per write
+    std::vector<std::string> oldHeaders;                                 // each extension's header record before
+    std::vector<std::string> temporaries;                                // the plan's, one per write
     SJournalPlan plan;
-    std::string journal;                   // the text in PELMAR.JNL
-    std::vector<bool> done;                // each redo step carried out
+    std::string journal;    // the text in PELMAR.JNL
+    std::vector<bool> done; // each redo step carried out
 
     const std::optional<std::string>* OldBytes(const std::string& name) const {
         const auto it = std::find_if(old.begin(), old.end(), [&](const auto& entry) { return entry.first == name; });
@@ -84,9 +84,9 @@ bool CFolderCommit::Inspect(SRun& run, std::string& strError) {
     for (const SFileExtension& extension : run.change.extensions) {
         const SEntryStatus status = m_fs.Status(PathOf(extension.strName));
         const char* pszProblem = status.bLink                         ? " is a symbolic link"
-                                 : Problem(status)                     ? Problem(status)
+                                 : Problem(status)                    ? Problem(status)
                                  : status.nSize != extension.nOldSize ? " changed while this change was being prepared"
-                                                                       : nullptr;
+                                                                      : nullptr;
         std::string header = extension.oldHeader;
         if (pszProblem == nullptr && header.size() != extension.header.size()) {
             header.assign(extension.header.size(), '\0');
@@ -108,7 +108,8 @@ bool CFolderCommit::Inspect(SRun& run, std::string& strError) {
         }
         auto bytes = Problem(status) ? std::nullopt : ReadWholeFile(m_fs, PathOf(name), kMaxOldBytes);
         if (!bytes) {
-            strError = Describe(name) + (Problem(status) ? Problem(status) : " cannot be read") + "; nothing was changed.";
+            strError =
+                Describe(name) + (Problem(status) ? Problem(status) : " cannot be read") + "; nothing was changed.";
             return false;
         }
         run.removals.push_back(name);
@@ -130,8 +131,8 @@ void CFolderCommit::Plan(SRun& run) const {
     for (std::size_t i = 0; i < run.change.extensions.size(); ++i) {
         const SFileExtension& extension = run.change.extensions[i];
         plan.undo.push_back({EJournalVerb::Size, extension.strName, extension.nOldSize, run.oldHeaders[i]});
-        plan.redo.push_back({EJournalVerb::Size, extension.strName, extension.nOldSize + extension.records.size(),
-                             extension.header});
+        plan.redo.push_back(
+            {EJournalVerb::Size, extension.strName, extension.nOldSize + extension.records.size(), extension.header});
     }
     for (const SFileWrite* pWrite : run.writes) {
         plan.redo.push_back({EJournalVerb::Rename, pWrite->strTarget, 0, {}});
@@ -260,7 +261,8 @@ bool CFolderCommit::Apply(const SJournalOp& op, const std::string& token, bool b
         // Undone, a file shorter than before had none of the change's records: it is left.
         bool bDone = size && (*size >= op.nSize || bUndo);
         bDone = bDone && (*size <= op.nSize || pFile->Truncate(op.nSize));
-        bDone = bDone && (*size < op.header.size() || (pFile->Seek(0) && pFile->Write(op.header.data(), op.header.size())));
+        bDone =
+            bDone && (*size < op.header.size() || (pFile->Seek(0) && pFile->Write(op.header.data(), op.header.size())));
         return pFile->Close() && bDone;
     }
     }
@@ -302,9 +304,11 @@ bool CFolderCommit::Finish(SRun& run, std::string& strFailure) {
     for (std::size_t i = 0; i < redo.size(); ++i) {
         if (!Apply(redo[i], run.plan.strToken, false, &run.warnings)) {
             const std::string& name = redo[i].strName;
-            strFailure = redo[i].verb == EJournalVerb::Rename ? "Cannot rename " + Describe(CJournal::TemporaryName(name, run.plan.strToken)) + " to " + name
-                         : redo[i].verb == EJournalVerb::Remove ? "Cannot remove " + Describe(name)
-                                                                : "Cannot write " + Describe(name);
+            strFailure =
+                redo[i].verb == EJournalVerb::Rename
+                    ? "Cannot rename " + Describe(CJournal::TemporaryName(name, run.plan.strToken)) + " to " + name
+                : redo[i].verb == EJournalVerb::Remove ? "Cannot remove " + Describe(name)
+                                                       : "Cannot write " + Describe(name);
             return false;
         }
         run.done[i] = true;
@@ -320,8 +324,8 @@ bool CFolderCommit::Finish(SRun& run, std::string& strFailure) {
 }
 
 std::string CFolderCommit::Revert(SRun& run, const std::string& strFailure) {
-    const std::string changeLeft = strFailure + ". The change could not be undone either: " +
-                                   Describe(CJournal::kFileName) +
+    const std::string changeLeft = strFailure +
+                                   ". The change could not be undone either: " + Describe(CJournal::kFileName) +
                                    " remains, and the next change of that folder finishes this one, so its new data "
                                    "will be there then.";
     SJournalPlan back;
@@ -406,8 +410,8 @@ bool CFolderCommit::Run(const SFolderChange& change, std::string& strError, std:
                                  " remains, and the next change of that folder finishes undoing it.";
     std::string strFailure;
     if (!WriteContents(run, strFailure)) {
-        strError = strFailure + (Abandon(run) ? " (is the disk full, or the folder not writable?); nothing was changed."
-                                              : undoLeft);
+        strError = strFailure +
+                   (Abandon(run) ? " (is the disk full, or the folder not writable?); nothing was changed." : undoLeft);
         return false;
     }
     const std::size_t nReady = run.journal.size();

@@ -11,8 +11,8 @@
 #include "metastock/Journal.h"
 
 #include <cstdint>
-#include <optional>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>

@@ -53,10 +53,10 @@ bool CFolderLock::Take(std::chrono::milliseconds wait, std::string& strError) {
         const auto waited = std::chrono::steady_clock::now() - start;
         if (waited >= wait) {
             const auto nMs = std::chrono::duration_cast<std::chrono::milliseconds>(wait).count();
-            strError = "Another conversion into " + folderText + " has not finished after " +
-                       (nMs % 1000 == 0 ? std::to_string(nMs / 1000) + " seconds"
-                                        : std::to_string(nMs) + " milliseconds") +
-                       ". Nothing was changed; try again once it has finished.";
+            strError =
+                "Another conversion into " + folderText + " has not finished after " +
+                (nMs % 1000 == 0 ? std::to_string(nMs / 1000) + " seconds" : std::to_string(nMs) + " milliseconds") +
+                ". Nothing was changed; try again once it has finished.";
             return false;
         }
         if (!bNoticed) {

@@ -109,9 +109,9 @@ bool CFolderRepair::Plan(std::string& strError, std::chrono::milliseconds wait) 
     keep(m_files.emaster, m_emaster);
     keep(m_files.xmaster, m_xmaster);
     // As every commit: data files first, then XMASTER, EMASTER and MASTER last.
-    for (const auto& [pBytes, pFile] : {std::pair{&m_xmaster, &m_files.xmaster.strName},
-                                        std::pair{&m_emaster, &m_files.emaster.strName},
-                                        std::pair{&m_master, &m_files.master.strName}}) {
+    for (const auto& [pBytes, pFile] :
+         {std::pair{&m_xmaster, &m_files.xmaster.strName}, std::pair{&m_emaster, &m_files.emaster.strName},
+          std::pair{&m_master, &m_files.master.strName}}) {
         if (*pBytes) {
             m_change.writes.push_back({*pFile, **pBytes, false, false});
         }
@@ -157,12 +157,11 @@ std::optional<CFolderRepair::SKept> CFolderRepair::Inspect(const SSecurity& secu
         WriteInt16(reinterpret_cast<std::uint8_t*>(fixed.data()) + kDataHeaderCountOffset,
                    static_cast<std::int16_t>(nRecords));
         m_change.writes.push_back({*name, std::move(fixed), false, false});
-        m_changes.push_back(*name + ": " +
-                            (nTail != 0 ? std::to_string(nTail) + " bytes of a partial record at its end cut; " : "") +
-                            "its header counts " + std::to_string(kept.nBars) + " bars" +
-                            (nCounted != static_cast<int>(nRecords)
-                                 ? " (it counted " + std::to_string(std::max(nCounted - 1, 0)) + ")"
-                                 : ""));
+        m_changes.push_back(
+            *name + ": " + (nTail != 0 ? std::to_string(nTail) + " bytes of a partial record at its end cut; " : "") +
+            "its header counts " + std::to_string(kept.nBars) + " bars" +
+            (nCounted != static_cast<int>(nRecords) ? " (it counted " + std::to_string(std::max(nCounted - 1, 0)) + ")"
+                                                    : ""));
     }
     if (kept.nBars > 0) {
         const auto* p = reinterpret_cast<const std::uint8_t*>(bytes->data());
@@ -258,10 +257,10 @@ void CFolderRepair::PlanEmaster() {
                                   .ToEmaster());
             records.back()[kEmasterPeriodicityOffset] = static_cast<std::uint8_t>(security.cPeriodicity);
             WriteInt16(records.back().data() + kEmasterIntervalOffset, static_cast<std::int16_t>(security.nInterval));
-            m_changes.push_back(emaster.strName + ": the record of file number " + std::to_string(security.nFileNumber) +
-                                " (" + security.strSymbol + ") made from " + m_files.master.strName +
-                                (twin != byNumber.end() ? ", replacing one for " + EmasterSymbol(emaster.records[twin->second])
-                                                        : ""));
+            m_changes.push_back(
+                emaster.strName + ": the record of file number " + std::to_string(security.nFileNumber) + " (" +
+                security.strSymbol + ") made from " + m_files.master.strName +
+                (twin != byNumber.end() ? ", replacing one for " + EmasterSymbol(emaster.records[twin->second]) : ""));
             used.insert(twin != byNumber.end() ? twin->second : emaster.records.size());
         }
         EmasterRecord& fixed = records.back();
@@ -286,8 +285,7 @@ void CFolderRepair::PlanEmaster() {
     std::copy_n(m_files.master.header.begin(), 4, emaster.header.begin());
     const std::string bytes = emaster.Bytes();
     if (bytes != emaster.original && m_changes.size() == nLinesBefore) {
-        m_changes.push_back(emaster.strName + ": its records set in step with " + m_files.master.strName +
-                            " (order, count and dates)");
+        m_changes.push_back(emaster.strName + ": its records set in step with " + m_files.master.strName);
     }
     m_emaster = bytes;
 }
@@ -303,8 +301,10 @@ void CFolderRepair::PlanXmaster() {
                             " and made anew from the data files that no directory file lists");
         xmaster.header.fill(0);
         xmaster.records.clear();
+        m_bXmasterRebuilt = true;
         std::copy(kXmasterSignature.begin(), kXmasterSignature.end(), xmaster.header.begin());
-        std::copy_n(m_files.master.header.begin() + kMasterSerialOffset, 4, xmaster.header.begin() + kXmasterSerialOffset);
+        std::copy_n(m_files.master.header.begin() + kMasterSerialOffset, 4,
+                    xmaster.header.begin() + kXmasterSerialOffset);
     } else if (xmaster.original.size() != kXmasterRecordSize * (xmaster.records.size() + 1)) {
         m_changes.push_back(xmaster.strName + ": the partial record at its end cut");
     }
@@ -313,7 +313,8 @@ void CFolderRepair::PlanXmaster() {
     for (std::size_t i = 0; i < xmaster.records.size(); ++i) {
         XmasterRecord record = xmaster.records[i];
         const SSecurity security = SecurityFromXmaster(record, i);
-        const std::string where = xmaster.strName + " record " + std::to_string(i + 1) + " (" + security.strSymbol + ")";
+        const std::string where =
+            xmaster.strName + " record " + std::to_string(i + 1) + " (" + security.strSymbol + ")";
         if (security.nFileNumber < CDirectoryFiles::kFirstXmasterNumber ||
             security.nFileNumber > CDirectoryFiles::kLastFileNumber || !numbers.insert(security.nFileNumber).second) {
             m_changes.push_back(where + ": file number " + std::to_string(security.nFileNumber) +
@@ -349,7 +350,8 @@ void CFolderRepair::PlanOrphans() {
         std::vector<int> counts;
         for (int f = 2; bytes && f <= kMaxDataFieldCount; ++f) {
             const std::size_t nSize = 4 * static_cast<std::size_t>(f);
-            const int nRecords = bytes->size() >= nSize ? ReadUInt16(reinterpret_cast<const std::uint8_t*>(bytes->data()) + 2) : 0;
+            const int nRecords =
+                bytes->size() >= nSize ? ReadUInt16(reinterpret_cast<const std::uint8_t*>(bytes->data()) + 2) : 0;
             const auto dateAt = [&](std::size_t i) {
                 return DateValueFromMbf(reinterpret_cast<const std::uint8_t*>(bytes->data()) + i * nSize);
             };
@@ -373,8 +375,9 @@ void CFolderRepair::PlanOrphans() {
         if (!kept) {
             continue;
         }
-        const XmasterRecord record = SExtendedEntry{n, symbol, symbol, counts.front(), FieldBits(fields),
-                                                    kept->nFirstDate, kept->nLastDate}.ToXmaster();
+        const XmasterRecord record =
+            SExtendedEntry{n, symbol, symbol, counts.front(), FieldBits(fields), kept->nFirstDate, kept->nLastDate}
+                .ToXmaster();
         if (!xmaster.bExists) {
             xmaster.bExists = true;
             xmaster.strName = "XMASTER";
@@ -399,12 +402,14 @@ void CFolderRepair::PlanOrphans() {
     const int nCount = static_cast<int>(xmaster.records.size());
     const int nNext = ReadUInt16(xmaster.header.data() + kXmasterNextNumberOffset);
     if (nNext <= nHighest || nNext > CDirectoryFiles::kLastFileNumber) {
-        m_changes.push_back(xmaster.strName + ": the next file number " + std::to_string(nNext) + " set to " +
-                            std::to_string(nHighest + 1));
+        if (!m_bXmasterRebuilt) {
+            m_changes.push_back(xmaster.strName + ": the next file number " + std::to_string(nNext) + " set to " +
+                                std::to_string(nHighest + 1));
+        }
         WriteInt16(xmaster.header.data() + kXmasterNextNumberOffset, static_cast<std::int16_t>(nHighest + 1));
     }
-    if (ReadInt16(xmaster.header.data() + kXmasterCountOffset) != nCount ||
-        ReadInt16(xmaster.header.data() + kXmasterCountCopyOffset) != nCount) {
+    if (!m_bXmasterRebuilt && (ReadInt16(xmaster.header.data() + kXmasterCountOffset) != nCount ||
+                               ReadInt16(xmaster.header.data() + kXmasterCountCopyOffset) != nCount)) {
         m_changes.push_back(xmaster.strName + ": the record count set to " + std::to_string(nCount));
     }
     WriteInt16(xmaster.header.data() + kXmasterCountOffset, static_cast<std::int16_t>(nCount));

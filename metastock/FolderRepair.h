@@ -64,7 +64,8 @@ private:
     CDirectoryFiles m_files;
     std::optional<std::string> m_journalProblem; // a journal to set aside, and why
     std::vector<std::string> m_changes;
-    std::string m_strReadError; // a data file that cannot be read stops the repair
+    std::string m_strReadError;     // a data file that cannot be read stops the repair
+    bool m_bXmasterRebuilt = false; // made anew: its header is new, not mended
     std::vector<std::string> m_warnings;
     SFolderChange m_change;
     // The new directory files, when they change.

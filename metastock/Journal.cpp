@@ -13,7 +13,7 @@ constexpr std::string_view kHead = "PELMAR JOURNAL 2";
 constexpr std::string_view kTemporaryMark = ".pelmar-";
 constexpr std::string_view kOldMark = ".pelmar-old";
 constexpr std::size_t kTokenDigits = 8;
-constexpr std::size_t kMinHeader = 8;  // a data file's header record: 4 bytes per field, 2 to 8 fields
+constexpr std::size_t kMinHeader = 8; // a data file's header record: 4 bytes per field, 2 to 8 fields
 constexpr std::size_t kMaxHeader = 32;
 constexpr std::uint64_t kMaxSize = 64u << 20; // no data file comes near it
 
@@ -43,9 +43,8 @@ std::string Hex32(std::uint32_t value) {
 }
 
 bool IsHex(std::string_view text) {
-    return std::all_of(text.begin(), text.end(), [](char c) {
-        return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f');
-    });
+    return std::all_of(text.begin(), text.end(),
+                       [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); });
 }
 
 std::string Upper(std::string text) {
@@ -247,7 +246,7 @@ SJournalText CJournal::Parse(const std::string& text) {
         if (nLine == 1) {
             if (line != kHead) {
                 return refuse(line.rfind("PELMAR JOURNAL", 0) == 0 ? "it is the journal of an earlier version"
-                                                                    : "it does not begin as a journal does");
+                                                                   : "it does not begin as a journal does");
             }
         } else if ((words[0] == "READY" || words[0] == "COMMIT") && words.size() == 2) {
             const bool bCommit = words[0] == "COMMIT";

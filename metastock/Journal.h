@@ -28,7 +28,7 @@ struct SJournalOp {
 };
 
 struct SJournalPlan {
-    std::string strToken;       // 8 hexadecimal digits, the mark of its temporaries
+    std::string strToken;         // 8 hexadecimal digits, the mark of its temporaries
     std::vector<SJournalOp> undo; // takes back what the plan did before its commit
     std::vector<SJournalOp> redo; // completes it once committed
 };

@@ -29,17 +29,17 @@ std::optional<int> DataFileNumber(const std::string& name);
 // (year - 1900) * 10000 + month * 100 + day.
 struct SSecurity {
     EDirectoryFile directory = EDirectoryFile::Master;
-    std::size_t nRecord = 0;       // index among that file's records, from 0 (after the header)
-    int nFileNumber = 0;           // [1, 255] in MASTER, [256, 65534] in XMASTER
-    std::string strSymbol;         // Windows-1252 bytes, padding removed
-    std::string strName;           // Windows-1252; the whole name where EMASTER or XMASTER holds it
-    int nFieldCount = 0;           // fields per data record, the time included
-    std::uint8_t nFieldSet = 0;    // field bits; 0 where no EMASTER or XMASTER record says
-    char cPeriodicity = 'D';       // 'D' daily, 'I' intraday; other letters as found
-    int nInterval = 0;             // minutes, intraday only
+    std::size_t nRecord = 0;    // index among that file's records, from 0 (after the header)
+    int nFileNumber = 0;        // [1, 255] in MASTER, [256, 65534] in XMASTER
+    std::string strSymbol;      // Windows-1252 bytes, padding removed
+    std::string strName;        // Windows-1252; the whole name where EMASTER or XMASTER holds it
+    int nFieldCount = 0;        // fields per data record, the time included
+    std::uint8_t nFieldSet = 0; // field bits; 0 where no EMASTER or XMASTER record says
+    char cPeriodicity = 'D';    // 'D' daily, 'I' intraday; other letters as found
+    int nInterval = 0;          // minutes, intraday only
     std::int32_t nFirstDate = 0;
     std::int32_t nLastDate = 0;
-    std::string strDataFile;       // "F<n>.DAT" or "F<n>.MWD", spelled as on disk where it exists
+    std::string strDataFile; // "F<n>.DAT" or "F<n>.MWD", spelled as on disk where it exists
 };
 
 // One bar as read from a data file: the date value, the time as HHMMSS (intraday, else 0) and
@@ -61,9 +61,9 @@ struct SSecurityBars {
 // A new daily security as the converter hands it over: its bars already encoded as the data
 // file holds them (one MBF single per field that is on, in field order; no header record).
 struct SNewSecurity {
-    std::string strSymbol;   // Windows-1252, 1 to 14 characters, cleaned
-    std::string strName;     // Windows-1252, 0 to 44 characters
-    FieldFlags fields{};     // Date and Close on
+    std::string strSymbol; // Windows-1252, 1 to 14 characters, cleaned
+    std::string strName;   // Windows-1252, 0 to 44 characters
+    FieldFlags fields{};   // Date and Close on
     std::vector<std::uint8_t> records;
     std::int32_t nBarCount = 0;  // [1, 65534]
     std::int32_t nFirstDate = 0; // date values of the first and the last bar

@@ -77,8 +77,8 @@ void CSecurityTree::Walk(CFileSystem& fs, const std::filesystem::path& folder, c
         for (std::size_t i = 0; i < nMaster; ++i) {
             const MasterRecord& record = tree.master.records[i];
             if (!IsDirectoryEntry(record)) {
-                Add({EntrySymbolText(record, std::string::npos), EntryNameText(record),
-                                     SecurityFromMaster(record, i), nFolder});
+                Add({EntrySymbolText(record, std::string::npos), EntryNameText(record), SecurityFromMaster(record, i),
+                     nFolder});
             } else if (const std::string name = DirectoryEntryName(record);
                        IsPlainName(name) && seenNames.insert(Upper(name)).second) {
                 level.subdirs.push_back(dir / Utf8Path(index.Spell(name)));
@@ -87,16 +87,16 @@ void CSecurityTree::Walk(CFileSystem& fs, const std::filesystem::path& folder, c
         const std::size_t nEmaster = tree.emaster.Counted(0);
         for (std::size_t i = 0; i < nEmaster; ++i) {
             const EmasterRecord& record = tree.emaster.records[i];
-            Add({FieldText(record.data() + kEmasterSymbolOffset, kEmasterSymbolChars),
-                                 EmasterName(record), SecurityFromEmaster(record, i), nFolder});
+            Add({FieldText(record.data() + kEmasterSymbolOffset, kEmasterSymbolChars), EmasterName(record),
+                 SecurityFromEmaster(record, i), nFolder});
         }
         const std::size_t nXmaster = tree.xmaster.Counted(kXmasterCountOffset);
         for (std::size_t i = 0; i < nXmaster; ++i) {
             const XmasterRecord& record = tree.xmaster.records[i];
             SSecurity security = SecurityFromXmaster(record, i);
             std::string nameText = security.strName;
-            Add({FieldText(record.data() + kXmasterSymbolOffset, kXmasterSymbolChars),
-                                 std::move(nameText), std::move(security), nFolder});
+            Add({FieldText(record.data() + kXmasterSymbolOffset, kXmasterSymbolChars), std::move(nameText),
+                 std::move(security), nFolder});
         }
         stack.push_back(std::move(level));
     };

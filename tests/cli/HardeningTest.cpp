@@ -32,8 +32,11 @@ protected:
         std::vector<SEntryDesc> descs;
         FolderFiles files;
         for (int n = 1; n <= 255; ++n) {
-            descs.push_back({.nFileNumber = n, .strSymbol = "S" + std::to_string(n), .fFirstDate = 1230103,
-                             .fLastDate = 1230103, .nFieldCount = 2});
+            descs.push_back({.nFileNumber = n,
+                             .strSymbol = "S" + std::to_string(n),
+                             .fFirstDate = 1230103,
+                             .fLastDate = 1230103,
+                             .nFieldCount = 2});
             master.Security(descs.back());
             files["F" + std::to_string(n) + ".DAT"] = MakeDataFileBytes(2, {{1230103, 1}});
         }
@@ -108,7 +111,8 @@ INSTANTIATE_TEST_SUITE_P(
                       SJournalCase{"RemovesAUsersFile", Plan({{EJournalVerb::Remove, "notes.txt", 0, {}}})},
                       SJournalCase{"RemovesMaster", Plan({{EJournalVerb::Remove, "MASTER", 0, {}}})},
                       SJournalCase{"OfAnEarlierVersion", "PELMAR JOURNAL 1\nREMOVE\tnotes.txt\nEND\n"},
-                      SJournalCase{"WithAWrongCheck", "PELMAR JOURNAL 2\nPLAN 0123abcd\nDO REMOVE F1.DAT\nREADY 00000000\n"},
+                      SJournalCase{"WithAWrongCheck",
+                                   "PELMAR JOURNAL 2\nPLAN 0123abcd\nDO REMOVE F1.DAT\nREADY 00000000\n"},
                       SJournalCase{"ThatIsALink", ""}),
     [](const auto& info) { return std::string(info.param.pszName); });
 
@@ -128,10 +132,18 @@ TEST_F(CHardeningTest, FilesThatLookLikeTemporariesAreLeftAlone) {
 // A next number of 65535 leaves thousands free: the lowest one is taken, and check says why
 // the header was wrong before.
 TEST_F(CHardeningTest, AnXmasterNextNumberOf65535TakesTheLowestFreeNumber) {
-    std::string xmaster = MakeXmasterBytes({{.nFileNumber = 256, .strSymbol = "X1", .fFirstDate = 1230103,
-                                             .fLastDate = 1230103, .nFieldCount = 2, .nFieldSet = 9},
-                                            {.nFileNumber = 258, .strSymbol = "X2", .fFirstDate = 1230103,
-                                             .fLastDate = 1230103, .nFieldCount = 2, .nFieldSet = 9}},
+    std::string xmaster = MakeXmasterBytes({{.nFileNumber = 256,
+                                             .strSymbol = "X1",
+                                             .fFirstDate = 1230103,
+                                             .fLastDate = 1230103,
+                                             .nFieldCount = 2,
+                                             .nFieldSet = 9},
+                                            {.nFileNumber = 258,
+                                             .strSymbol = "X2",
+                                             .fFirstDate = 1230103,
+                                             .fLastDate = 1230103,
+                                             .nFieldCount = 2,
+                                             .nFieldSet = 9}},
                                            65535);
     const std::filesystem::path dir = FullFolder(xmaster);
     EXPECT_TRUE(Has(RunCli("check", {dir.string()}), "next file number 65535 is out of range"));
@@ -186,10 +198,11 @@ TEST_F(CHardeningTest, AChangeStoppedByAKillIsReportedAsPendingUntilTheNextChang
 
         const SCliResult check = RunCli("check", {DbText()});
         EXPECT_EQ(check.nStatus, 1);
-        EXPECT_EQ(check.strOut, std::string("PELMAR.JNL: an interrupted change is pending; the next change of this folder "
-                                            "or a repair (pelmar-cli repair) ") +
-                                    (bCommitted ? "completes it" : "takes it back") +
-                                    ", and until then the folder may look damaged\n");
+        EXPECT_EQ(check.strOut,
+                  std::string("PELMAR.JNL: an interrupted change is pending; the next change of this folder "
+                              "or a repair (pelmar-cli repair) ") +
+                      (bCommitted ? "completes it" : "takes it back") +
+                      ", and until then the folder may look damaged\n");
         const SCliResult list = RunCli("list", {DbText()});
         EXPECT_EQ(list.strErr, "pelmar-cli list: " + check.strOut);
         const SCliResult next = RunCli("rename", {DbText(), "ABC", "ABD"});
@@ -238,7 +251,8 @@ TEST_F(CHardeningTest, ABatchWithABadFileSaysWhatWasWritten) {
     const FolderFiles before = Snapshot(Db());
     const SCliResult allOrNothing = RunCli("convert", whole);
     EXPECT_EQ(allOrNothing.nStatus, 1);
-    EXPECT_TRUE(Has(allOrNothing, "0 files converted, 3 failed, 3 in all. Nothing was written.")) << allOrNothing.strOut;
+    EXPECT_TRUE(Has(allOrNothing, "0 files converted, 3 failed, 3 in all. Nothing was written."))
+        << allOrNothing.strOut;
     EXPECT_TRUE(Snapshot(Db()) == before) << Differences(Snapshot(Db()), before);
 
     const SCliResult result = RunCli("convert", args);

@@ -12,9 +12,9 @@ namespace {
 struct SRepairCase {
     const char* pszName;
     std::function<void(FolderFiles&)> damage;
-    std::vector<std::string> said;    // in what repair says it changes
-    std::vector<std::string> listed;  // rows of list afterwards
-    std::vector<std::string> kept;    // the old copies it leaves
+    std::vector<std::string> said;   // in what repair says it changes
+    std::vector<std::string> listed; // rows of list afterwards
+    std::vector<std::string> kept;   // the old copies it leaves
 };
 
 // The bars that the data files of a folder hold in whole records, counted or not: what no
@@ -58,7 +58,8 @@ TEST_P(Repairs, LeaveAFolderThatCheckFindsWholeAndLoseNoBar) {
     std::string row;
     std::getline(rows, row);
     while (std::getline(rows, row)) {
-        const std::string symbol = row.substr(row.find('\t') + 1, row.find('\t', row.find('\t') + 1) - row.find('\t') - 1);
+        const std::string symbol =
+            row.substr(row.find('\t') + 1, row.find('\t', row.find('\t') + 1) - row.find('\t') - 1);
         const SCliResult dump = RunCli("dump", {DbText(), symbol});
         EXPECT_EQ(dump.nStatus, 0) << symbol << ": " << dump.strErr;
         nListed += static_cast<int>(std::count(dump.strOut.begin(), dump.strOut.end(), '\n')) - 1;
@@ -109,16 +110,19 @@ INSTANTIATE_TEST_SUITE_P(
                     {"2\tLNG\tLONG NAMED SECURITY HOLDINGS\t"},
                     {"EMASTER.pelmar-old"}},
         // The real folder's 12 bytes of text: set aside, and its data files listed again.
-        SRepairCase{"TextXmaster", [](FolderFiles& f) { f["XMASTER"] = "broken file\n"; },
+        SRepairCase{"TextXmaster",
+                    [](FolderFiles& f) { f["XMASTER"] = "broken file\n"; },
                     {"XMASTER: not an XMASTER; kept as XMASTER.pelmar-old",
                      "F256.MWD: no directory file listed it; XMASTER lists it as F256 (6 fields, 2 bars)"},
                     {"256\tF256\tF256\t6\tD\t2023-01-03\t2023-01-04\t2\tF256.MWD", "258\tF258\t"},
                     {"XMASTER.pelmar-old"}},
-        SRepairCase{"OrphanMwd", [](FolderFiles& f) { f["F300.MWD"] = f["F258.MWD"]; },
+        SRepairCase{"OrphanMwd",
+                    [](FolderFiles& f) { f["F300.MWD"] = f["F258.MWD"]; },
                     {"F300.MWD: no directory file listed it; XMASTER lists it as F300"},
                     {"300\tF300\tF300\t6\tD\t2023-01-03\t2023-01-04\t2\tF300.MWD"},
                     {"XMASTER.pelmar-old"}},
-        SRepairCase{"DataFileCutMidRecord", [](FolderFiles& f) { f["F1.DAT"].resize(f["F1.DAT"].size() - 10); },
+        SRepairCase{"DataFileCutMidRecord",
+                    [](FolderFiles& f) { f["F1.DAT"].resize(f["F1.DAT"].size() - 10); },
                     {"F1.DAT: 10 bytes of a partial record at its end cut; its header counts 2 bars (it counted 3)",
                      "MASTER record 1 (ABC): dates 20230103-20230105 set to 20230103-20230104 from F1.DAT"},
                     {"1\tABC\tALPHA CORP\t5\tD\t2023-01-03\t2023-01-04\t2\tF1.DAT"},
@@ -126,13 +130,14 @@ INSTANTIATE_TEST_SUITE_P(
         SRepairCase{"WrongLastDates",
                     [](FolderFiles& f) {
                         f["MASTER"].replace(53 * 2 + 29, 4, "\xC8\x28\x16\x95"); // LNG ends 2023-01-05
-                        f["XMASTER"].replace(150 + 116, 4, Le32(20230109));   // X1 ends 2023-01-09
+                        f["XMASTER"].replace(150 + 116, 4, Le32(20230109));      // X1 ends 2023-01-09
                     },
                     {"MASTER record 2 (LNG): dates 20230103-20230105 set to 20230103-20230104 from F2.DAT",
                      "XMASTER record 1 (X1): dates 20230103-20230109 set to 20230103-20230104 from F256.MWD"},
                     {"2\tLNG\tLONG NAMED SECURITY HOLDINGS\t4\tD\t2023-01-03\t2023-01-04"},
                     {"MASTER.pelmar-old", "XMASTER.pelmar-old"}},
-        SRepairCase{"XmasterNextNumber65535", [](FolderFiles& f) { f["XMASTER"].replace(18, 2, "\xFF\xFF"); },
+        SRepairCase{"XmasterNextNumber65535",
+                    [](FolderFiles& f) { f["XMASTER"].replace(18, 2, "\xFF\xFF"); },
                     {"XMASTER: the next file number 65535 set to 259"},
                     {"258\tX2\t"},
                     {"XMASTER.pelmar-old"}}),

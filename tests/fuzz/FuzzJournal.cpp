@@ -75,8 +75,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t siz
     const std::string text(reinterpret_cast<const char*>(pData) + 1, size - 1);
     // Files the journal may not touch, and database files it may.
     const std::pair<fs::path, std::string> guarded[] = {
-        {top / "outside.txt", "outside"},       {dir / "notes.txt", "notes"},
-        {dir / "sub" / "F1.DAT", "below"},      {dir / "prices.csv.pelmar-20240105", "input"},
+        {top / "outside.txt", "outside"},     {dir / "notes.txt", "notes"},
+        {dir / "sub" / "F1.DAT", "below"},    {dir / "prices.csv.pelmar-20240105", "input"},
         {dir / "master.txt", "not a master"},
     };
     for (const auto& [path, bytes] : guarded) {

@@ -146,11 +146,11 @@ TEST_F(DatabaseCommit, EveryFailedOperationLeavesEachFileOldOrNew) {
     EXPECT_EQ(m_after.size(), m_before.size() + 3 - 1); // F5.DAT, F5.DOP and MASTER.BAK in, F258.MWD out
     // The journal first; new and grown data files, then the temporaries; after the commit the
     // grown files' counts, the renames with MASTER last, the removal; the journal goes.
-    EXPECT_EQ(Changes(m_counting.Operations()),
-              (std::vector<std::string>{"PELMAR.JNL", "F5.DAT", "F5.DOP", "F1.DAT", "F256.MWD",
-                                        "MASTER.BAK.pelmar-T", "XMASTER.pelmar-T", "EMASTER.pelmar-T",
-                                        "MASTER.pelmar-T", "PELMAR.JNL", "F1.DAT", "F256.MWD", "MASTER.BAK",
-                                        "XMASTER", "EMASTER", "MASTER", "F258.MWD", "PELMAR.JNL"}));
+    EXPECT_EQ(
+        Changes(m_counting.Operations()),
+        (std::vector<std::string>{"PELMAR.JNL", "F5.DAT", "F5.DOP", "F1.DAT", "F256.MWD", "MASTER.BAK.pelmar-T",
+                                  "XMASTER.pelmar-T", "EMASTER.pelmar-T", "MASTER.pelmar-T", "PELMAR.JNL", "F1.DAT",
+                                  "F256.MWD", "MASTER.BAK", "XMASTER", "EMASTER", "MASTER", "F258.MWD", "PELMAR.JNL"}));
 
     for (int n = 1; n <= m_counting.OperationCount(); ++n) {
         bool bDone = false;
@@ -167,7 +167,8 @@ TEST_F(DatabaseCommit, EveryFailedOperationLeavesEachFileOldOrNew) {
         // The failures that do not fail the change: MASTER.BAK, and the journal's removal.
         for (const auto& [name, bytes] : now) {
             const bool bNew = m_after.count(name) && m_after.at(name) == bytes;
-            EXPECT_TRUE(bNew || name == "PELMAR.JNL" || (name == "MASTER.BAK" && !m_before.count(name))) << what << ": " << name;
+            EXPECT_TRUE(bNew || name == "PELMAR.JNL" || (name == "MASTER.BAK" && !m_before.count(name)))
+                << what << ": " << name;
         }
         for (const auto& [name, bytes] : m_after) {
             EXPECT_TRUE(now.count(name) || name == "MASTER.BAK") << what << ": " << name;
@@ -211,10 +212,14 @@ TEST_F(DatabaseCommit, TheJournalIsReplayedStepByStepInItsOrder) {
         std::vector<std::string> changes; // what it does, in order
     };
     const std::vector<SCase> cases = {
-        {"undone before the commit", m_nCommit, &m_before,
+        {"undone before the commit",
+         m_nCommit,
+         &m_before,
          {"F5.DAT", "F5.DOP", "MASTER.BAK.pelmar-T", "XMASTER.pelmar-T", "EMASTER.pelmar-T", "MASTER.pelmar-T",
           "F1.DAT", "F256.MWD", "PELMAR.JNL"}},
-        {"completed after it", m_nFirstRedo, &m_after,
+        {"completed after it",
+         m_nFirstRedo,
+         &m_after,
          {"F1.DAT", "F256.MWD", "MASTER.BAK", "XMASTER", "EMASTER", "MASTER", "F258.MWD", "PELMAR.JNL"}},
     };
     for (const SCase& c : cases) {
@@ -267,8 +272,10 @@ TEST_F(DatabaseCommit, ARecoveryFailingAtAnyOperationLeavesEveryEntryItsDataFile
         CDatabase recovering(counting, m_messages, dir.Path());
         ASSERT_TRUE(recovering.LockAndRead(strError)) << strError;
         for (int m = 1; m <= counting.OperationCount(); ++m) {
-            const std::string what = "stopped at " + std::to_string(nStop) + ", recovery failing at " + std::to_string(m);
-            const FolderFiles now = Next(stopped, [m](CFaultyFileSystem& fs) { fs.FailAt(m); }, what);
+            const std::string what =
+                "stopped at " + std::to_string(nStop) + ", recovery failing at " + std::to_string(m);
+            const FolderFiles now = Next(
+                stopped, [m](CFaultyFileSystem& fs) { fs.FailAt(m); }, what);
             EXPECT_TRUE(now == *pResult) << what << Differences(now, *pResult);
         }
     }

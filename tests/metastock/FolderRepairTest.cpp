@@ -60,8 +60,8 @@ TEST_F(FolderRepair, FailedOrStoppedAtAnyOperationLeavesEveryFileOldOrNew) {
     EXPECT_EQ(m_after.at("XMASTER.pelmar-old"), "broken file\n");
     for (int n = 1; n <= m_counting.OperationCount(); ++n) {
         for (const bool bFromThenOn : {false, true}) {
-            const std::string what = std::string(bFromThenOn ? "stopped" : "failing") + " at operation " +
-                                     std::to_string(n);
+            const std::string what =
+                std::string(bFromThenOn ? "stopped" : "failing") + " at operation " + std::to_string(n);
             CTempDir dir;
             WriteFolder(dir.Path(), m_before);
             CFaultyFileSystem fs;

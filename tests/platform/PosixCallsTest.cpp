@@ -1,8 +1,8 @@
 // The POSIX file layer on a busy system: every call may be interrupted by a signal (EINTR) and
 // a write may store only part of its bytes. Whatever the calls do short of failing, every
 // byte arrives; a call that fails for good fails the operation.
-#include "platform/FileSystem.h"
 #include "platform/PosixCalls.h"
+#include "platform/FileSystem.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
