@@ -103,31 +103,46 @@ if [[ $BATCH_FILES -gt 0 ]]; then
     printf '%10s %10s %7s\n' "$floor" "$convert" "$(ratio "$convert" "$floor")"
 fi
 
-# time_fresh N TEMPLATE COMMAND...: µs of N runs of COMMAND, each on a fresh copy of the folder
-# TEMPLATE (or a new empty folder when TEMPLATE is -) at $WORK/run.<i>, which COMMAND names as
-# "{}". Folders are removed only at the end: a file system that has just deleted thousands of
+# time_pair N TEMPLATE FLOOR... -- PELMAR...: "FLOOR_MS PELMAR_MS", the medians of N runs of
+# each, taken in turns so that both meet the same machine; each run on a fresh copy of the
+# folder TEMPLATE (or a new empty folder when TEMPLATE is -) that the command names as "{}".
+# Folders are removed only after all runs: a file system that has just deleted thousands of
 # files is slow to create new ones for a while, which would time the deletion, not the run.
-time_fresh() {
-    local n=$1 template=$2 i start dir
+time_pair() {
+    local n=$1 template=$2 i start dir a which
     shift 2
+    local floor=() pelmar=()
+    while [[ $1 != -- ]]; do floor+=("$1"); shift; done
+    shift
+    pelmar=("$@")
+    : > "$WORK/floor.us"
+    : > "$WORK/pelmar.us"
     for ((i = 0; i < n; i++)); do
-        dir=$WORK/run.$RANDOM$RANDOM
-        if [[ $template == - ]]; then mkdir -p "$dir"; else cp -a "$template" "$dir"; fi
-        local args=()
-        for a in "$@"; do args+=("${a//\{\}/$dir}"); done
-        sync
-        start=$(now_us)
-        if ! "${args[@]}" >"$WORK/run.log" 2>&1; then
-            echo "bench/run.sh: ${args[*]:0:6} ... failed:" >&2
-            tail -n 20 "$WORK/run.log" >&2
-            return 1
-        fi
-        echo $(($(now_us) - start))
+        for which in floor pelmar; do
+            dir=$WORK/run.$RANDOM$RANDOM
+            if [[ $template == - ]]; then mkdir -p "$dir"; else cp -a "$template" "$dir"; fi
+            local args=()
+            if [[ $which == floor ]]; then
+                for a in "${floor[@]}"; do args+=("${a//\{\}/$dir}"); done
+            else
+                for a in "${pelmar[@]}"; do args+=("${a//\{\}/$dir}"); done
+            fi
+            sync
+            start=$(now_us)
+            if ! "${args[@]}" >"$WORK/run.log" 2>&1; then
+                echo "bench/run.sh: ${args[*]:0:6} ... failed:" >&2
+                tail -n 20 "$WORK/run.log" >&2
+                return 1
+            fi
+            echo $(($(now_us) - start)) >> "$WORK/$which.us"
+        done
     done
+    echo "$(median_ms < "$WORK/floor.us") $(median_ms < "$WORK/pelmar.us")"
 }
 
 if [[ -n $FULL_FOLDER_FILES ]]; then
     runs=$((REPEATS / 2 + 1))
+    rm -rf "$WORK/out" && sync && sleep 2
     echo
     echo "Full folder, files of 250 bars, then one bar a file the next day (median of $runs runs, ms):"
     printf '%-7s %-12s %10s %10s %7s %6s\n' files work floor pelmar ratio goal
@@ -137,20 +152,19 @@ if [[ -n $FULL_FOLDER_FILES ]]; then
         "$GEN_BATCH" "$files" 250 "$data"
         convert_first=("$CLI" convert "$data"/first/*.csv --out "{}" --new-master --symbol-from-file-name
                        --date-format MM_DD_CCYY --skip-rows 1)
-        floor=$(time_fresh "$runs" - "$FLOOR" "{}" "$data"/first/*.csv | median_ms)
-        pelmar=$(time_fresh "$runs" - "${convert_first[@]}" | median_ms)
+        read -r floor pelmar < <(time_pair "$runs" - "$FLOOR" "{}" "$data"/first/*.csv -- "${convert_first[@]}")
         FULL_MS[first-$files]=$pelmar
         printf '%-7s %-12s %10s %10s %7s %6s\n' "$files" "first batch" "$floor" "$pelmar" "$(ratio "$pelmar" "$floor")" 3
         # The folder of the next day's update: the first batch as Pelmar writes it.
         mkdir -p "$data/db"
         "${convert_first[@]/\{\}/$data/db}" >/dev/null
-        floor=$(time_fresh "$runs" "$data/db" "$FLOOR_UPDATE" "{}" "$data"/next/*.csv | median_ms)
-        pelmar=$(time_fresh "$runs" "$data/db" "$CLI" convert "$data"/next/*.csv --out "{}" --update \
-            --symbol-from-file-name --date-format MM_DD_CCYY --skip-rows 1 | median_ms)
+        read -r floor pelmar < <(time_pair "$runs" "$data/db" "$FLOOR_UPDATE" "{}" "$data"/next/*.csv -- \
+            "$CLI" convert "$data"/next/*.csv --out "{}" --update --symbol-from-file-name --date-format MM_DD_CCYY \
+            --skip-rows 1)
         FULL_MS[next-$files]=$pelmar
         printf '%-7s %-12s %10s %10s %7s %6s\n' "$files" "next day" "$floor" "$pelmar" "$(ratio "$pelmar" "$floor")" 5
-        rm -rf "$WORK"/run.*
     done
+    rm -rf "$WORK"/run.*
     set -- $FULL_FOLDER_FILES
     if [[ $# -ge 2 ]]; then
         small=$1 large=${!#}

@@ -2,12 +2,12 @@
 # Kills pelmar-cli with SIGKILL at random moments while it adds securities to two databases:
 # one whose MASTER and EMASTER take them, and one with all three directory files whose full
 # MASTER sends them to XMASTER. The conversion is timed first (and when its journal is there),
-# so that every kill falls inside a run and every other one inside its commit. After each
-# kill a run that is left alone completes or undoes what the killed
-# one left; then every directory file must be whole, its counts must agree, every entry must
-# have its data file, `pelmar-cli check` must find nothing, and every security that a finished
-# run added must be there. At the end it says how many kills left a journal (a change caught
-# in its commit) and fails when fewer than one in ten did: then it did not test the commit.
+# so that every kill falls inside a run and every other one inside its commit. After each kill
+# a run that is left alone completes or undoes what the killed one left; then every directory
+# file must be whole, its counts must agree, every entry must have its data file, `pelmar-cli
+# check` must find nothing, and every security that a finished run added must be there. At the
+# end it says how many kills left a journal (a change caught in its commit) and fails when
+# fewer than one in ten did: then it did not test the commit.
 # Usage: tests/kill-test.sh PELMAR_CLI [KILLS]
 # CONVERT_OPTS holds the layout options of the generated input (default below).
 set -eu

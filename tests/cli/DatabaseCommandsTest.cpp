@@ -111,10 +111,15 @@ TEST_F(CRealFolderTest, UpdateOfAnXmasterSecurity) {
 TEST_F(CRealFolderTest, CheckNamesEachInconsistency) {
     WriteFile(Db() / "F1.DAT", ReadFile(Db() / "F1.DAT").substr(0, 40)); // one bar short of its header
     std::filesystem::remove(Db() / "F258.MWD");
+    std::string emaster = ReadFile(Db() / "EMASTER");
+    emaster[192 * 2 + 2] = 9; // a record of a security MASTER no longer lists
+    WriteFile(Db() / "EMASTER", emaster);
     const SCliResult result = RunCli("check", {DbText()});
     EXPECT_EQ(result.nStatus, 1);
     EXPECT_NE(result.strOut.find("F1.DAT"), std::string::npos) << result.strOut;
     EXPECT_NE(result.strOut.find("F258.MWD"), std::string::npos) << result.strOut;
+    EXPECT_NE(result.strOut.find("EMASTER record 2: file number 9 (LNG) is only in EMASTER"), std::string::npos);
+    EXPECT_NE(result.strOut.find("MASTER record 2: file number 2 (LNG) is only in MASTER"), std::string::npos);
     EXPECT_EQ(RunCli("rename", {DbText(), "nosuch", "X"}).nStatus, 1);
     EXPECT_EQ(RunCli("rename", {DbText(), "abc", "WAY TOO LONG SYMBOL"}).nStatus, 2);
 }
