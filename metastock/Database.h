@@ -4,9 +4,10 @@
 // the folder's lock. The caller owns the object for one run; the lock lives as long as it.
 //
 // The pieces: CNameIndex (the folder's listing), CDirectoryFiles (the directory files in
-// memory), CFolderCheck (Check), DataFile.h (bars), CFolderLock, CFolderCommit and CJournal
-// (the commit and the recovery of an interrupted one), CSecurityTree (the duplicate check
-// across folders).
+// memory and their records), CStagedFiles (the data files a change writes), CFolderCheck
+// (Check), DataFile.h (bars), CFolderLock, CFolderCommit and CJournal (the commit and the
+// recovery of an interrupted one), CSecurityTree (the duplicate check across folders);
+// CFolderRepair stands beside CDatabase for folders it refuses to change.
 #pragma once
 
 #include "metastock/FolderLock.h"
