@@ -8,7 +8,7 @@ FUZZ_TIME  ?= 60
 KILLS      ?= 200
 FUZZ_TARGETS := dates convert database legacy_ini
 JOBS     ?= $(shell nproc 2>/dev/null || echo 2)
-PACKAGES := cmake make g++ qt6-base-dev libgtest-dev
+PACKAGES := cmake make g++ qt6-base-dev libgtest-dev libcli11-dev
 CLI      := $(BUILD)/pelmar-cli
 DEMO_DB  := $(BUILD)/demo/database
 

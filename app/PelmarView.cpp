@@ -5,7 +5,9 @@
 #include "app/SettingsDlg.h"
 #include "engine/BatchConverter.h"
 #include "engine/Converter.h"
+#include "engine/JobSettings.h"
 #include "engine/LineReader.h"
+#include "engine/Wording.h"
 #include "metastock/Database.h"
 #include "platform/FileSystem.h"
 #include "platform/TextEncoding.h"
@@ -49,6 +51,21 @@ QStringList PreviewLines(const QByteArray& head) {
         texts << QString::fromStdString(reader.FaultText());
     }
     return texts;
+}
+
+// The lines a run left out, each with its number and reason, as the log lists them.
+QStringList SkippedLines(const std::vector<SBadLine>& skipped, std::uint64_t nAll) {
+    QStringList lines;
+    for (const SBadLine& line : skipped) {
+        lines << QCoreApplication::translate("CPelmarView", "Line %1 left out: %2")
+                     .arg(line.nLine)
+                     .arg(QString::fromStdString(line.strReason));
+    }
+    if (nAll > skipped.size()) {
+        lines << QCoreApplication::translate("CPelmarView", "%1 more lines left out are not listed.")
+                     .arg(nAll - skipped.size());
+    }
+    return lines;
 }
 
 // What the directory files of a folder say of each security: a run that leaves it as it was
@@ -178,15 +195,15 @@ void CPelmarView::AppendRun(const QStringList& lines) {
 void CPelmarView::RunConversion(const SImportSettings& settings) {
     CPelmarApp* pApp = CPelmarApp::Instance();
     CRunMessageBox messages(pApp->MessageBox(), *this);
-    CConverter job(GetSystemFileSystem(), messages, *pApp->m_pProfile);
-    FillJob(settings, job);
+    CConverter job(GetSystemFileSystem(), messages, *pApp->m_pProfile, WindowWording());
 
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
     const auto before = Listing(settings);
-    const int nResult = job.Convert();
+    const int nResult = job.Convert(ConversionOf(settings));
     QGuiApplication::restoreOverrideCursor();
     QStringList lines;
     if (nResult == 0) {
+        lines << SkippedLines(job.SkippedLines(), job.SkippedLineCount());
         for (const std::string& line : job.Summary()) {
             lines.append(QString::fromStdString(line));
         }
@@ -207,7 +224,7 @@ void CPelmarView::RunConversion(const SImportSettings& settings) {
 void CPelmarView::RunBatch(const SImportSettings& settings) {
     CPelmarApp* pApp = CPelmarApp::Instance();
     CRunMessageBox messages(pApp->MessageBox(), *this);
-    CBatchConverter batch(GetSystemFileSystem(), messages, *pApp->m_pProfile);
+    CBatchConverter batch(GetSystemFileSystem(), messages, *pApp->m_pProfile, WindowWording());
     const QString folder = FullPath(settings.strPathOut);
     const int nFiles = static_cast<int>(m_files.size());
 
@@ -240,7 +257,7 @@ void CPelmarView::RunBatch(const SImportSettings& settings) {
         files.push_back(path.toStdString());
     }
     const auto before = Listing(settings);
-    const int nResult = batch.Run(settings, files, true);
+    const int nResult = batch.Run(ConversionOf(settings), files, true);
     progress.close();
 
     if (batch.Cancelled()) {
@@ -256,7 +273,7 @@ void CPelmarView::RunBatch(const SImportSettings& settings) {
             for (const std::string& line : result.summary) {
                 summary << QString::fromStdString(line);
             }
-            lines << summary.join(QStringLiteral("; "));
+            lines << SkippedLines(result.skipped, result.skipped.size()) << summary.join(QStringLiteral("; "));
             written = written.isEmpty() ? QString::fromStdString(result.strSymbol) : written;
         } else {
             // A file that read well but was not written shares the batch's reason, given below.

@@ -18,8 +18,9 @@ int RunCheck(const Arguments& args, std::ostream& out, std::ostream& err);
 int RunDelete(const Arguments& args, std::ostream& out, std::ostream& err);
 int RunRename(const Arguments& args, std::ostream& out, std::ostream& err);
 
-extern const char kConvertHelp[];
-extern const char kDetectHelp[];
+// The help of convert and detect, as --help writes it.
+std::string ConvertHelp();
+std::string DetectHelp();
 extern const char kListHelp[];
 extern const char kDumpHelp[];
 extern const char kCheckHelp[];

@@ -1,9 +1,11 @@
 #include "engine/BatchConverter.h"
 
 #include "engine/Converter.h"
+#include "engine/JobSettings.h"
 #include "metastock/Database.h"
 #include "platform/FileSystem.h"
 #include "platform/MessageBox.h"
+#include "platform/PathLookup.h"
 #include "platform/RecordingMessageBox.h"
 #include "platform/TextEncoding.h"
 
@@ -31,13 +33,13 @@ std::vector<std::string> Texts(const CRecordingMessageBox& messages) {
 
 } // namespace
 
-CBatchConverter::CBatchConverter(CFileSystem& fs, CMessageBox& messages, CSettingsStore& store)
-    : m_fs(fs), m_messages(messages), m_store(store) {}
+CBatchConverter::CBatchConverter(CFileSystem& fs, CMessageBox& messages, CSettingsStore& store,
+                                 const CWording& wording)
+    : m_fs(fs), m_messages(messages), m_store(store), m_wording(wording) {}
 
-int CBatchConverter::Run(const SImportSettings& settings, const std::vector<std::string>& files,
-                         bool bSymbolFromFileName, bool bDetect,
-                         const std::function<void(SImportSettings&)>& explicitSettings,
-                         const DetectChoices& explicitChoices) {
+int CBatchConverter::Run(const SConversion& conversion, const std::vector<std::string>& files,
+                         bool bSymbolFromFileName, bool bDetect, const std::function<void(SInputLayout&)>& given,
+                         const DetectChoices& settled) {
     m_results.clear();
     m_bCancelled = false;
 
@@ -45,42 +47,45 @@ int CBatchConverter::Run(const SImportSettings& settings, const std::vector<std:
     // once (each file's job is its own), and taken up here in their order.
     const auto readOne = [&](std::size_t i, SBatchFileResult& result, std::optional<SBatchJob>& prepared) {
         result.strPath = files[i];
-        SImportSettings fileSettings = settings;
-        fileSettings.strPathIn = files[i];
+        SConversion file = conversion;
+        file.strInputPath = files[i];
         if (bDetect) {
-            std::vector<std::string> notes;
-            std::string strProblem;
-            const auto detected = DetectedSettings(m_fs, Utf8Path(files[i]), fileSettings, explicitSettings,
-                                                   explicitChoices, notes, strProblem);
-            if (detected) {
-                fileSettings = *detected;
+            const SDetectedLayout detected = DetectedLayout(m_fs, Utf8Path(files[i]), given, settled, m_wording);
+            if (const std::string refusal = detected.Refusal(conversion.read.bSkipBadLines, m_wording); refusal.empty()) {
+                file.layout = detected.layout;
             } else {
-                result.messages.push_back(strProblem);
+                result.messages.push_back(refusal);
             }
         }
-        if (bSymbolFromFileName) {
-            fileSettings.strSymbol = SymbolFromFileName(PathUtf8(Utf8Path(files[i]).stem()));
-            if (fileSettings.strSymbol.empty() && fileSettings.nSymbolCol == 0) {
+        const bool bSymbolColumn = file.layout.nSymbolCol != kNoColumn;
+        if (bSymbolFromFileName && !bSymbolColumn) {
+            file.output.strSymbol = SymbolFromFileName(PathUtf8(Utf8Path(files[i]).stem()));
+            if (file.output.strSymbol.empty()) {
                 result.messages.push_back("The file name gives no symbol.");
             }
         }
-        result.strSymbol = fileSettings.strSymbol;
-        if (result.messages.empty()) {
-            if (const auto problem = CheckSettings(fileSettings, fileSettings.nSymbolCol != 0)) {
-                result.messages.push_back(problem->strMessage);
+        if (bSymbolColumn) {
+            file.output.strSymbol.clear();
+        }
+        result.strSymbol = file.output.strSymbol;
+        if (result.messages.empty() && !bSymbolColumn) {
+            std::string strProblem;
+            if (const auto clean = CleanSymbol(file.output.strSymbol, strProblem)) {
+                file.output.strSymbol = *clean;
+            } else {
+                result.messages.push_back(strProblem);
             }
         }
         if (!result.messages.empty()) {
             return;
         }
-        if (fileSettings.strName.empty() && fileSettings.nSymbolCol == 0) {
-            fileSettings.strName = fileSettings.strSymbol;
+        if (file.output.strName.empty() && !bSymbolColumn) {
+            file.output.strName = file.output.strSymbol;
         }
         SBatchJob job;
         job.pMessages = std::make_unique<CRecordingMessageBox>();
-        job.pJob = std::make_unique<CConverter>(m_fs, *job.pMessages, m_store);
-        FillJob(fileSettings, *job.pJob);
-        if (job.pJob->Prepare() == 0) {
+        job.pJob = std::make_unique<CConverter>(m_fs, *job.pMessages, m_store, m_wording);
+        if (job.pJob->Prepare(file) == 0) {
             prepared = std::move(job);
         } else {
             result.messages = Texts(*job.pMessages);
@@ -135,7 +140,7 @@ int CBatchConverter::Run(const SImportSettings& settings, const std::vector<std:
         }
         if (slots[i].job) {
             slots[i].job->nResult = m_results.size();
-            strOutputDir = slots[i].job->pJob->m_szOutputDir;
+            strOutputDir = conversion.output.strFolder;
             jobs.push_back(std::move(*slots[i].job));
             slots[i].job.reset();
         }
@@ -149,14 +154,15 @@ int CBatchConverter::Run(const SImportSettings& settings, const std::vector<std:
 
     // Writing: one lock, one commit for every file that was read well.
     if (!jobs.empty()) {
-        CDatabase database(m_fs, m_messages, Utf8Path(strOutputDir));
+        const auto folder = ResolvePathNoCase(m_fs, Utf8Path(strOutputDir));
+        CDatabase database(m_fs, m_messages, folder.value_or(Utf8Path(strOutputDir)));
         std::string strError;
         if (!database.LockAndRead(strError)) {
             m_messages.Show(strError);
             return 1;
         }
         // A new database is started once, for all files.
-        const bool bNewDatabase = settings.nExist == static_cast<long long>(EMasterMode::MakeNew);
+        const bool bNewDatabase = conversion.output.mode == EMasterMode::MakeNew;
         if (bNewDatabase && !database.CreateNew(strError)) {
             m_messages.Show(strError);
             for (const SBatchJob& job : jobs) {
@@ -165,7 +171,7 @@ int CBatchConverter::Run(const SImportSettings& settings, const std::vector<std:
             return 1;
         }
         // The folder's tree of securities is read once for all files, not once a file.
-        const CSecurityTree tree(m_fs, Utf8Path(strOutputDir));
+        const CSecurityTree tree(m_fs, database.Folder());
         std::vector<SBatchJob*> staged;
         for (SBatchJob& job : jobs) {
             if (job.pJob->Stage(database, bNewDatabase, &tree) == 0) {
@@ -193,6 +199,9 @@ int CBatchConverter::Run(const SImportSettings& settings, const std::vector<std:
                 SBatchFileResult& result = m_results[pJob->nResult];
                 result.bOk = true;
                 result.summary = pJob->pJob->Summary();
+                result.skipped = pJob->pJob->SkippedLines();
+                result.nAdded = pJob->pJob->AddedCount();
+                result.nUpdated = pJob->pJob->UpdatedCount();
                 // The folder is the batch's, told once by the caller.
                 if (!result.summary.empty() && result.summary.back().rfind("Folder: ", 0) == 0) {
                     result.summary.pop_back();
@@ -214,6 +223,16 @@ std::string CBatchConverter::Total() const {
         nOk += result.bOk ? 1 : 0;
     }
     const std::size_t nFailed = m_results.size() - nOk;
-    return std::to_string(nOk) + (nOk == 1 ? " file" : " files") + " converted, " + std::to_string(nFailed) +
-           " failed, " + std::to_string(m_results.size()) + " in all.";
+    std::size_t nAdded = 0;
+    std::size_t nUpdated = 0;
+    for (const SBatchFileResult& result : m_results) {
+        nAdded += result.nAdded;
+        nUpdated += result.nUpdated;
+    }
+    const std::string strWhat =
+        nUpdated == 0 ? std::string()
+                      : " (" + std::to_string(nAdded) + (nAdded == 1 ? " security" : " securities") + " added, " +
+                            std::to_string(nUpdated) + " updated)";
+    return std::to_string(nOk) + (nOk == 1 ? " file" : " files") + " converted" + strWhat + ", " +
+           std::to_string(nFailed) + " failed, " + std::to_string(m_results.size()) + " in all.";
 }

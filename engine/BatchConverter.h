@@ -4,7 +4,7 @@
 // fails, but the good files are still added. The caller owns the batch for one run.
 #pragma once
 
-#include "engine/JobSettings.h"
+#include "engine/Converter.h"
 #include "engine/LayoutDetector.h"
 
 #include <cstddef>
@@ -15,6 +15,7 @@
 class CFileSystem;
 class CMessageBox;
 class CSettingsStore;
+class CWording;
 
 struct SBatchFileResult {
     std::string strPath;               // as given
@@ -22,6 +23,9 @@ struct SBatchFileResult {
     bool bOk = false;                  // its securities were committed
     std::vector<std::string> messages; // why it was left out
     std::vector<std::string> summary;  // what it added, when ok
+    std::vector<SBadLine> skipped;     // the lines it left out, when ok
+    std::size_t nAdded = 0;            // securities it added and gave new bars, when ok
+    std::size_t nUpdated = 0;
 };
 
 class CBatchConverter {
@@ -30,31 +34,33 @@ public:
     // anything is written.
     using ProgressFn = std::function<bool(std::size_t nDone, std::size_t nTotal, const std::string& strPath)>;
 
-    CBatchConverter(CFileSystem& fs, CMessageBox& messages, CSettingsStore& store);
+    CBatchConverter(CFileSystem& fs, CMessageBox& messages, CSettingsStore& store, const CWording& wording);
 
     void SetProgress(ProgressFn progress) { m_progress = std::move(progress); }
 
-    // Converts files with settings (checked by the caller as for one file; strPathIn and the
-    // symbol are set here per file). bSymbolFromFileName: each file's symbol is its name's
-    // stem upper-cased (SymbolFromFileName), its name settings.strName or else the symbol.
-    // bDetect: each file's layout is detected on its own; explicitSettings, when given, is
-    // applied over the detected settings, and explicitChoices says which choices it makes (a
-    // file whose other choices are unsure is left out, see DetectedSettings). Returns 0 when every file was
-    // added, 1 otherwise (also when cancelled: then nothing is written). Messages of the whole
-    // batch (the lock, the commit) go to the message channel; those of a file to its result.
-    int Run(const SImportSettings& settings, const std::vector<std::string>& files, bool bSymbolFromFileName,
-            bool bDetect = false, const std::function<void(SImportSettings&)>& explicitSettings = {},
-            const DetectChoices& explicitChoices = {});
+    // Converts files as conversion says (the input path and the symbol are set here per file).
+    // bSymbolFromFileName: each file's symbol is its name's stem upper-cased
+    // (SymbolFromFileName), its name the conversion's or else the symbol. bDetect: each file's
+    // layout is detected on its own; given, when set, lays the user's own choices over it, and
+    // settled says which choices they make (a file whose other choices are unsure is left out,
+    // see DetectedLayout). Returns 0 when every file was added, 1 otherwise (also when
+    // cancelled: then nothing is written). Messages of the whole batch (the lock, the commit) go
+    // to the message channel; those of a file to its result.
+    int Run(const SConversion& conversion, const std::vector<std::string>& files, bool bSymbolFromFileName,
+            bool bDetect = false, const std::function<void(SInputLayout&)>& given = {},
+            const DetectChoices& settled = {});
 
     const std::vector<SBatchFileResult>& Results() const { return m_results; }
     bool Cancelled() const { return m_bCancelled; }
-    // "12 files converted, 1 failed, 13 in all." (after Run)
+    // "12 files converted, 1 failed, 13 in all." (after Run); with new bars given to securities
+    // "12 files converted (3 securities added, 9 updated), 1 failed, 13 in all."
     std::string Total() const;
 
 private:
     CFileSystem& m_fs;
     CMessageBox& m_messages;
     CSettingsStore& m_store;
+    const CWording& m_wording;
     ProgressFn m_progress;
     std::vector<SBatchFileResult> m_results;
     bool m_bCancelled = false;

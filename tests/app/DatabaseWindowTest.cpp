@@ -6,6 +6,7 @@
 #include "app/DatabaseWindow.h"
 #include "app/PriceChart.h"
 #include "engine/BatchConverter.h"
+#include "engine/Wording.h"
 #include "platform/FileSystem.h"
 #include "platform/RecordingMessageBox.h"
 #include "tests/support/MemoryStore.h"
@@ -33,15 +34,15 @@ class TestDatabaseWindow : public QObject {
             files.push_back(m_dir.filePath(QLatin1String(pszName) + ".csv").toStdString());
             WriteBytes(QString::fromStdString(files.back()), bars.left(26 * nBars));
         }
-        SImportSettings settings;
-        settings.strDateFormat = "CCYY_MM_DD";
-        settings.bOIOn = 0;
-        settings.strPathOut = folder.toStdString();
-        settings.nExist = static_cast<long long>(EMasterMode::MakeNew);
+        SConversion conversion;
+        conversion.layout.dateFormat = EDateFormat::CCYY_MM_DD;
+        conversion.layout.fieldCol[kFieldOpenInterest] = kNoColumn;
+        conversion.output.strFolder = folder.toStdString();
+        conversion.output.mode = EMasterMode::MakeNew;
         CRecordingMessageBox messages;
         CMemoryStore store;
-        CBatchConverter batch(GetSystemFileSystem(), messages, store);
-        return QDir().mkpath(folder) && batch.Run(settings, files, true) == 0 ? folder : QString();
+        CBatchConverter batch(GetSystemFileSystem(), messages, store, WindowWording());
+        return QDir().mkpath(folder) && batch.Run(conversion, files, true) == 0 ? folder : QString();
     }
 
     // "SYMBOL:Name" of every security, as the database object reads the folder.

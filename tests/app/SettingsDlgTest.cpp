@@ -219,7 +219,7 @@ private slots:
         for (const STextKey& key : kTextKeys) {
             QVERIFY2(out.*key.pMember == in.*key.pMember, key.pszKey);
         }
-        QCOMPARE(out.nDateFormatNumber, 12);
+        QCOMPARE(pDlg->m_nDateFormatNumber, 12);
     }
 
     void preview_data() {
@@ -237,7 +237,7 @@ private slots:
         QTest::newRow("decimal commas") << QByteArray("03.01.2023;91,62;92;90;91,5;7\n")
                                         << QStringList{"semicolonRadio=1", "decimalCommaCheck=1",
                                                        "dateFormatCombo=DD_MM_CCYY", "openIntCheck=0"}
-                                        << QStringList{"1:2023-01-03|91,62|92|90|91,5|7"}
+                                        << QStringList{"1:2023-01-03|91.62|92|90|91.5|7"}
                                         << "prices.csv: no bad lines in its 1 lines.";
         QTest::newRow("newest first, not reversed")
             << QByteArray("01/04/2023,1,2,0.5,1.5\n01/03/2023,1,2,0.5,1.5\n") << commas

@@ -1,7 +1,7 @@
 // Whole conversion runs with a failure at every file operation in turn: a run either succeeds
 // and leaves the new database, or says why and leaves every file exactly as it was.
 #include "engine/Converter.h"
-#include "engine/JobSettings.h"
+#include "engine/Wording.h"
 #include "platform/RecordingMessageBox.h"
 #include "tests/support/FaultyFileSystem.h"
 #include "tests/support/MemoryStore.h"
@@ -15,7 +15,7 @@ const char kBars[] = "2023-01-03,9,11,8,10,100\n2023-01-04,9,12,8,11,200\n2023-0
 
 struct SRunCase {
     const char* pszName;
-    long long nExist;     // EMasterMode
+    EMasterMode mode;
     bool bExistingFolder; // the folder already holds a database with ABC
     const char* pszSymbol;
 };
@@ -24,20 +24,20 @@ class EveryFileOperation : public ::testing::TestWithParam<SRunCase> {
 protected:
     // One run on fs; its result, and the messages it showed.
     int Run(CFileSystem& fs, CRecordingMessageBox& messages) {
-        SImportSettings settings;
         // New bars, after one that the security already holds.
-        const bool bUpdate = GetParam().nExist == static_cast<long long>(EMasterMode::AddNewBars);
-        settings.strPathIn = (m_dir / (bUpdate ? "more.csv" : "prices.csv")).string();
-        settings.strPathOut = (m_dir / "db").string();
-        settings.strSymbol = GetParam().pszSymbol;
-        settings.strDateFormat = "CCYY_MM_DD";
-        settings.bOIOn = 0;
-        settings.nExist = GetParam().nExist;
-        EXPECT_FALSE(CheckSettingsForRun(settings));
+        const bool bUpdate = std::string(GetParam().pszSymbol) == "ABC";
+        return Convert(fs, messages, bUpdate ? "more.csv" : "prices.csv", GetParam().mode, GetParam().pszSymbol);
+    }
+    int Convert(CFileSystem& fs, CRecordingMessageBox& messages, const char* pszFile, EMasterMode mode,
+                const char* pszSymbol) {
+        SConversion conversion;
+        conversion.strInputPath = (m_dir / pszFile).string();
+        conversion.layout.dateFormat = EDateFormat::CCYY_MM_DD;
+        conversion.layout.fieldCol[kFieldOpenInterest] = kNoColumn;
+        conversion.output = {(m_dir / "db").string(), mode, pszSymbol, ""};
         CMemoryStore store;
-        CConverter job(fs, messages, store);
-        FillJob(settings, job);
-        return job.Convert();
+        CConverter job(fs, messages, store, WindowWording());
+        return job.Convert(conversion);
     }
 
     CTempDir m_dir;
@@ -49,18 +49,7 @@ TEST_P(EveryFileOperation, LeavesTheOldOrTheNewDatabase) {
     WriteFile(m_dir / "more.csv", "2023-01-05,10,12,9,11.5,300\n2023-01-06,10,13,9,12,400\n");
     CRecordingMessageBox messages;
     if (GetParam().bExistingFolder) {
-        SImportSettings settings;
-        CMemoryStore store;
-        CConverter job(GetSystemFileSystem(), messages, store);
-        settings.strPathIn = (m_dir / "prices.csv").string();
-        settings.strPathOut = (m_dir / "db").string();
-        settings.strSymbol = "ABC";
-        settings.strDateFormat = "CCYY_MM_DD";
-        settings.bOIOn = 0;
-        settings.nExist = static_cast<long long>(EMasterMode::MakeNew);
-        ASSERT_FALSE(CheckSettingsForRun(settings));
-        FillJob(settings, job);
-        ASSERT_EQ(job.Convert(), 0);
+        ASSERT_EQ(Convert(GetSystemFileSystem(), messages, "prices.csv", EMasterMode::MakeNew, "ABC"), 0);
     }
     const FolderFiles before = Snapshot(m_dir / "db");
 
@@ -93,9 +82,12 @@ TEST_P(EveryFileOperation, LeavesTheOldOrTheNewDatabase) {
 
 INSTANTIATE_TEST_SUITE_P(
     Modes, EveryFileOperation,
-    ::testing::Values(SRunCase{"MakeNewMaster", static_cast<long long>(EMasterMode::MakeNew), false, "NEW"},
-                      SRunCase{"UseExistingMaster", static_cast<long long>(EMasterMode::UseExisting), true, "NEW"},
-                      SRunCase{"AddNewBars", static_cast<long long>(EMasterMode::AddNewBars), true, "ABC"}),
+    ::testing::Values(SRunCase{"MakeNewMaster", EMasterMode::MakeNew, false, "NEW"},
+                      SRunCase{"UseExistingMaster", EMasterMode::UseExisting, true, "NEW"},
+                      SRunCase{"StartInEmptyFolder", EMasterMode::UseExisting, false, "NEW"},
+                      SRunCase{"AddNewBars", EMasterMode::AddNewBars, true, "ABC"},
+                      SRunCase{"AddOrUpdateKnown", EMasterMode::AddOrUpdate, true, "ABC"},
+                      SRunCase{"AddOrUpdateNew", EMasterMode::AddOrUpdate, true, "NEW"}),
     [](const auto& info) { return info.param.pszName; });
 
 } // namespace
