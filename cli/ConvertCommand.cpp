@@ -160,7 +160,10 @@ int ConvertOne(SConvertOptions& options, SConversion& conversion, std::ostream& 
         }
         err << "Detected: " << ConvertOptionsText(conversion.layout) << "\n";
         for (const SDoubt& note : detected.doubts) {
-            err << "Note: " << note.strText << "\n";
+            // Bad lines to be left out are each named after the run.
+            if (note.choice != EDetectChoice::Reading || !conversion.read.bSkipBadLines) {
+                err << "Note: " << note.strText << "\n";
+            }
         }
     }
     const bool bSymbolColumn = conversion.layout.nSymbolCol != kNoColumn;

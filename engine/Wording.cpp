@@ -63,37 +63,52 @@ public:
 class CCommandLineWording : public CWording {
 public:
     std::string Setting(ESetting setting) const override { return WordsOf(setting).pszOption; }
-    // The title's paragraphs become sentences of one line; the detail keeps its lines.
+    // The title's paragraphs become sentences of one line, and so do the detail's; the detail
+    // keeps its single line breaks (a list of lines).
     std::string Message(std::string_view title, std::string_view detail) const override {
-        std::string text;
-        bool bBreak = false;
-        for (std::size_t i = 0; i < title.size(); ++i) {
-            if (title[i] != '\n') {
-                if (bBreak && !text.empty()) {
-                    text += ' ';
-                }
-                bBreak = false;
-                text += title[i];
-                continue;
-            }
-            // A paragraph that ends without a stop gets one, so that sentences stay apart.
-            const bool bParagraph = i + 1 < title.size() && title[i + 1] == '\n';
-            if (bParagraph && !text.empty() && std::string_view(".:?!").find(text.back()) == std::string_view::npos) {
-                text += '.';
-            }
-            bBreak = true;
-        }
+        std::string text = Sentences(title, true);
         if (!detail.empty()) {
+            const std::string strDetail = Sentences(detail, false);
             // A heading ("Path does not exist") leads into its detail; sentences stand apart.
             const bool bHeading = title.find('\n') == std::string_view::npos;
-            if (!text.empty() && std::string_view(".:?!").find(text.back()) == std::string_view::npos) {
+            if (!text.empty() && !EndsSentence(text)) {
                 text += bHeading ? ':' : '.';
             }
-            text += detail.find('\n') != std::string_view::npos ? "\n" : " ";
-            text += detail;
+            text += strDetail.find('\n') != std::string::npos ? "\n" : " ";
+            text += strDetail;
         }
         return text;
     }
+
+private:
+    static bool EndsSentence(const std::string& text) {
+        return std::string_view(".:?!").find(text.back()) != std::string_view::npos;
+    }
+    // Paragraphs (an empty line between) joined as sentences; within one, a line break becomes
+    // a blank (bJoinLines: a title's lines broken for a box) or stays (a detail's list).
+    static std::string Sentences(std::string_view text, bool bJoinLines) {
+        std::string result;
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            if (text[i] != '\n') {
+                result += text[i];
+                continue;
+            }
+            if (i + 1 < text.size() && text[i + 1] == '\n') {
+                while (i + 1 < text.size() && text[i + 1] == '\n') {
+                    ++i;
+                }
+                if (!result.empty() && !EndsSentence(result)) {
+                    result += '.';
+                }
+                result += ' ';
+            } else {
+                result += bJoinLines ? ' ' : '\n';
+            }
+        }
+        return result;
+    }
+
+public:
     std::string WhereSkippedLinesAre() const override { return "each is listed on stderr"; }
 };
 
