@@ -4,12 +4,6 @@
 
 namespace {
 
-constexpr const char* kFieldOptionNames[kFieldCount] = {"date", "open", "high", "low", "close", "volume", "oi"};
-constexpr EDetectChoice kFieldChoices[kFieldCount] = {
-    EDetectChoice::DateColumn, EDetectChoice::Open,   EDetectChoice::High,         EDetectChoice::Low,
-    EDetectChoice::Close,      EDetectChoice::Volume, EDetectChoice::OpenInterest,
-};
-
 bool BeginsNoCase(std::string_view name, std::string_view text) {
     if (text.empty() || text.size() > name.size()) {
         return false;
@@ -47,7 +41,11 @@ std::string CheckDateFormat(const std::string& text) {
 
 void CLayoutOptions::Declare(CLI::App& app) {
     m_pDelimiter = app.add_option("--delimiter", m_strDelimiter, "comma, tab, semicolon or space (default: comma)")
-                       ->check(CLI::IsMember({"comma", "tab", "semicolon", "space"}))
+                       ->check(CLI::Validator(
+                           [](const std::string& word) {
+                               return DelimiterOfWord(word) ? std::string() : "unknown delimiter '" + word + "'";
+                           },
+                           "D", "delimiter"))
                        ->option_text("D");
     m_pDecimalComma = app.add_flag("--decimal-comma", m_bDecimalComma, "numbers use a decimal comma (not with the comma delimiter)");
     m_pDecimalPoint = app.add_flag("--decimal-point", m_bDecimalPoint, "numbers use a decimal point (the default)");
@@ -63,7 +61,7 @@ void CLayoutOptions::Declare(CLI::App& app) {
                       ->check(CLI::Range(0, 200))
                       ->option_text("N");
     for (int f = 0; f < kFieldCount; ++f) {
-        const std::string name = kFieldOptionNames[f];
+        const std::string name = kFieldOptionNames[static_cast<std::size_t>(f)];
         const std::string field = LowerFieldName(f);
         m_colOptions[static_cast<std::size_t>(f)] =
             app.add_option("--" + name + "-col", m_fieldCols[static_cast<std::size_t>(f)],

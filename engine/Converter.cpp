@@ -380,120 +380,149 @@ int CConverter::StageNew(const SSeries& series, const STarget& target) {
     return 0;
 }
 
-int CConverter::StageUpdate(const SSeries& series, const STarget& target) {
-    const std::string strShown = Shown(target.strSymbol);
-    const std::string& strFolder = m_pRun->strFolder;
-    const auto existing = m_pDatabase->FindSecurity(target.strSymbol);
-    if (!existing) {
-        m_messages.Show("The symbol " + strShown + " is not in " + strFolder + ". " + m_wording.Setting(ESetting::AddNewBars) +
-                        " adds to a security that exists; " + m_wording.Setting(ESetting::AddOrUpdate) +
-                        " adds new ones as well.");
-        return 1;
-    }
-    if (existing->cPeriodicity != 'D') {
-        m_messages.Show("The security " + strShown + " in " + strFolder +
+// The bars of the security that new bars are for, when the file's fields fit it.
+std::optional<SSecurityBars> CConverter::StoredBarsFor(const SSecurity& existing, const std::string& strShown) {
+    if (existing.cPeriodicity != 'D') {
+        m_messages.Show("The security " + strShown + " in " + m_pRun->strFolder +
                         " holds intraday bars; only daily bars can be added to it.");
-        return 1;
+        return std::nullopt;
     }
     std::string strError;
-    const auto stored = m_pDatabase->ReadBars(*existing, strError);
+    auto stored = m_pDatabase->ReadBars(existing, strError);
     if (!stored) {
         m_messages.Show(strError);
-        return 1;
+        return std::nullopt;
     }
-    std::vector<int> fileFields;
-    for (int f = 0; f < kFieldCount; ++f) {
-        if (f == kFieldDate || f == kFieldClose || m_pRun->Layout().FieldOn(f)) {
-            fileFields.push_back(f);
-        }
-    }
+    const std::vector<int> fileFields = FileFields();
     if (stored->bTime || stored->fields != fileFields) {
         m_messages.Show(m_wording.Message("The fields of the file do not match those of " + strShown + ".",
                                           "The file has: " + FieldSetText(fileFields) +
                                               "\nThe security has: " + FieldSetText(stored->fields)));
-        return 1;
+        return std::nullopt;
     }
+    return stored;
+}
 
-    const std::int32_t nLastStored = stored->bars.empty() ? existing->nLastDate : stored->bars.back().nDate;
-    std::vector<std::uint8_t> records;
-    SRun::SStaged staged;
-    staged.strSymbol = target.strSymbol;
-    staged.strName = existing->strName;
-    staged.bUpdate = true;
-    staged.nLastDate = nLastStored;
-    std::vector<SBadLine> conflicts;
+std::vector<int> CConverter::FileFields() const {
+    std::vector<int> fields;
+    for (int f = 0; f < kFieldCount; ++f) {
+        if (f == kFieldDate || f == kFieldClose || m_pRun->Layout().FieldOn(f)) {
+            fields.push_back(f);
+        }
+    }
+    return fields;
+}
+
+// The file's bars against those stored: the ones after the last stored bar are new and
+// encoded; the others must be equal to the stored bar of their date, else they conflict.
+CConverter::SUpdate CConverter::CompareWithStored(const SSeries& series, const SSecurityBars& stored,
+                                                  std::int32_t nLastStored) const {
+    SUpdate update;
+    update.nLastDate = nLastStored;
     for (const SBar& bar : series.bars) {
         if (bar.nDate > nLastStored) {
-            AppendBar(bar, records);
-            if (staged.nBars++ == 0) {
-                staged.nFirstDate = bar.nDate;
+            AppendBar(bar, update.records);
+            if (update.nNew++ == 0) {
+                update.nFirstDate = bar.nDate;
+                update.pFirstNew = &bar;
             }
-            staged.nLastDate = bar.nDate;
+            update.nLastDate = bar.nDate;
             continue;
         }
-        const auto match = std::lower_bound(stored->bars.begin(), stored->bars.end(), bar.nDate,
+        const auto match = std::lower_bound(stored.bars.begin(), stored.bars.end(), bar.nDate,
                                             [](const SBarValues& b, std::int32_t nDate) { return b.nDate < nDate; });
         std::string strDifference;
-        if (match == stored->bars.end() || match->nDate != bar.nDate) {
+        if (match == stored.bars.end() || match->nDate != bar.nDate) {
             strDifference = "the security holds no bar of that date";
-        } else {
-            for (int field : fileFields) {
-                const float fStored = match->values[static_cast<std::size_t>(field)];
-                const float fFile = DecodeMbf(EncodeMbf(bar.values[static_cast<std::size_t>(field)]));
-                if (field != kFieldDate && fStored != fFile) {
-                    strDifference = std::string(kFieldNames[static_cast<std::size_t>(field)]) + " is " +
-                                    ValueText(fFile) + " in the file but " + ValueText(fStored) + " in the security";
-                    break;
-                }
+        }
+        for (int field : stored.fields) {
+            const float fStored = match == stored.bars.end() ? 0.0f : match->values[static_cast<std::size_t>(field)];
+            const float fFile = DecodeMbf(EncodeMbf(bar.values[static_cast<std::size_t>(field)]));
+            if (strDifference.empty() && field != kFieldDate && fStored != fFile) {
+                strDifference = std::string(kFieldNames[static_cast<std::size_t>(field)]) + " is " + ValueText(fFile) +
+                                " in the file but " + ValueText(fStored) + " in the security";
             }
         }
         if (strDifference.empty()) {
-            ++staged.nEqual;
-            continue;
+            ++update.nEqual;
+        } else {
+            update.conflicts.push_back({bar.nLine, DateValueText(bar.nDate),
+                                        "the bar of " + DateValueText(bar.nDate) + " conflicts: " + strDifference});
         }
-        conflicts.push_back({bar.nLine, DateValueText(bar.nDate),
-                             "the bar of " + DateValueText(bar.nDate) + " conflicts: " + strDifference});
     }
-    if (!conflicts.empty() && !m_pRun->conversion.read.bSkipBadLines) {
+    return update;
+}
+
+// A first new close far from the last stored one: a split, or another security's file. The
+// run goes ahead, and says so.
+std::string CConverter::JumpWarning(const SUpdate& update, const SSecurityBars& stored,
+                                    const std::string& strShown) const {
+    if (!update.pFirstNew || stored.bars.empty()) {
+        return {};
+    }
+    const float fOld = stored.bars.back().values[kFieldClose];
+    const float fNew = DecodeMbf(EncodeMbf(update.pFirstNew->values[kFieldClose]));
+    if (fOld == 0 || std::fabs(static_cast<double>(fNew) / fOld - 1.0) <= kJumpRatio) {
+        return {};
+    }
+    return "Warning: " + strShown + "'s first new close, " + ValueText(fNew) + " on " +
+           DateValueText(update.pFirstNew->nDate) + ", is far from its last stored close, " + ValueText(fOld) + " on " +
+           DateValueText(stored.bars.back().nDate) + " (a split, or another security's file?)";
+}
+
+int CConverter::StageUpdate(const SSeries& series, const STarget& target) {
+    const std::string strShown = Shown(target.strSymbol);
+    const auto existing = m_pDatabase->FindSecurity(target.strSymbol);
+    if (!existing) {
+        m_messages.Show("The symbol " + strShown + " is not in " + m_pRun->strFolder + ". " +
+                        m_wording.Setting(ESetting::AddNewBars) + " adds to a security that exists; " +
+                        m_wording.Setting(ESetting::AddOrUpdate) + " adds new ones as well.");
+        return 1;
+    }
+    const auto stored = StoredBarsFor(*existing, strShown);
+    if (!stored) {
+        return 1;
+    }
+    const std::int32_t nLastStored = stored->bars.empty() ? existing->nLastDate : stored->bars.back().nDate;
+    const SUpdate update = CompareWithStored(series, *stored, nLastStored);
+    if (!update.conflicts.empty() && !m_pRun->conversion.read.bSkipBadLines) {
         std::string text;
-        for (std::size_t i = 0; i < conflicts.size() && i < CBarReader::kShownBadLines; ++i) {
-            text += "line " + std::to_string(conflicts[i].nLine) + ": " + conflicts[i].strReason + "\n";
+        for (std::size_t i = 0; i < update.conflicts.size() && i < CBarReader::kShownBadLines; ++i) {
+            text += "line " + std::to_string(update.conflicts[i].nLine) + ": " + update.conflicts[i].strReason + "\n";
         }
-        m_messages.Show(m_wording.Message(std::to_string(conflicts.size()) +
-                                              (conflicts.size() == 1 ? " line conflicts" : " lines conflict") +
+        const std::size_t nConflicts = update.conflicts.size();
+        m_messages.Show(m_wording.Message(std::to_string(nConflicts) + (nConflicts == 1 ? " line conflicts" : " lines conflict") +
                                               " with the bars " + strShown + " already holds (up to " +
                                               DateValueText(nLastStored) + "):",
                                           text + "\nNothing was added. Set " + m_wording.Setting(ESetting::SkipBadLines) +
                                               " to add the new bars anyway."));
         return 1;
     }
-    std::vector<SBadLine>& skipped = m_pRun->skipped;
-    m_pRun->nSkipped += conflicts.size();
-    skipped.insert(skipped.end(), conflicts.begin(), conflicts.end());
-    std::sort(skipped.begin(), skipped.end(), [](const SBadLine& a, const SBadLine& b) { return a.nLine < b.nLine; });
-    const std::size_t nTotal = stored->bars.size() + static_cast<std::size_t>(staged.nBars);
+    const std::size_t nTotal = stored->bars.size() + static_cast<std::size_t>(update.nNew);
     if (nTotal > static_cast<std::size_t>(kMaxBars)) {
-        m_messages.Show("With the " + std::to_string(staged.nBars) + " new bars " + strShown + " would hold " +
+        m_messages.Show("With the " + std::to_string(update.nNew) + " new bars " + strShown + " would hold " +
                         std::to_string(nTotal) + " bars; one security can hold at most 65,534.");
         return 1;
     }
-    if (staged.nBars > 0 && !m_pDatabase->AppendBars(*existing, records, staged.nBars, staged.nLastDate, strError)) {
+    std::string strError;
+    if (update.nNew > 0 &&
+        !m_pDatabase->AppendBars(*existing, update.records, update.nNew, update.nLastDate, strError)) {
         m_messages.Show(strError);
         return 1;
     }
-    // A first new bar far from the last stored close: the run goes ahead, and says so.
-    const auto firstNew = std::find_if(series.bars.begin(), series.bars.end(),
-                                       [&](const SBar& bar) { return bar.nDate > nLastStored; });
-    if (firstNew != series.bars.end() && !stored->bars.empty()) {
-        const float fOld = stored->bars.back().values[kFieldClose];
-        const float fNew = DecodeMbf(EncodeMbf(firstNew->values[kFieldClose]));
-        if (fOld != 0 && std::fabs(static_cast<double>(fNew) / fOld - 1.0) > kJumpRatio) {
-            staged.strWarning = "Warning: " + strShown + "'s first new close, " + ValueText(fNew) + " on " +
-                                DateValueText(firstNew->nDate) + ", is far from its last stored close, " +
-                                ValueText(fOld) + " on " + DateValueText(stored->bars.back().nDate) +
-                                " (a split, or another security's file?)";
-        }
-    }
+    std::vector<SBadLine>& skipped = m_pRun->skipped;
+    m_pRun->nSkipped += update.conflicts.size();
+    skipped.insert(skipped.end(), update.conflicts.begin(), update.conflicts.end());
+    std::sort(skipped.begin(), skipped.end(), [](const SBadLine& a, const SBadLine& b) { return a.nLine < b.nLine; });
+    SRun::SStaged staged;
+    staged.strSymbol = target.strSymbol;
+    staged.strName = existing->strName;
+    staged.bUpdate = true;
+    staged.nBars = update.nNew;
+    staged.nEqual = update.nEqual;
+    staged.nFirstDate = update.nFirstDate;
+    staged.nLastDate = update.nLastDate;
+    staged.strWarning = JumpWarning(update, *stored, strShown);
     m_pRun->staged.push_back(std::move(staged));
     return 0;
 }

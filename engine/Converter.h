@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,8 @@ class CDatabase;
 class CSecurityTree;
 class CWording;
 struct SNewSecurity;
+struct SSecurity;
+struct SSecurityBars;
 
 // The ways of using the database in the output folder (the stored "Exist" values).
 enum class EMasterMode {
@@ -86,6 +89,16 @@ public:
 private:
     struct SRun;
     struct STarget;
+    // New bars held against the bars a security has.
+    struct SUpdate {
+        std::vector<std::uint8_t> records; // the new bars, encoded
+        std::int32_t nNew = 0;
+        std::int32_t nEqual = 0;           // bars the security holds already, equal
+        std::int32_t nFirstDate = 0;       // of the new bars
+        std::int32_t nLastDate = 0;        // the security's after the update
+        const SBar* pFirstNew = nullptr;
+        std::vector<SBadLine> conflicts;   // bars that differ from those held
+    };
     int CheckMasterPath();
     int ConvertLines();
     int CheckSymbols();
@@ -93,6 +106,10 @@ private:
     int StartDatabase(CDatabase& database, bool bDatabaseStarted);
     int StageNew(const SSeries& series, const STarget& target);
     int StageUpdate(const SSeries& series, const STarget& target);
+    std::optional<SSecurityBars> StoredBarsFor(const SSecurity& existing, const std::string& strShown);
+    std::vector<int> FileFields() const;
+    SUpdate CompareWithStored(const SSeries& series, const SSecurityBars& stored, std::int32_t nLastStored) const;
+    std::string JumpWarning(const SUpdate& update, const SSecurityBars& stored, const std::string& strShown) const;
     // Appends one bar to records, encoded as the data file holds it.
     void AppendBar(const SBar& bar, std::vector<std::uint8_t>& records) const;
     int AddSecurity(const SNewSecurity& security);

@@ -49,11 +49,6 @@ constexpr SColumnNames kColumnNames[] = {
     {kSymbolName, 0, "ticker symbol code"},
 };
 
-constexpr EDetectChoice kFieldChoices[kFieldCount] = {
-    EDetectChoice::DateColumn, EDetectChoice::Open,   EDetectChoice::High,         EDetectChoice::Low,
-    EDetectChoice::Close,      EDetectChoice::Volume, EDetectChoice::OpenInterest,
-};
-
 std::string NameKey(std::string_view text) {
     std::string key;
     for (char c : text) {

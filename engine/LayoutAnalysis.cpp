@@ -195,10 +195,6 @@ bool CLayoutAnalysis::CheckColumnRange() {
         return Fail("The time is in column " + std::to_string(*m_timeColumn + 1) + "; columns 1 to " +
                     std::to_string(kMaxColumn) + " can be read.");
     }
-    static constexpr EDetectChoice kFieldChoices[kFieldCount] = {
-        EDetectChoice::DateColumn, EDetectChoice::Open,   EDetectChoice::High,         EDetectChoice::Low,
-        EDetectChoice::Close,      EDetectChoice::Volume, EDetectChoice::OpenInterest,
-    };
     for (int f = kFieldOpen; f < kFieldCount; ++f) {
         const auto nField = static_cast<std::size_t>(f);
         if (m_fieldOn[nField] && m_fieldCol[nField] >= nMax) {

@@ -132,11 +132,10 @@ std::string ConvertOptionsText(const SInputLayout& layout) {
     if (layout.nSkipRows > 0) {
         text += " --skip-rows " + std::to_string(layout.nSkipRows);
     }
-    static constexpr const char* kOptionNames[kFieldCount] = {"date", "open", "high", "low", "close", "volume", "oi"};
     for (int f = 0; f < kFieldCount; ++f) {
         const int nColumn = layout.fieldCol[static_cast<std::size_t>(f)];
-        text += nColumn != kNoColumn ? std::string(" --") + kOptionNames[f] + "-col " + std::to_string(nColumn + 1)
-                                     : std::string(" --no-") + kOptionNames[f];
+        text += nColumn != kNoColumn ? std::string(" --") + kFieldOptionNames[static_cast<std::size_t>(f)] + "-col " + std::to_string(nColumn + 1)
+                                     : std::string(" --no-") + kFieldOptionNames[static_cast<std::size_t>(f)];
     }
     if (layout.nTimeCol != kNoColumn) {
         text += " --time-col " + std::to_string(layout.nTimeCol + 1);

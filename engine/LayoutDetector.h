@@ -31,6 +31,14 @@ enum class EDetectChoice {
     Open, High, Low, Close, Volume, OpenInterest, Order, Reading,
 };
 inline constexpr std::size_t kDetectChoiceCount = 16;
+// The choice of each field's column, in field order (the date's: its column).
+inline constexpr std::array<EDetectChoice, kFieldCount> kFieldChoices = {
+    EDetectChoice::DateColumn, EDetectChoice::Open,   EDetectChoice::High,         EDetectChoice::Low,
+    EDetectChoice::Close,      EDetectChoice::Volume, EDetectChoice::OpenInterest,
+};
+// The fields as convert's options name them (--open-col, --no-oi), in field order.
+inline constexpr std::array<const char*, kFieldCount> kFieldOptionNames = {"date",  "open",   "high", "low",
+                                                                         "close", "volume", "oi"};
 
 // What could not be decided for certain about one choice, in a sentence.
 struct SDoubt {

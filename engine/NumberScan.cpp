@@ -76,6 +76,8 @@ static std::string WithoutGrouping(std::string_view text, char cGroup, char cMar
     return plain;
 }
 
+static SNumberReading ReadLongNumber(std::string_view text, std::size_t nMark, char cMark, bool bNegativeExponent);
+
 SNumberReading ReadNumber(std::string_view text, bool bDecimalComma) {
     SNumberReading reading;
     // Thousands separators, as spreadsheets write them, are read where they sit right.
@@ -131,7 +133,13 @@ SNumberReading ReadNumber(std::string_view text, bool bDecimalComma) {
         return reading;
     }
 
-    // from_chars takes neither a plus sign nor a decimal comma.
+    return ReadLongNumber(text, nMark, cMark, bNegativeExponent);
+}
+
+// A number past the quick way (many digits, an exponent): from_chars, which takes neither a
+// plus sign nor a decimal comma, rounds it; a value MBF cannot hold is refused.
+static SNumberReading ReadLongNumber(std::string_view text, std::size_t nMark, char cMark, bool bNegativeExponent) {
+    SNumberReading reading;
     std::string_view number = text[0] == '+' ? text.substr(1) : text;
     std::string copy;
     if (nMark != std::string_view::npos && cMark != '.') {

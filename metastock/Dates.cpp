@@ -295,97 +295,95 @@ bool IsZone(std::string_view text) {
 
 } // namespace
 
-STimeReading ReadTimeText(std::string_view text) {
-    STimeReading reading;
-    if (text.empty()) {
-        reading.fault = ETimeFault::Empty;
-        return reading;
-    }
+namespace {
+
+struct SClock {
     int nHour = 0;   // [0, 99]
     int nMinute = 0; // [0, 99]
     int nSecond = 0; // [0, 99]
-    std::size_t i = 0;
+};
+
+// The hours, minutes and seconds at the start of text: H:MM, HH:MM:SS or digits only
+// ([H]HMM, [H]HMMSS); the length read, 0 when there are none.
+std::size_t ReadClock(std::string_view text, SClock& clock) {
     const std::size_t nLead = DigitRun(text, 0);
     if (nLead >= 1 && nLead <= 2 && nLead < text.size() && text[nLead] == ':') {
-        nHour = DigitsValue(text.substr(0, nLead));
-        i = nLead + 1;
+        clock.nHour = DigitsValue(text.substr(0, nLead));
+        std::size_t i = nLead + 1;
         if (DigitRun(text, i) != 2) {
-            reading.fault = ETimeFault::Shape;
-            return reading;
+            return 0;
         }
-        nMinute = DigitsValue(text.substr(i, 2));
+        clock.nMinute = DigitsValue(text.substr(i, 2));
         i += 2;
         if (i < text.size() && text[i] == ':') {
             if (DigitRun(text, i + 1) != 2) {
-                reading.fault = ETimeFault::Shape;
-                return reading;
+                return 0;
             }
-            nSecond = DigitsValue(text.substr(i + 1, 2));
+            clock.nSecond = DigitsValue(text.substr(i + 1, 2));
             i += 3;
         }
-    } else if (nLead >= 3 && nLead <= 6) {
-        // Digits only: [H]HMM or [H]HMMSS.
-        const std::size_t nHourDigits = nLead % 2 == 1 ? 1 : 2;
-        nHour = DigitsValue(text.substr(0, nHourDigits));
-        nMinute = DigitsValue(text.substr(nHourDigits, 2));
-        nSecond = nLead >= 5 ? DigitsValue(text.substr(nHourDigits + 2, 2)) : 0;
-        i = nLead;
-    } else {
-        reading.fault = ETimeFault::Shape;
-        return reading;
+        return i;
     }
-    if (i < text.size() && text[i] == '.') {
-        const std::size_t nFraction = DigitRun(text, i + 1);
-        const std::string_view fraction = text.substr(i + 1, nFraction);
-        if (nFraction == 0) {
-            reading.fault = ETimeFault::Shape;
-            return reading;
-        }
-        if (fraction.find_first_not_of('0') != std::string_view::npos) {
-            reading.fault = ETimeFault::Fraction;
-            return reading;
-        }
-        i += 1 + nFraction;
+    if (nLead < 3 || nLead > 6) {
+        return 0;
     }
-    std::string_view rest = text.substr(i);
-    const auto skipBlanks = [&rest] {
-        while (!rest.empty() && rest.front() == ' ') {
-            rest.remove_prefix(1);
-        }
-    };
-    skipBlanks();
-    bool bHalfDay = false;
-    bool bAfternoon = false;
-    if (rest.size() >= 2 && (EqualsNoCase(rest.substr(0, 2), "AM") || EqualsNoCase(rest.substr(0, 2), "PM"))) {
-        bHalfDay = true;
-        bAfternoon = EqualsNoCase(rest.substr(0, 2), "PM");
-        rest.remove_prefix(2);
-        skipBlanks();
+    const std::size_t nHourDigits = nLead % 2 == 1 ? 1 : 2;
+    clock.nHour = DigitsValue(text.substr(0, nHourDigits));
+    clock.nMinute = DigitsValue(text.substr(nHourDigits, 2));
+    clock.nSecond = nLead >= 5 ? DigitsValue(text.substr(nHourDigits + 2, 2)) : 0;
+    return nLead;
+}
+
+std::string_view TrimBlanks(std::string_view text) {
+    while (!text.empty() && text.front() == ' ') {
+        text.remove_prefix(1);
     }
-    if (!rest.empty() && !IsZone(rest)) {
-        reading.fault = ETimeFault::Shape;
-        return reading;
+    return text;
+}
+
+} // namespace
+
+STimeReading ReadTimeText(std::string_view text) {
+    STimeReading reading;
+    SClock clock;
+    const std::size_t nClock = text.empty() ? 0 : ReadClock(text, clock);
+    reading.fault = text.empty() ? ETimeFault::Empty : nClock == 0 ? ETimeFault::Shape : ETimeFault::None;
+    std::string_view rest = text.substr(nClock);
+    // A fraction of a second, of zeros only.
+    if (reading.fault == ETimeFault::None && !rest.empty() && rest.front() == '.') {
+        const std::size_t nFraction = DigitRun(rest, 1);
+        const std::string_view fraction = rest.substr(1, nFraction);
+        reading.fault = nFraction == 0                                             ? ETimeFault::Shape
+                        : fraction.find_first_not_of('0') != std::string_view::npos ? ETimeFault::Fraction
+                                                                                    : ETimeFault::None;
+        rest.remove_prefix(1 + nFraction);
     }
+    rest = TrimBlanks(rest);
+    const bool bHalfDay = rest.size() >= 2 && (EqualsNoCase(rest.substr(0, 2), "AM") || EqualsNoCase(rest.substr(0, 2), "PM"));
+    const bool bAfternoon = bHalfDay && EqualsNoCase(rest.substr(0, 2), "PM");
     if (bHalfDay) {
-        if (nHour < 1 || nHour > 12) {
-            reading.fault = ETimeFault::Hour;
-            reading.nTime = nHour;
-            return reading;
-        }
-        nHour = nHour % 12 + (bAfternoon ? 12 : 0);
+        rest = TrimBlanks(rest.substr(2));
     }
+    if (reading.fault == ETimeFault::None && !rest.empty() && !IsZone(rest)) {
+        reading.fault = ETimeFault::Shape;
+    }
+    if (reading.fault != ETimeFault::None) {
+        return reading;
+    }
+    if (bHalfDay && (clock.nHour < 1 || clock.nHour > 12)) {
+        return STimeReading{ETimeFault::Hour, clock.nHour};
+    }
+    const int nHour = bHalfDay ? clock.nHour % 12 + (bAfternoon ? 12 : 0) : clock.nHour; // [0, 99]
     if (nHour > 23) {
-        reading.fault = ETimeFault::Hour;
-        reading.nTime = nHour;
-    } else if (nMinute > 59) {
-        reading.fault = ETimeFault::Minute;
-        reading.nTime = nMinute;
-    } else if (nSecond > 59) {
-        reading.fault = ETimeFault::Second;
-        reading.nTime = nSecond;
-    } else {
-        reading.nTime = nHour * 10000 + nMinute * 100 + nSecond;
+        return STimeReading{ETimeFault::Hour, nHour};
     }
+    if (clock.nMinute > 59) {
+        return STimeReading{ETimeFault::Minute, clock.nMinute};
+    }
+    if (clock.nSecond > 59) {
+        return STimeReading{ETimeFault::Second, clock.nSecond};
+    }
+    reading.nTime = nHour * 10000 + clock.nMinute * 100 + clock.nSecond;
     return reading;
 }
 

@@ -165,3 +165,66 @@ TEST(Dates, TwoDigitYearsBelow60AreThisCentury) {
     EXPECT_EQ(Read("3.1/2023", 6).nValue, ValueOf(2023, 1, 3));
     EXPECT_EQ(Read("2023x1y3", 2).nValue, ValueOf(2023, 1, 3));
 }
+
+TEST(Dates, EveryTimeOfDayReadsInEveryLayout) {
+    char text[32];
+    for (int h = 0; h < 24; ++h) {
+        for (int m = 0; m < 60; ++m) {
+            for (int s = 0; s < 60; ++s) {
+                const std::int32_t nTime = h * 10000 + m * 100 + s;
+                const int h12 = h % 12 == 0 ? 12 : h % 12;
+                const char* pszHalf = h < 12 ? "AM" : "pm";
+                std::snprintf(text, sizeof text, "%02d:%02d:%02d", h, m, s);
+                ASSERT_EQ(ReadTimeText(text).nTime, nTime) << text;
+                ASSERT_EQ(TimeText(nTime), text);
+                std::snprintf(text, sizeof text, "%d%02d%02d", h, m, s);
+                ASSERT_EQ(ReadTimeText(text).nTime, nTime) << text;
+                std::snprintf(text, sizeof text, "%d:%02d:%02d %s", h12, m, s, pszHalf);
+                ASSERT_EQ(ReadTimeText(text).nTime, nTime) << text;
+                std::snprintf(text, sizeof text, "%02d:%02d:%02d.000-05:00", h, m, s);
+                ASSERT_EQ(ReadTimeText(text).nTime, nTime) << text;
+            }
+            std::snprintf(text, sizeof text, "%02d%02d", h, m);
+            ASSERT_EQ(ReadTimeText(text).nTime, h * 10000 + m * 100) << text;
+            std::snprintf(text, sizeof text, "%d:%02d%s", h % 12 == 0 ? 12 : h % 12, m, h < 12 ? "am" : "PM");
+            ASSERT_EQ(ReadTimeText(text).nTime, h * 10000 + m * 100) << text;
+        }
+    }
+}
+
+TEST(Dates, TimesOfTheWrongShapeAreRefusedWithTheirReason) {
+    const struct {
+        const char* pszText;
+        ETimeFault fault;
+        const char* pszClause;
+    } cases[] = {
+        {"", ETimeFault::Empty, "there is no time"},
+        {"24:00", ETimeFault::Hour, "there is no hour 24"},
+        {"13:00 PM", ETimeFault::Hour, "there is no hour 13"},
+        {"0:30 AM", ETimeFault::Hour, "there is no hour 0"},
+        {"09:60", ETimeFault::Minute, "there is no minute 60"},
+        {"09:30:61", ETimeFault::Second, "there is no second 61"},
+        {"09:30:00.5", ETimeFault::Fraction, "the time has a fraction of a second, and a bar's time holds whole seconds"},
+        {"9h30", ETimeFault::Shape, "\"9h30\" is not a time of day such as 09:30, 09:30:00, 0930 or 4:00 PM"},
+        {"09:3", ETimeFault::Shape, nullptr},
+        {"09:30:", ETimeFault::Shape, nullptr},
+        {"12", ETimeFault::Shape, nullptr},
+        {"1234567", ETimeFault::Shape, nullptr},
+        {"09:30 EST", ETimeFault::Shape, nullptr},
+        {"09:30+5", ETimeFault::Shape, nullptr},
+        {"09:30.", ETimeFault::Shape, nullptr},
+    };
+    for (const auto& c : cases) {
+        const STimeReading reading = ReadTimeText(c.pszText);
+        EXPECT_EQ(reading.fault, c.fault) << c.pszText;
+        if (c.pszClause) {
+            EXPECT_EQ(TimeFaultText(reading, c.pszText), c.pszClause);
+        }
+    }
+    for (const char* pszZone : {"Z", "UTC", "gmt", "+01", "-0500", "+05:30"}) {
+        EXPECT_EQ(ReadTimeText(std::string("16:00 ") + pszZone).nTime, 160000) << pszZone;
+    }
+    EXPECT_EQ(SplitDateTime("2023-09-01T09:30:00Z"), std::make_pair(std::string_view("2023-09-01"), std::string_view("09:30:00Z")));
+    EXPECT_EQ(SplitDateTime("09/01/2023   4:00 PM"), std::make_pair(std::string_view("09/01/2023"), std::string_view("4:00 PM")));
+    EXPECT_EQ(SplitDateTime("20230901"), std::make_pair(std::string_view("20230901"), std::string_view()));
+}
