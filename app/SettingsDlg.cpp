@@ -418,6 +418,11 @@ void CSettingsDlg::OnOK() {
         if (const auto clash = problem->item == ESettingsItem::Columns ? ColumnClash() : std::nullopt) {
             message += QStringLiteral("\n\n") + clash->strText;
         }
+        // Which path, and the two ways to give it.
+        if (problem->item == ESettingsItem::PathOut && m_strPathOut.trimmed().isEmpty()) {
+            message = tr("Please enter path of the output folder: the folder that holds the database, or is to hold "
+                         "it. Type it in the Directory Path box, or choose it with Browse...");
+        }
         Refuse(ControlOf(problem->item), message);
         return;
     }
@@ -434,7 +439,7 @@ void CSettingsDlg::OnOK() {
     m_nDateFormatNumber = settings.nDateFormatNumber;
     m_strDateFormat = QString::fromLatin1(kDateFormatNames[m_nDateFormatNumber - 1]);
     m_pUi->dateFormatCombo->setCurrentIndex(m_nDateFormatNumber - 1);
-    if (!ConfirmOutputFolder()) {
+    if (!ConfirmOutputFolder() || (m_fnApply && !m_fnApply())) {
         return;
     }
     QDialog::accept();
