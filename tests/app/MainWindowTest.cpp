@@ -358,6 +358,11 @@ private slots:
             << QStringList{"IBM", "@/bad.csv: not converted: The file has 1 bad line: line 4: \"N/A\" in the Open column (2)",
                            "MSFT", "2 files converted, 1 failed", "Folder: ", "Conversion failed."}
             << QStringList{"IBM", "MSFT"};
+        QTest::newRow("only bad files") << QStringList{"bad.csv", "bad2.csv"} << false
+                                        << QStringList{"@/bad2.csv: not converted: The file has 1 bad line:",
+                                                       "0 files converted, 2 failed", "Folder: @/db-only bad files",
+                                                       "Conversion failed."}
+                                        << QStringList();
         QTest::newRow("cancelled") << QStringList{"ibm.csv", "msft.csv"} << true
                                    << QStringList{"The batch was cancelled; nothing was written.", "Conversion cancelled."}
                                    << QStringList();
@@ -390,6 +395,9 @@ private slots:
                                          cancelWhenShown();
                                      }
                                      ClickButton(dlg, "okButton");
+                                     // A batch that wrote nothing, and was not cancelled, was refused.
+                                     QCOMPARE(dlg.isVisible(), symbols.isEmpty() && !cancel);
+                                     dlg.reject();
                                  },
                                  [](QDialog&) {}});
         CMainFrame& frame = Start();
