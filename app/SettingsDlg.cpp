@@ -313,7 +313,11 @@ QWidget* CSettingsDlg::ControlOf(ESettingsItem item) const {
     case ESettingsItem::RowsToSkip: return ui.rowsToSkipSpin;
     case ESettingsItem::DateFormat: return ui.dateFormatCombo;
     case ESettingsItem::Columns: return ColumnClash() ? ColumnClash()->pControl : nullptr;
-    case ESettingsItem::PathIn: break;
+    case ESettingsItem::PathIn:
+    case ESettingsItem::TimeCol:
+    case ESettingsItem::Currency:
+    case ESettingsItem::Interval:
+        break;
     }
     return nullptr;
 }
@@ -417,6 +421,11 @@ void CSettingsDlg::OnOK() {
         if (const auto clash = problem->item == ESettingsItem::Columns ? ColumnClash() : std::nullopt) {
             message += QStringLiteral("\n\n") + clash->strText;
         }
+        // Which path, and the two ways to give it.
+        if (problem->item == ESettingsItem::PathOut && m_strPathOut.trimmed().isEmpty()) {
+            message = tr("Please enter path of the output folder: the folder that holds the database, or is to hold "
+                         "it. Type it in the Directory Path box, or choose it with Browse...");
+        }
         Refuse(ControlOf(problem->item), message);
         return;
     }
@@ -428,7 +437,7 @@ void CSettingsDlg::OnOK() {
     m_nDateFormatNumber = static_cast<int>(DateFormatOfName(settings.strDateFormat).value_or(EDateFormat::MMDDYY));
     m_strDateFormat = QString::fromLatin1(kDateFormatNames[static_cast<std::size_t>(m_nDateFormatNumber - 1)]);
     m_pUi->dateFormatCombo->setCurrentIndex(m_nDateFormatNumber - 1);
-    if (!ConfirmOutputFolder()) {
+    if (!ConfirmOutputFolder() || (m_fnApply && !m_fnApply())) {
         return;
     }
     QDialog::accept();

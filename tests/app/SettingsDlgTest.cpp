@@ -73,7 +73,11 @@ private slots:
             << QStringList{QStringLiteral("symbolEdit=\u65E5\u672C")} << "Windows-1252" << "symbolEdit";
         QTest::newRow("name outside Windows-1252")
             << QStringList{QStringLiteral("nameEdit=\u682A\u5F0F")} << "Windows-1252" << "nameEdit";
-        QTest::newRow("blank output folder") << QStringList{"pathOutEdit=  "} << "Please enter path" << "pathOutEdit";
+        QTest::newRow("blank output folder")
+            << QStringList{"pathOutEdit=  "}
+            << "Please enter path of the output folder: the folder that holds the database, or is to hold it. Type it "
+               "in the Directory Path box, or choose it with Browse..."
+            << "pathOutEdit";
         QTest::newRow("output folder is a file") << QStringList{"pathOutEdit=@/file.txt"}
                                                  << "@/file.txt is a file, not a folder" << "pathOutEdit";
         QTest::newRow("date format of no entry") << QStringList{"dateFormatCombo=YYYYMMDD"}
