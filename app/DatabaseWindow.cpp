@@ -62,6 +62,15 @@ CDatabaseWindow::CDatabaseWindow(CMessageBox& messages, QWidget* pParent)
     table.horizontalHeader()->setHighlightSections(false);
     // In the directory files' order until a column is chosen.
     table.horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
+    // Sorting by bars reads every data file's header: under the wait cursor, before the sort
+    // (connected first, so called first).
+    connect(table.horizontalHeader(), &QHeaderView::sortIndicatorChanged, this, [this](int nColumn) {
+        if (nColumn == CList::kBarsColumn) {
+            QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+            m_pModel->CountAllBars();
+            QGuiApplication::restoreOverrideCursor();
+        }
+    });
     table.setSortingEnabled(true);
     FitColumns();
     // The list as wide as its columns, the chart the rest; both the window's height.

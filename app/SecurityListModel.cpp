@@ -29,6 +29,12 @@ const SSecurity& CSecurityListModel::Security(int nRow) const {
     return m_pDatabase->Securities().at(static_cast<std::size_t>(nRow));
 }
 
+void CSecurityListModel::CountAllBars() const {
+    for (int nRow = 0; nRow < rowCount(); ++nRow) {
+        Bars(nRow);
+    }
+}
+
 int CSecurityListModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : static_cast<int>(m_bars.size());
 }

@@ -30,6 +30,8 @@ public:
     void SetDatabase(CDatabase* pDatabase);
     // The security of a row of this model.
     const SSecurity& Security(int nRow) const;
+    // Reads the count of bars of every row not read yet (before a sort by them).
+    void CountAllBars() const;
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;

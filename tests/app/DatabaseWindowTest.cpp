@@ -90,6 +90,14 @@ private slots:
         QVERIFY(window.findChild<QPushButton*>("deleteButton")->isEnabled());
         QVERIFY(!window.findChild<CPriceChart*>()->PlotRect().isEmpty());
 
+        // A data file cut inside its header: its count cannot be told, and the chart says why.
+        QVERIFY(QFile::resize(folder + "/F3.DAT", 3));
+        window.ShowFolder(folder, QStringLiteral("AAPL"));
+        const QModelIndex bars = table.model()->index(2, 4);
+        QCOMPARE(bars.data().toString(), QStringLiteral("unreadable"));
+        QVERIFY(!bars.data(Qt::ToolTipRole).toString().isEmpty());
+        QVERIFY(window.findChild<CPriceChart*>()->PlotRect().isEmpty());
+
         // A damaged folder is shown with its damage, and offers no change.
         QFile master(folder + "/MASTER");
         QVERIFY(master.open(QIODevice::Append) && master.write("partial") == 7);
