@@ -291,6 +291,10 @@ std::optional<CConversionController::SListing> CConversionController::Listing(co
 void CConversionController::RunDone(const SImportSettings& settings, bool bWritten) {
     // The database made by this run exists now: the next file is added to it.
     if (bWritten && settings.nExist == static_cast<long long>(EMasterMode::MakeNew)) {
-        m_store.PutInt(kImportSection, "Exist", static_cast<int>(EMasterMode::UseExisting));
+        for (const SIntKey& key : kIntKeys) {
+            if (key.pMember == &SImportSettings::nExist) {
+                m_store.PutInt(kImportSection, key.pszKey, static_cast<int>(EMasterMode::UseExisting));
+            }
+        }
     }
 }

@@ -36,7 +36,6 @@ public:
 
     // From InitInstance until ExitInstance.
     CMainFrame* MainFrame() const { return m_pMainFrame.get(); }
-    CConversionController* Controller() const { return m_pController.get(); }
 
     // Opens path for conversion: preview, settings dialog and run. False when the file cannot
     // be opened.
@@ -52,16 +51,15 @@ public:
     // A recent file that cannot be opened any more leaves the list.
     void OnOpenRecentFile(const QString& strPath);
 
+private:
+    // The Settings command's enabling follows the file opened.
+    void UpdateCommandUI();
+
     // The settings store, from the first step of start-up until ExitInstance.
     std::unique_ptr<CProfile> m_pProfile;
     // Whether the About box's links have been opened during this run.
     bool m_bMailLinkVisited = false;
     bool m_bWebLinkVisited = false;
-
-private:
-    // The Settings command's enabling follows the file opened.
-    void UpdateCommandUI();
-
     CQtMessageBox m_qtMessageBox;
     CMessageBox& m_messages;
     std::unique_ptr<CMainFrame> m_pMainFrame;

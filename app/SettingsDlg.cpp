@@ -423,8 +423,8 @@ void CSettingsDlg::OnOK() {
         }
         // Which path, and the two ways to give it.
         if (problem->item == ESettingsItem::PathOut && m_strPathOut.trimmed().isEmpty()) {
-            message = tr("Please enter path of the output folder: the folder that holds the database, or is to hold "
-                         "it. Type it in the Directory Path box, or choose it with Browse...");
+            message = tr("Please enter path: the output folder, where the database is or is to be made. Type it in "
+                         "Directory Path, or choose a folder with Browse...");
         }
         Refuse(ControlOf(problem->item), message);
         return;

@@ -20,7 +20,7 @@
 #include <QMimeData>
 #include <QProgressDialog>
 #include <QRegularExpression>
-#include <QTableWidget>
+#include <QTableView>
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QTextBrowser>
@@ -426,9 +426,9 @@ private slots:
         ClickButton(frame, "showDatabaseButton");
         auto* pWindow = frame.findChild<CDatabaseWindow*>();
         QVERIFY(pWindow != nullptr && pWindow->isVisible());
-        const auto* pTable = pWindow->findChild<QTableWidget*>();
-        QCOMPARE(TableRows(*pTable).replaceInStrings(QRegularExpression("\\|.*"), QString()), symbols);
-        QCOMPARE(pTable->selectedItems().value(0)->text(), symbols[0]);
+        const auto* pTable = pWindow->findChild<QTableView*>();
+        QCOMPARE(ModelRows(*pTable->model()).replaceInStrings(QRegularExpression("\\|.*"), QString()), symbols);
+        QCOMPARE(pTable->selectionModel()->selectedRows().value(0).data().toString(), symbols[0]);
         // Centred on the main window at first; its place is kept with the main window's.
         QVERIFY((pWindow->geometry().center() - frame.geometry().center()).manhattanLength() <= 4);
         m_pApp.reset();

@@ -75,8 +75,8 @@ private slots:
             << QStringList{QStringLiteral("nameEdit=\u682A\u5F0F")} << "Windows-1252" << "nameEdit";
         QTest::newRow("blank output folder")
             << QStringList{"pathOutEdit=  "}
-            << "Please enter path of the output folder: the folder that holds the database, or is to hold it. Type it "
-               "in the Directory Path box, or choose it with Browse..."
+            << "Please enter path: the output folder, where the database is or is to be made. Type it in Directory "
+               "Path, or choose a folder with Browse..."
             << "pathOutEdit";
         QTest::newRow("output folder is a file") << QStringList{"pathOutEdit=@/file.txt"}
                                                  << "@/file.txt is a file, not a folder" << "pathOutEdit";
