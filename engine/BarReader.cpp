@@ -70,7 +70,11 @@ std::string Displayed(std::string_view text) {
 }
 
 std::string Shown(std::string_view text) {
-    return "\"" + Displayed(text) + "\"";
+    // Appended, not "\"" + ... + "\"": GCC 12 sees a false overlap in that chain (-Wrestrict).
+    std::string strShown = "\"";
+    strShown += Displayed(text);
+    strShown += '"';
+    return strShown;
 }
 
 std::string ColumnText(int nField, std::size_t nColumn) {
