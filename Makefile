@@ -105,7 +105,7 @@ clean:
 # time: the packages, the zip and the installer must be the same bytes.
 WIN_BUILD      ?= build-win
 REPRO_BUILD    ?= build-repro
-WIN_PACKAGES   := cmake make g++-mingw-w64-x86-64 wine64 googletest libcli11-dev nsis
+WIN_PACKAGES   := cmake make g++-mingw-w64-x86-64 wine64 googletest libcli11-dev nsis zip
 WIN_TOOLCHAIN  := $(CURDIR)/cmake/mingw-w64-x86_64.cmake
 WIN_GTEST      := $(abspath $(WIN_BUILD))/googletest
 # CLI11 is headers only: a copy of them for the cross build, away from Linux's /usr/include.
@@ -115,12 +115,9 @@ WIN_RUN        := $(CURDIR)/cmake/wine-run.sh $(abspath $(WIN_BUILD))/wine
 WIN_TESTS      := $(foreach d,platform metastock engine settings,$(if $(wildcard tests/$(d)/CMakeLists.txt),$(d)_tests))
 # What a statically linked pelmar-cli.exe may import: Windows' own DLLs only.
 WIN_SYSTEM_DLLS := kernel32|msvcrt|advapi32|shell32|user32|ntdll|ws2_32|bcrypt|api-ms-win-.*
-WIN_CMAKE_ARGS = -DCMAKE_TOOLCHAIN_FILE=$(WIN_TOOLCHAIN) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DPELMAR_WITH_QT=OFF -DPELMAR_BUILD_BENCH=OFF -DCMAKE_INSTALL_BINDIR=. -DCMAKE_SKIP_INSTALL_ALL_DEPENDENCY=ON \
-  -DCLI11_DIR=$(WIN_CLI11)/share/cmake/CLI11
 DEB_PACKAGES   := dpkg-dev file appstream lintian
 
-.PHONY: windows package reproducible
+.PHONY: windows windows-configure package reproducible
 
 windows: demo
 	$(MAKE) deps PACKAGES="$(WIN_PACKAGES)"
@@ -133,9 +130,7 @@ windows: demo
 	    cmake --install $(WIN_BUILD)/googletest-build; } > $(WIN_BUILD)/googletest.log 2>&1 || \
 	  { tail -n 30 $(WIN_BUILD)/googletest.log; exit 1; }; \
 	fi
-	rm -rf $(WIN_CLI11) && mkdir -p $(WIN_CLI11)/include $(WIN_CLI11)/share/cmake && \
-	  cp -r /usr/include/CLI $(WIN_CLI11)/include/ && cp -r /usr/share/cmake/CLI11 $(WIN_CLI11)/share/cmake/
-	cmake -S . -B $(WIN_BUILD) $(WIN_CMAKE_ARGS) -DGTest_DIR=$(WIN_GTEST)/lib/cmake/GTest
+	$(MAKE) windows-configure
 	cmake --build $(WIN_BUILD) -j$(JOBS) --target pelmar-cli $(WIN_TESTS)
 	@imports=$$(x86_64-w64-mingw32-objdump -p $(WIN_BUILD)/pelmar-cli.exe | sed -n 's/^\s*DLL Name: //p' | tr 'A-Z' 'a-z'); \
 	echo "pelmar-cli.exe imports:" $$imports; \
@@ -153,10 +148,18 @@ windows: demo
 	$(MAKE) -o deps -o configure -o build demo BUILD=$(WIN_BUILD) CLI="$(WIN_RUN) $(abspath $(WIN_BUILD))/pelmar-cli.exe"
 	diff -r -x config $(BUILD)/demo $(WIN_BUILD)/demo
 	@echo "The Windows build's demo files are byte for byte the Linux build's."
-	cd $(WIN_BUILD) && cpack -G ZIP
-	cmake --build $(WIN_BUILD) -j$(JOBS) --target installer
+	cmake --build $(WIN_BUILD) -j$(JOBS) --target zip installer
 	@ls -l $(WIN_BUILD)/pelmar-cli-*-win64.zip $(WIN_BUILD)/pelmar-cli-*-win64-setup.exe
 	cmake/installer-check.sh $(WIN_BUILD) $(CLI)
+
+# The cross build's folder, configured; without GoogleTest when WIN_TESTS_OPTION says so.
+WIN_TESTS_OPTION ?= -DGTest_DIR=$(WIN_GTEST)/lib/cmake/GTest
+windows-configure:
+	rm -rf $(WIN_CLI11) && mkdir -p $(WIN_CLI11)/include $(WIN_CLI11)/share/cmake && \
+	  cp -r /usr/include/CLI $(WIN_CLI11)/include/ && cp -r /usr/share/cmake/CLI11 $(WIN_CLI11)/share/cmake/
+	cmake -S . -B $(WIN_BUILD) -DCMAKE_TOOLCHAIN_FILE=$(WIN_TOOLCHAIN) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DPELMAR_WITH_QT=OFF -DPELMAR_BUILD_BENCH=OFF -DCMAKE_INSTALL_BINDIR=. -DCMAKE_SKIP_INSTALL_ALL_DEPENDENCY=ON \
+	  -DCLI11_DIR=$(WIN_CLI11)/share/cmake/CLI11 $(WIN_TESTS_OPTION)
 
 package:
 	$(MAKE) deps PACKAGES="$(PACKAGES) $(DEB_PACKAGES)"
@@ -169,4 +172,4 @@ package:
 
 # After `make package` and `make windows`.
 reproducible:
-	cmake/reproducible-check.sh $(BUILD) $(WIN_BUILD) $(REPRO_BUILD) "$(WIN_CMAKE_ARGS)"
+	cmake/reproducible-check.sh $(BUILD) $(WIN_BUILD) $(REPRO_BUILD)

@@ -1,12 +1,15 @@
 # Packages, made in the build folder: on Linux (cpack -G DEB) a Debian package of both
 # programs with their desktop entry, icon, help page, AppStream metadata, manual pages,
-# copyright and changelog; on Windows the resources of pelmar-cli.exe, a zip (cpack -G ZIP)
-# and an installer (target installer, with makensis) of pelmar-cli.exe, its README, the help
-# page and the copyright notices. The version is the project's; the release date is that of
+# copyright and changelog; on Windows the resources of pelmar-cli.exe, and a zip (target
+# zip) and an installer (target installer, with makensis) of pelmar-cli.exe, its README, the
+# help page and the copyright notices. The version is the project's; the release date is that of
 # the changelog's first entry, which must be of this version.
 include(GNUInstallDirs)
 
 set(PELMAR_CHANGELOG ${PROJECT_SOURCE_DIR}/resources/debian/changelog)
+# Read here, not configured: a change must configure again.
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${PELMAR_CHANGELOG}
+             ${PROJECT_SOURCE_DIR}/resources/debian/copyright ${PROJECT_SOURCE_DIR}/resources/copyright-windows.txt)
 file(STRINGS ${PELMAR_CHANGELOG} PELMAR_CHANGELOG_TITLE LIMIT_COUNT 1)
 file(STRINGS ${PELMAR_CHANGELOG} PELMAR_CHANGELOG_SIGNATURE REGEX "^ -- " LIMIT_COUNT 1)
 string(REPLACE "." "\\." PELMAR_VERSION_PATTERN "${PROJECT_VERSION}")
@@ -26,13 +29,6 @@ endif()
 set(PELMAR_RELEASE_YEAR ${CMAKE_MATCH_3})
 set(PELMAR_RELEASE_DATE ${CMAKE_MATCH_3}-${PELMAR_MONTH}-${CMAKE_MATCH_1})
 
-set(CPACK_PACKAGE_NAME pelmar)
-set(CPACK_PACKAGE_VENDOR "Veldrin Software")
-set(CPACK_PACKAGE_CONTACT "Veldrin Software <pelmar@example.org>")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "convert price data in text files into MetaStock databases")
-set(CPACK_PACKAGE_HOMEPAGE_URL "https://www.example.org/pelmar/")
-set(CPACK_STRIP_FILES ON)
-
 if(WIN32)
   # pelmar-cli.exe's icon, manifest and version information.
   set(PELMAR_ICON ${PROJECT_SOURCE_DIR}/resources/Pelmar.ico)
@@ -42,36 +38,58 @@ if(WIN32)
   target_sources(pelmar-cli PRIVATE ${CMAKE_BINARY_DIR}/pelmar-cli.rc)
   set_property(SOURCE ${CMAKE_BINARY_DIR}/pelmar-cli.rc APPEND PROPERTY OBJECT_DEPENDS ${PELMAR_ICON} ${PELMAR_MANIFEST})
 
-  set(CPACK_GENERATOR ZIP)
-  set(CPACK_PACKAGE_FILE_NAME pelmar-cli-${PROJECT_VERSION}-win64)
   configure_file(${PROJECT_SOURCE_DIR}/resources/README-windows.txt.in ${CMAKE_BINARY_DIR}/README.txt
                  NEWLINE_STYLE CRLF @ONLY)
-  configure_file(${PROJECT_SOURCE_DIR}/resources/debian/copyright ${CMAKE_BINARY_DIR}/copyright.txt
-                 NEWLINE_STYLE CRLF @ONLY)
+  # The package's notices and those of the runtime that the static link builds in.
+  file(READ ${PROJECT_SOURCE_DIR}/resources/debian/copyright PELMAR_COPYRIGHT)
+  file(READ ${PROJECT_SOURCE_DIR}/resources/copyright-windows.txt PELMAR_COPYRIGHT_WINDOWS)
+  file(CONFIGURE OUTPUT ${CMAKE_BINARY_DIR}/copyright.txt CONTENT "${PELMAR_COPYRIGHT}${PELMAR_COPYRIGHT_WINDOWS}"
+       @ONLY NEWLINE_STYLE CRLF)
   install(FILES ${CMAKE_BINARY_DIR}/README.txt ${CMAKE_BINARY_DIR}/copyright.txt
                 ${PROJECT_SOURCE_DIR}/resources/pelmar-help.html DESTINATION .)
 
-  # The installer carries the program stripped, as the zip does.
+  # The zip (target zip) and the installer (target installer, with makensis) carry the
+  # program stripped, and the same bytes whenever they are made from the same files.
+  set(PELMAR_SHIPPED_EXE ${CMAKE_BINARY_DIR}/shipped/pelmar-cli.exe)
+  set(PELMAR_SHIPPED_FILES ${PELMAR_SHIPPED_EXE} ${CMAKE_BINARY_DIR}/README.txt ${CMAKE_BINARY_DIR}/copyright.txt
+                           ${PROJECT_SOURCE_DIR}/resources/pelmar-help.html)
+  add_custom_command(
+    OUTPUT ${PELMAR_SHIPPED_EXE}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/shipped
+    COMMAND ${CMAKE_STRIP} -o ${PELMAR_SHIPPED_EXE} $<TARGET_FILE:pelmar-cli>
+    DEPENDS pelmar-cli
+    VERBATIM)
+  set(PELMAR_ZIP ${CMAKE_BINARY_DIR}/pelmar-cli-${PROJECT_VERSION}-win64.zip)
+  add_custom_command(
+    OUTPUT ${PELMAR_ZIP}
+    COMMAND sh ${PROJECT_SOURCE_DIR}/cmake/make-zip.sh ${PELMAR_ZIP} pelmar-cli-${PROJECT_VERSION}-win64
+            ${PELMAR_SHIPPED_FILES}
+    DEPENDS ${PELMAR_SHIPPED_FILES} ${PROJECT_SOURCE_DIR}/cmake/make-zip.sh
+    VERBATIM)
+  add_custom_target(zip DEPENDS ${PELMAR_ZIP})
+
   find_program(PELMAR_MAKENSIS makensis)
   if(PELMAR_MAKENSIS)
     set(PELMAR_SETUP ${CMAKE_BINARY_DIR}/pelmar-cli-${PROJECT_VERSION}-win64-setup.exe)
-    set(PELMAR_SETUP_EXE ${CMAKE_BINARY_DIR}/setup/pelmar-cli.exe)
     add_custom_command(
       OUTPUT ${PELMAR_SETUP}
-      COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/setup
-      COMMAND ${CMAKE_STRIP} -o ${PELMAR_SETUP_EXE} $<TARGET_FILE:pelmar-cli>
-      COMMAND ${PELMAR_MAKENSIS} -V2 -INPUTCHARSET UTF8 -DVERSION=${PROJECT_VERSION} -DEXE=${PELMAR_SETUP_EXE}
+      COMMAND ${PELMAR_MAKENSIS} -V2 -INPUTCHARSET UTF8 -DVERSION=${PROJECT_VERSION} -DEXE=${PELMAR_SHIPPED_EXE}
               -DREADME=${CMAKE_BINARY_DIR}/README.txt -DHELP=${PROJECT_SOURCE_DIR}/resources/pelmar-help.html
               -DCOPYRIGHT=${CMAKE_BINARY_DIR}/copyright.txt -DICON=${PELMAR_ICON} -DOUTFILE=${PELMAR_SETUP}
               ${PROJECT_SOURCE_DIR}/resources/pelmar-cli.nsi
-      DEPENDS pelmar-cli ${PROJECT_SOURCE_DIR}/resources/pelmar-cli.nsi ${PROJECT_SOURCE_DIR}/resources/pelmar-help.html
-              ${CMAKE_BINARY_DIR}/README.txt ${CMAKE_BINARY_DIR}/copyright.txt ${PELMAR_ICON}
+      DEPENDS ${PELMAR_SHIPPED_FILES} ${PROJECT_SOURCE_DIR}/resources/pelmar-cli.nsi ${PELMAR_ICON}
       VERBATIM)
     add_custom_target(installer DEPENDS ${PELMAR_SETUP})
   else()
     message(STATUS "makensis not found (Debian package nsis): no target installer")
   endif()
 else()
+  set(CPACK_PACKAGE_NAME pelmar)
+  set(CPACK_PACKAGE_VENDOR "Veldrin Software")
+  set(CPACK_PACKAGE_CONTACT "Veldrin Software <pelmar@example.org>")
+  set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "convert price data in text files into MetaStock databases")
+  set(CPACK_PACKAGE_HOMEPAGE_URL "https://www.example.org/pelmar/")
+  set(CPACK_STRIP_FILES ON)
   set(CPACK_GENERATOR DEB)
   set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
   set(CPACK_DEBIAN_PACKAGE_SECTION misc)
@@ -132,6 +150,6 @@ lists, dumps, checks, renames and deletes securities.")
              COMMAND sh ${PROJECT_SOURCE_DIR}/cmake/man-check.sh $<TARGET_FILE:pelmar-cli>
                      ${CMAKE_BINARY_DIR}/share/man-source/pelmar-cli.1)
   endif()
-endif()
 
-include(CPack)
+  include(CPack)
+endif()
