@@ -351,8 +351,7 @@ TEST(BarReader, FilesAreStreamedAndTheirFaultsReported) {
     const SReadResult missing = reader.ReadFile(GetSystemFileSystem(), dir / "none.csv");
     EXPECT_NE(missing.Message().find("The price file cannot be opened: "), std::string::npos);
     // 64 MiB of one line, then a good line: bounded memory, the long line bad, the rest read.
-    CMadeFileSystem endless(std::make_unique<CMadeFile>(64u << 20, '7', std::string("
-").append(Line("2023-01-03"))));
+    CMadeFileSystem endless(std::make_unique<CMadeFile>(64u << 20, '7', std::string("\n").append(Line("2023-01-03"))));
     const SReadResult skipped = Reader(Layout(), true).ReadFile(endless, "endless.csv");
     ASSERT_TRUE(skipped.Ok()) << skipped.Message();
     EXPECT_EQ(skipped.nLines, 2u);
