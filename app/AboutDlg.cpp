@@ -1,9 +1,9 @@
 #include "app/AboutDlg.h"
 
-#include "app/PelmarApp.h"
 #include "ui_AboutDlg.h"
 
-CAboutDlg::CAboutDlg(QWidget* pParent) : QDialog(pParent), m_pUi(std::make_unique<Ui::CAboutDlg>()) {
+CAboutDlg::CAboutDlg(bool& bMailVisited, bool& bWebVisited, QWidget* pParent)
+    : QDialog(pParent), m_pUi(std::make_unique<Ui::CAboutDlg>()) {
     // Each notice a paragraph of its own, wrapped by the label.
     m_strLegal = tr("Protected by copyright law.\n\n") +
                  QStringLiteral("MetaStock is a registered trademark of EQUIS International Inc.\n\n") +
@@ -18,10 +18,8 @@ CAboutDlg::CAboutDlg(QWidget* pParent) : QDialog(pParent), m_pUi(std::make_uniqu
     ui.versionLabel->setText(ui.versionLabel->text().arg(QStringLiteral(PELMAR_VERSION)));
     ui.legalText->setText(m_strLegal);
     ui.m_linkMail->m_strLink = QStringLiteral("mailto:") + ui.m_linkMail->text();
-    if (CPelmarApp* pApp = CPelmarApp::Instance()) {
-        ui.m_linkMail->m_pbVisited = &pApp->m_bMailLinkVisited;
-        ui.m_linkWeb->m_pbVisited = &pApp->m_bWebLinkVisited;
-    }
+    ui.m_linkMail->m_pbVisited = &bMailVisited;
+    ui.m_linkWeb->m_pbVisited = &bWebVisited;
     ui.okButton->setFocus(Qt::OtherFocusReason);
 }
 

@@ -1,6 +1,6 @@
 // The About box: what the program does, its version, the legal notice and two links to the
 // author (mail and web page). Made afresh each time it is shown; the links' visited states
-// live in the application object, so they last for the run.
+// are flags its owner keeps (the application object's), so they last for the run.
 #pragma once
 
 #include <QDialog>
@@ -15,7 +15,8 @@ class CAboutDlg;
 class CAboutDlg : public QDialog {
     Q_OBJECT
 public:
-    explicit CAboutDlg(QWidget* pParent = nullptr);
+    // bMailVisited, bWebVisited: whether each link has been opened; set when it is.
+    CAboutDlg(bool& bMailVisited, bool& bWebVisited, QWidget* pParent = nullptr);
     ~CAboutDlg() override;
 
     // The protection paragraph followed by the trademark notices.

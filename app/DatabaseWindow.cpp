@@ -2,7 +2,8 @@
 
 #include "app/ChooseDir.h"
 #include "app/RenameDlg.h"
-#include "engine/Converter.h"
+#include "app/SecurityListModel.h"
+#include "engine/Wording.h"
 #include "metastock/Dates.h"
 #include "platform/FileSystem.h"
 #include "platform/MessageBox.h"
@@ -11,16 +12,20 @@
 
 #include <QDir>
 #include <QGuiApplication>
+#include <QScreen>
+#include <QScrollBar>
+#include <QSortFilterProxyModel>
 
 namespace {
 
-enum EColumn { kSymbolColumn, kNameColumn, kFirstColumn, kLastColumn, kBarsColumn, kFileColumn };
-constexpr int kIndexRole = Qt::UserRole; // the security's place in the listing, on the symbol's item
+using CList = CSecurityListModel;
 
 // A change waits this long for another program's conversion into the folder, with the wait
 // cursor on; the window must not hang for the full minute a conversion run waits.
 constexpr std::chrono::seconds kChangeLockWait{5};
-// How the database begins its refusal of a symbol that is in use.
+// The widest symbol and name columns, in characters: longer ones are cut short with "...".
+constexpr int kSymbolChars = 14;
+constexpr int kNameChars = 28;
 
 QString Text(const std::string& windows1252) {
     return QString::fromStdString(Windows1252ToUtf8(windows1252));
@@ -41,64 +46,98 @@ QString Lines(const std::vector<std::string>& lines) {
 } // namespace
 
 CDatabaseWindow::CDatabaseWindow(CMessageBox& messages, QWidget* pParent)
-    : QWidget(pParent, Qt::Window), m_pUi(std::make_unique<Ui::CDatabaseWindow>()), m_messages(messages) {
+    : QWidget(pParent, Qt::Window), m_pUi(std::make_unique<Ui::CDatabaseWindow>()), m_messages(messages),
+      m_pModel(new CSecurityListModel(this)), m_pProxy(new QSortFilterProxyModel(this)) {
     Ui::CDatabaseWindow& ui = *m_pUi;
     ui.setupUi(this);
     setWindowIcon(QIcon(QStringLiteral(":/resources/Pelmar.png")));
+    m_pProxy->setSourceModel(m_pModel);
+    m_pProxy->setSortRole(CList::kSortRole);
+    m_pProxy->setSortCaseSensitivity(Qt::CaseInsensitive);
+    m_pProxy->setFilterRole(CList::kFilterRole);
+    m_pProxy->setFilterCaseSensitivity(Qt::CaseInsensitive);
+    QTableView& table = *ui.securitiesTable;
+    table.setModel(m_pProxy);
     const QFontMetrics metrics(font());
-    resize(metrics.averageCharWidth() * 150, metrics.lineSpacing() * 44);
-    ui.securitiesTable->verticalHeader()->setDefaultSectionSize(metrics.lineSpacing() + 6);
-    ui.securitiesTable->horizontalHeader()->setSectionResizeMode(kNameColumn, QHeaderView::Stretch);
+    table.verticalHeader()->setDefaultSectionSize(metrics.lineSpacing() + 6);
+    table.horizontalHeader()->setHighlightSections(false);
     // In the directory files' order until a column is chosen.
-    ui.securitiesTable->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
-    // The chart gets the larger share; the table scrolls.
-    ui.splitter->setSizes({metrics.lineSpacing() * 12, metrics.lineSpacing() * 26});
+    table.horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
+    // Sorting by bars reads every data file's header: under the wait cursor, before the sort
+    // (connected first, so called first).
+    connect(table.horizontalHeader(), &QHeaderView::sortIndicatorChanged, this, [this](int nColumn) {
+        if (nColumn == CList::kBarsColumn) {
+            QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+            m_pModel->CountAllBars();
+            QGuiApplication::restoreOverrideCursor();
+        }
+    });
+    table.setSortingEnabled(true);
+    FitColumns();
+    // The list as wide as its columns, the chart the rest; both the window's height.
+    const int nListWidth = table.horizontalHeader()->length() + table.verticalScrollBar()->sizeHint().width() +
+                           2 * table.frameWidth() + metrics.averageCharWidth();
+    // Three quarters of the screen's width (at least room for a year of bars beside the list)
+    // and four fifths of its height.
+    const QRect area = screen()->availableGeometry();
+    resize(std::max({metrics.averageCharWidth() * 170, nListWidth + metrics.averageCharWidth() * 80, area.width() * 3 / 4}),
+           std::max(metrics.lineSpacing() * 46, area.height() * 4 / 5));
+    ui.splitter->setStretchFactor(1, 1);
+    ui.splitter->setSizes({nListWidth, width() - nListWidth});
     connect(ui.folderEdit, &QLineEdit::returnPressed, this, [this] { ShowFolder(m_pUi->folderEdit->text()); });
     connect(ui.browseButton, &QPushButton::clicked, this, &CDatabaseWindow::OnBrowse);
     connect(ui.deleteButton, &QPushButton::clicked, this, &CDatabaseWindow::OnDelete);
     connect(ui.renameButton, &QPushButton::clicked, this, &CDatabaseWindow::OnRename);
-    connect(ui.securitiesTable, &QTableWidget::itemSelectionChanged, this, &CDatabaseWindow::OnSelectionChanged);
+    connect(ui.filterEdit, &QLineEdit::textChanged, this, &CDatabaseWindow::OnFilterChanged);
+    connect(ui.filterEdit, &QLineEdit::returnPressed, this, [this] { m_pUi->securitiesTable->setFocus(); });
+    connect(table.selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
+        if (!m_bSelecting) {
+            OnSelectionChanged();
+        }
+    });
 }
 
 CDatabaseWindow::~CDatabaseWindow() = default;
 
+void CDatabaseWindow::FitColumns() {
+    QHeaderView& header = *m_pUi->securitiesTable->horizontalHeader();
+    const QFontMetrics metrics(m_pUi->securitiesTable->font());
+    const int nPad = metrics.averageCharWidth() * 2;
+    // The longest symbol and name by characters stand for the widest: measuring every one of
+    // a full folder's would cost more than it tells.
+    QString symbol = QStringLiteral("SYMBOL");
+    QString name = QStringLiteral("Name of a security");
+    for (int nRow = 0; nRow < m_pModel->rowCount(); ++nRow) {
+        const SSecurity& security = m_pModel->Security(nRow);
+        symbol = security.strSymbol.size() > static_cast<std::size_t>(symbol.size()) ? Text(security.strSymbol) : symbol;
+        name = security.strName.size() > static_cast<std::size_t>(name.size()) ? Text(security.strName) : name;
+    }
+    const auto width = [&](const QString& text, int nMaxChars) {
+        return std::min(metrics.horizontalAdvance(text), metrics.averageCharWidth() * nMaxChars) + nPad;
+    };
+    header.setMinimumSectionSize(metrics.averageCharWidth() * 4);
+    header.resizeSection(CList::kSymbolColumn, width(symbol, kSymbolChars));
+    header.resizeSection(CList::kNameColumn, width(name, kNameChars));
+    header.resizeSection(CList::kFirstColumn, width(QStringLiteral("0000-00-00"), 12));
+    header.resizeSection(CList::kLastColumn, width(QStringLiteral("0000-00-00"), 12));
+    header.resizeSection(CList::kBarsColumn, width(QStringLiteral("65534"), 8) + metrics.averageCharWidth() * 2);
+    header.resizeSection(CList::kFileColumn, width(QStringLiteral("F65534.MWD"), 12));
+}
+
 void CDatabaseWindow::ShowFolder(const QString& strFolder, const QString& strSymbol) {
     Ui::CDatabaseWindow& ui = *m_pUi;
     ui.folderEdit->setText(QDir::toNativeSeparators(strFolder));
-    ui.securitiesTable->setSortingEnabled(false);
-    ui.securitiesTable->setRowCount(0);
+    m_pModel->SetDatabase(nullptr);
     m_pDatabase = std::make_unique<CDatabase>(GetSystemFileSystem(), m_messages, Utf8Path(strFolder.toStdString()));
     std::string strError;
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
     const bool bRead = !strFolder.isEmpty() && m_pDatabase->Read(strError);
-    const std::vector<SSecurity> securities = bRead ? m_pDatabase->Securities() : std::vector<SSecurity>();
-    ui.securitiesTable->setRowCount(static_cast<int>(securities.size()));
-    for (int nRow = 0; nRow < ui.securitiesTable->rowCount(); ++nRow) {
-        const SSecurity& security = securities[static_cast<std::size_t>(nRow)];
-        auto* pSymbol = new QTableWidgetItem(Text(security.strSymbol));
-        pSymbol->setData(kIndexRole, nRow);
-        ui.securitiesTable->setItem(nRow, kSymbolColumn, pSymbol);
-        ui.securitiesTable->setItem(nRow, kNameColumn, new QTableWidgetItem(Text(security.strName)));
-        ui.securitiesTable->setItem(nRow, kFirstColumn, new QTableWidgetItem(DateText(security.nFirstDate)));
-        ui.securitiesTable->setItem(nRow, kLastColumn, new QTableWidgetItem(DateText(security.nLastDate)));
-        // The count the data file really holds, which the chart draws.
-        auto* pBars = new QTableWidgetItem;
-        std::string strBarsError;
-        if (const auto nBars = m_pDatabase->BarCount(security, strBarsError)) {
-            pBars->setData(Qt::DisplayRole, static_cast<qlonglong>(*nBars));
-        } else {
-            pBars->setText(tr("unreadable"));
-            pBars->setToolTip(QString::fromStdString(strBarsError));
-        }
-        pBars->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        ui.securitiesTable->setItem(nRow, kBarsColumn, pBars);
-        ui.securitiesTable->setItem(nRow, kFileColumn, new QTableWidgetItem(QString::fromStdString(security.strDataFile)));
-    }
+    m_pModel->SetDatabase(bRead ? m_pDatabase.get() : nullptr);
     QGuiApplication::restoreOverrideCursor();
-    ui.securitiesTable->setSortingEnabled(true);
-    ui.securitiesTable->resizeColumnsToContents();
+    FitColumns();
 
     const QString folder = QDir::toNativeSeparators(strFolder);
+    const int nCount = m_pModel->rowCount();
     if (strFolder.isEmpty()) {
         m_strStatus = tr("Choose the folder of a database.");
     } else if (!bRead) {
@@ -106,8 +145,7 @@ void CDatabaseWindow::ShowFolder(const QString& strFolder, const QString& strSym
     } else if (!m_pDatabase->HasMaster() && !m_pDatabase->HasXmaster()) {
         m_strStatus = tr("%1 holds no database (no MASTER).").arg(folder);
     } else {
-        m_strStatus = securities.size() == 1 ? tr("1 security in %1.").arg(folder)
-                                             : tr("%1 securities in %2.").arg(securities.size()).arg(folder);
+        m_strStatus = nCount == 1 ? tr("1 security in %1.").arg(folder) : tr("%1 securities in %2.").arg(nCount).arg(folder);
     }
     if (bRead && !m_pDatabase->Damage().empty()) {
         m_strStatus += QLatin1Char('\n') + tr("This database is damaged; it can be looked at, but not changed:") +
@@ -115,24 +153,57 @@ void CDatabaseWindow::ShowFolder(const QString& strFolder, const QString& strSym
     }
     ui.statusLabel->setText(m_strStatus);
 
-    int nSelect = ui.securitiesTable->rowCount() > 0 ? 0 : -1;
-    for (int nRow = 0; nRow < ui.securitiesTable->rowCount(); ++nRow) {
-        if (ui.securitiesTable->item(nRow, kSymbolColumn)->text().compare(strSymbol, Qt::CaseInsensitive) == 0) {
+    int nSelect = -1;
+    for (int nRow = 0; nRow < nCount && !strSymbol.isEmpty(); ++nRow) {
+        if (Text(m_pModel->Security(nRow).strSymbol).compare(strSymbol, Qt::CaseInsensitive) == 0) {
             nSelect = nRow;
         }
     }
-    ui.securitiesTable->clearSelection();
-    ui.securitiesTable->selectRow(nSelect);
+    // The security asked for is shown, whatever Find holds.
+    if (nSelect >= 0 && !m_pProxy->mapFromSource(m_pModel->index(nSelect, 0)).isValid()) {
+        const QSignalBlocker blocker(ui.filterEdit);
+        ui.filterEdit->clear();
+    }
+    ApplyFilter();
+    const int nRow = m_pProxy->mapFromSource(m_pModel->index(nSelect, 0)).row();
+    SelectRow(nRow >= 0 ? nRow : m_pProxy->rowCount() > 0 ? 0 : -1);
+}
+
+void CDatabaseWindow::ApplyFilter() {
+    Ui::CDatabaseWindow& ui = *m_pUi;
+    m_pProxy->setFilterFixedString(ui.filterEdit->text().trimmed());
+    const int nShown = m_pProxy->rowCount();
+    ui.shownLabel->setText(nShown == m_pModel->rowCount() ? QString()
+                                                          : tr("%1 of %2").arg(nShown).arg(m_pModel->rowCount()));
+}
+
+void CDatabaseWindow::OnFilterChanged() {
+    const QModelIndexList rows = m_pUi->securitiesTable->selectionModel()->selectedRows();
+    const QModelIndex selected = rows.isEmpty() ? QModelIndex() : m_pProxy->mapToSource(rows.front());
+    ApplyFilter();
+    const int nRow = m_pProxy->mapFromSource(selected).row();
+    SelectRow(nRow >= 0 ? nRow : m_pProxy->rowCount() > 0 ? 0 : -1);
+}
+
+void CDatabaseWindow::SelectRow(int nRow) {
+    QTableView& table = *m_pUi->securitiesTable;
+    // One chart for the new selection, not one for each step to it.
+    m_bSelecting = true;
+    table.clearSelection();
+    if (nRow >= 0) {
+        table.selectRow(nRow);
+        table.scrollTo(m_pProxy->index(nRow, 0), QAbstractItemView::PositionAtCenter);
+    }
+    m_bSelecting = false;
     OnSelectionChanged();
 }
 
 std::optional<SSecurity> CDatabaseWindow::SelectedSecurity() const {
-    const QList<QTableWidgetItem*> items = m_pUi->securitiesTable->selectedItems();
-    if (items.isEmpty() || !m_pDatabase) {
+    const QModelIndexList rows = m_pUi->securitiesTable->selectionModel()->selectedRows();
+    if (rows.isEmpty() || !m_pDatabase) {
         return std::nullopt;
     }
-    const QTableWidgetItem* pSymbol = m_pUi->securitiesTable->item(items.front()->row(), kSymbolColumn);
-    return m_pDatabase->Securities().at(pSymbol->data(kIndexRole).toUInt());
+    return m_pModel->Security(m_pProxy->mapToSource(rows.front()).row());
 }
 
 void CDatabaseWindow::OnSelectionChanged() {
@@ -143,8 +214,7 @@ void CDatabaseWindow::OnSelectionChanged() {
     ui.deleteButton->setEnabled(bChangeable);
     ui.statusLabel->setText(m_strStatus);
     if (!security) {
-        ui.chart->SetMessage(ui.securitiesTable->rowCount() > 0 ? tr("Choose a security to see its prices.")
-                                                                : QString());
+        ui.chart->SetMessage(m_pProxy->rowCount() > 0 ? tr("Choose a security to see its prices.") : QString());
         return;
     }
     std::string strError;
@@ -254,7 +324,7 @@ void CDatabaseWindow::OnRename() {
                 strError = tr("%1 is already a symbol or name in this folder (or a folder below it).")
                                .arg(strSymbol)
                                .toStdString() +
-                           "\n\n" + CConverter::kDuplicateSymbolMessage;
+                           "\n\n" + kDuplicateSymbolText;
             }
             return false;
         }, strSymbol);

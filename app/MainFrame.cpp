@@ -1,7 +1,6 @@
 #include "app/MainFrame.h"
 
 #include "app/DatabaseWindow.h"
-#include "app/PelmarApp.h"
 #include "app/PelmarView.h"
 #include "engine/JobSettings.h"
 #include "platform/SettingsStore.h"
@@ -43,8 +42,8 @@ QRect FramePlacement(int x, int y, int cx, int cy, const QSize& workArea) {
 
 } // namespace
 
-CMainFrame::CMainFrame(CSettingsStore& store, QWidget* pParent)
-    : QMainWindow(pParent), m_pUi(std::make_unique<Ui::CMainFrame>()), m_store(store) {
+CMainFrame::CMainFrame(CSettingsStore& store, CMessageBox& messages, QWidget* pParent)
+    : QMainWindow(pParent), m_pUi(std::make_unique<Ui::CMainFrame>()), m_store(store), m_messages(messages) {
     Ui::CMainFrame& ui = *m_pUi;
     ui.setupUi(this);
     setWindowIcon(QIcon(QStringLiteral(":/resources/Pelmar.png")));
@@ -52,10 +51,8 @@ CMainFrame::CMainFrame(CSettingsStore& store, QWidget* pParent)
     addAction(QWhatsThis::createAction(this));
     statusBar()->addWidget(new QLabel(tr("For Help, press F1"), statusBar()));
 
-    connect(ui.actionSettings, &QAction::triggered, ui.m_pView, &CPelmarView::OnSettings);
     connect(ui.actionHelpTopics, &QAction::triggered, this, &CMainFrame::OnHelpFinder);
     connect(ui.actionDatabase, &QAction::triggered, this, &CMainFrame::OnViewDatabase);
-    connect(ui.m_pView, &CPelmarView::databaseWritten, this, &CMainFrame::OfferDatabase);
     connect(ui.showDatabaseButton, &QPushButton::clicked, this,
             [this] { ShowDatabase(m_strOfferedFolder, m_strOfferedSymbol); });
     // The offer stands for the run the log shows; a new file or an emptied log withdraws it.
@@ -162,10 +159,6 @@ void CMainFrame::UpdateRecentFileMenu() {
     }
 }
 
-void CMainFrame::UpdateCommandUI() {
-    GetView()->OnUpdateSettings(*m_pUi->actionSettings);
-}
-
 namespace {
 
 QStringList LocalFiles(const QMimeData* pData) {
@@ -207,12 +200,8 @@ void CMainFrame::OnViewDatabase() {
 }
 
 CDatabaseWindow* CMainFrame::ShowDatabase(const QString& strFolder, const QString& strSymbol) {
-    CPelmarApp* pApp = CPelmarApp::Instance();
-    if (pApp == nullptr) {
-        return nullptr;
-    }
     if (m_pDatabaseWindow == nullptr) {
-        m_pDatabaseWindow = new CDatabaseWindow(pApp->MessageBox(), this);
+        m_pDatabaseWindow = new CDatabaseWindow(m_messages, this);
         const QByteArray geometry = QByteArray::fromBase64(
             QByteArray::fromStdString(m_store.GetString(kScreenSection, kDatabaseGeometryKey, "")));
         if (geometry.isEmpty() || !m_pDatabaseWindow->restoreGeometry(geometry)) {

@@ -1,8 +1,9 @@
 // The main window: menu, toolbar and status bar around the log view, the recent-file list, the
 // help window and the Database window. It takes its place from the settings store ("Screen":
 // the saved geometry, else the x, y, cx, cy values of older versions) and saves both when it
-// closes, with the Database window's place (which starts centred on the main window). Files dropped on it are handed on to be opened. The application object answers
-// Open, New, About and the recent files.
+// closes, with the Database window's place (which starts centred on the main window). Files
+// dropped on it are handed on to be opened. The application object connects its commands:
+// Open, New, About and the recent files to itself, Settings to the conversion controller.
 #pragma once
 
 #include <QMainWindow>
@@ -11,6 +12,7 @@
 #include <memory>
 
 class CDatabaseWindow;
+class CMessageBox;
 class CPelmarView;
 class CSettingsStore;
 class QAction;
@@ -25,7 +27,9 @@ public:
     // The number of recent files the File menu lists.
     static constexpr int kRecentFiles = 4;
 
-    explicit CMainFrame(CSettingsStore& store, QWidget* pParent = nullptr);
+    // The store keeps the window's place and the recent files; messages takes the Database
+    // window's questions and refusals.
+    CMainFrame(CSettingsStore& store, CMessageBox& messages, QWidget* pParent = nullptr);
     ~CMainFrame() override;
 
     CPelmarView* GetView() const;
@@ -36,8 +40,6 @@ public:
     // Puts path at the head of the list (moving it up when listed), or takes it off.
     void AddRecentFile(const QString& strPath);
     void RemoveRecentFile(const QString& strPath);
-    // Brings the enabling of the commands up to date.
-    void UpdateCommandUI();
 
     void OnHelpFinder();
     // View > Database: the Database window, on the stored output folder when it is new.
@@ -65,6 +67,7 @@ private:
 
     std::unique_ptr<Ui::CMainFrame> m_pUi;
     CSettingsStore& m_store;
+    CMessageBox& m_messages;
     QList<QAction*> m_recentActions;
     QDialog* m_pHelpWindow = nullptr;
     CDatabaseWindow* m_pDatabaseWindow = nullptr;

@@ -1,8 +1,8 @@
 #include "app/PelmarApp.h"
 
 #include "app/AboutDlg.h"
+#include "app/ConversionController.h"
 #include "app/MainFrame.h"
-#include "app/PelmarDoc.h"
 #include "app/PelmarView.h"
 #include "settings/Profile.h"
 #include "ui_MainFrame.h"
@@ -15,28 +15,14 @@
 #include <QLocale>
 #include <QTreeView>
 
-namespace {
-
-CPelmarApp* g_pApp = nullptr;
-
-} // namespace
-
-CPelmarApp::CPelmarApp() {
+CPelmarApp::CPelmarApp(CMessageBox* pMessageBox) : m_messages(pMessageBox ? *pMessageBox : m_qtMessageBox) {
     // The images and the help page live in the library; a static library's resources must
     // be asked for.
     Q_INIT_RESOURCE(pelmar);
-    g_pApp = this;
 }
 
 CPelmarApp::~CPelmarApp() {
     ExitInstance();
-    if (g_pApp == this) {
-        g_pApp = nullptr;
-    }
-}
-
-CPelmarApp* CPelmarApp::Instance() {
-    return g_pApp;
 }
 
 void CPelmarApp::InitInstance(const QString& strFileName) {
@@ -44,9 +30,13 @@ void CPelmarApp::InitInstance(const QString& strFileName) {
     // Without the key the program still runs: reads give their defaults.
     m_pProfile->CreateKey();
 
-    m_pMainFrame = std::make_unique<CMainFrame>(*m_pProfile);
-    m_pDocument = std::make_unique<CPelmarDoc>(*m_pMainFrame->GetView());
+    m_pMainFrame = std::make_unique<CMainFrame>(*m_pProfile, m_messages);
+    m_pController =
+        std::make_unique<CConversionController>(*m_pProfile, m_messages, *m_pMainFrame->GetView(), *m_pMainFrame);
     const Ui::CMainFrame& ui = m_pMainFrame->Ui();
+    connect(ui.actionSettings, &QAction::triggered, m_pController.get(), &CConversionController::OnSettings);
+    connect(m_pController.get(), &CConversionController::databaseWritten, m_pMainFrame.get(),
+            &CMainFrame::OfferDatabase);
     connect(ui.actionOpen, &QAction::triggered, this, &CPelmarApp::OnFileOpen);
     // Clear Window (Ctrl+N) is the New command: a new document is an empty log.
     connect(ui.actionClearWindow, &QAction::triggered, this, &CPelmarApp::OnFileNew);
@@ -68,18 +58,18 @@ void CPelmarApp::ExitInstance() {
     if (m_pMainFrame && m_pMainFrame->isVisible()) {
         m_pMainFrame->close();
     }
-    m_pDocument.reset();
+    m_pController.reset();
     m_pMainFrame.reset();
     m_pProfile.reset();
 }
 
 bool CPelmarApp::OpenDocumentFile(const QString& strPath) {
     const QString fullPath = QDir::cleanPath(QFileInfo(strPath).absoluteFilePath());
-    if (!m_pDocument || !m_pDocument->OnOpenDocument(fullPath, MessageBox())) {
+    if (!m_pController || !m_pController->OnOpenDocument(fullPath)) {
         return false;
     }
     m_pMainFrame->AddRecentFile(fullPath);
-    m_pMainFrame->UpdateCommandUI();
+    UpdateCommandUI();
     return true;
 }
 
@@ -92,18 +82,22 @@ bool CPelmarApp::OpenDocumentFiles(const QStringList& paths) {
         fullPaths << QDir::cleanPath(QFileInfo(path).absoluteFilePath());
     }
     // A batch leaves the recent files as they are: they are for opening one file again.
-    const bool bOpened = m_pDocument && m_pDocument->OnOpenDocuments(fullPaths, MessageBox());
-    m_pMainFrame->UpdateCommandUI();
+    const bool bOpened = m_pController && m_pController->OnOpenDocuments(fullPaths);
+    UpdateCommandUI();
     return bOpened;
 }
 
+void CPelmarApp::UpdateCommandUI() {
+    m_pController->OnUpdateSettings(*m_pMainFrame->Ui().actionSettings);
+}
+
 void CPelmarApp::OnAppAbout() {
-    CAboutDlg aboutDlg(m_pMainFrame.get());
+    CAboutDlg aboutDlg(m_bMailLinkVisited, m_bWebLinkVisited, m_pMainFrame.get());
     aboutDlg.exec();
 }
 
 void CPelmarApp::OnFileNew() {
-    m_pDocument->OnNewDocument();
+    m_pMainFrame->GetView()->OnClearWindow();
 }
 
 void CPelmarApp::OnFileOpen() {

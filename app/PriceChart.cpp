@@ -183,16 +183,17 @@ void CPriceChart::paintEvent(QPaintEvent*) {
         painter.drawText(QRect(0, nY - metrics.lineSpacing() / 2, plot.left() - kGap, metrics.lineSpacing()),
                          Qt::AlignRight | Qt::AlignVCenter, PriceLabel(std::abs(fPrice) < axis.fStep / 2 ? 0 : fPrice, axis));
     }
-    // Dates: grid lines up the plot, labels below it, each where it does not cover the last.
+    // Dates: grid lines up the plot, labels below it within its width (not under the prices'
+    // labels, not past its right side), each where it does not cover the last.
     const int nLabelWidth = metrics.horizontalAdvance(QStringLiteral("0000-00-00")) + 2 * kGap;
-    int nFree = 0;
+    int nFree = plot.left();
     for (const SDateTick& tick : DateTicks(m_bars, plot.width() / nLabelWidth)) {
         const int nX = static_cast<int>(std::lround(x(tick.nIndex)));
         painter.setPen(QColor::fromRgb(kGridColour));
         painter.drawLine(nX, plot.top(), nX, plot.bottom());
         const int nWidth = metrics.horizontalAdvance(tick.text);
-        const int nLeft = std::clamp(nX - nWidth / 2, 0, std::max(0, width() - nWidth));
-        if (nLeft >= nFree) {
+        const int nLeft = std::max(std::min(nX - nWidth / 2, plot.right() - nWidth), plot.left());
+        if (nLeft >= nFree && nLeft + nWidth <= plot.right()) {
             painter.setPen(palette().color(QPalette::Text));
             painter.drawText(QPoint(nLeft, plot.bottom() + kGap + metrics.ascent()), tick.text);
             nFree = nLeft + nWidth + kGap;

@@ -3,6 +3,7 @@
 #include "app/ChooseDir.h"
 #include "engine/BarReader.h"
 #include "engine/LayoutDetector.h"
+#include "engine/Wording.h"
 #include "platform/FileSystem.h"
 #include "platform/MessageBox.h"
 #include "ui_SettingsDlg.h"
@@ -12,7 +13,6 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QMap>
-#include <QRegularExpression>
 #include <QScreen>
 #include <QSet>
 #include <QTimer>
@@ -181,7 +181,6 @@ void CSettingsDlg::SetSettings(const SImportSettings& settings) {
     }
     m_strDateFormat = QString::fromStdString(settings.strDateFormat);
     m_strPathIn = QString::fromStdString(settings.strPathIn);
-    m_nDateFormatNumber = settings.nDateFormatNumber;
 }
 
 SImportSettings CSettingsDlg::Settings() const {
@@ -200,7 +199,6 @@ SImportSettings CSettingsDlg::Settings() const {
     }
     settings.strDateFormat = m_strDateFormat.toStdString();
     settings.strPathIn = m_strPathIn.toStdString();
-    settings.nDateFormatNumber = m_nDateFormatNumber;
     return settings;
 }
 
@@ -242,7 +240,8 @@ void CSettingsDlg::FillControls() {
     CheckButton(m_pDelimiterGroup, m_nDelimiter);
     // The first entry that the text begins, ignoring case; a text that begins none is shown
     // as it is, with no entry selected.
-    const int nNumber = DateFormatNumber(m_strDateFormat.toStdString());
+    const auto format = DateFormatOfName(m_strDateFormat.toStdString());
+    const int nNumber = format ? static_cast<int>(*format) : 0;
     ui.dateFormatCombo->setCurrentIndex(nNumber - 1);
     if (nNumber == 0) {
         ui.dateFormatCombo->setEditText(m_strDateFormat);
@@ -314,7 +313,11 @@ QWidget* CSettingsDlg::ControlOf(ESettingsItem item) const {
     case ESettingsItem::RowsToSkip: return ui.rowsToSkipSpin;
     case ESettingsItem::DateFormat: return ui.dateFormatCombo;
     case ESettingsItem::Columns: return ColumnClash() ? ColumnClash()->pControl : nullptr;
-    case ESettingsItem::PathIn: break;
+    case ESettingsItem::PathIn:
+    case ESettingsItem::TimeCol:
+    case ESettingsItem::Currency:
+    case ESettingsItem::Interval:
+        break;
     }
     return nullptr;
 }
@@ -418,6 +421,11 @@ void CSettingsDlg::OnOK() {
         if (const auto clash = problem->item == ESettingsItem::Columns ? ColumnClash() : std::nullopt) {
             message += QStringLiteral("\n\n") + clash->strText;
         }
+        // Which path, and the two ways to give it.
+        if (problem->item == ESettingsItem::PathOut && m_strPathOut.trimmed().isEmpty()) {
+            message = tr("Please enter path: the output folder, where the database is or is to be made. Type it in "
+                         "Directory Path, or choose a folder with Browse...");
+        }
         Refuse(ControlOf(problem->item), message);
         return;
     }
@@ -426,15 +434,10 @@ void CSettingsDlg::OnOK() {
         m_strSymbol = QString::fromStdString(settings.strSymbol);
         m_pUi->symbolEdit->setText(m_strSymbol);
     }
-    if (settings.nDateFormatNumber < 1 || settings.nDateFormatNumber > static_cast<int>(kDateFormatNames.size())) {
-        Refuse(m_pUi->dateFormatCombo,
-               tr("\"%1\" is not a date format. Choose one of the Date Format list.").arg(m_strDateFormat));
-        return;
-    }
-    m_nDateFormatNumber = settings.nDateFormatNumber;
-    m_strDateFormat = QString::fromLatin1(kDateFormatNames[m_nDateFormatNumber - 1]);
+    m_nDateFormatNumber = static_cast<int>(DateFormatOfName(settings.strDateFormat).value_or(EDateFormat::MMDDYY));
+    m_strDateFormat = QString::fromLatin1(kDateFormatNames[static_cast<std::size_t>(m_nDateFormatNumber - 1)]);
     m_pUi->dateFormatCombo->setCurrentIndex(m_nDateFormatNumber - 1);
-    if (!ConfirmOutputFolder()) {
+    if (!ConfirmOutputFolder() || (m_fnApply && !m_fnApply())) {
         return;
     }
     QDialog::accept();
@@ -448,7 +451,7 @@ SImportSettings CSettingsDlg::ControlSettings() {
 void CSettingsDlg::OnDetect() {
     const SImportSettings current = ControlSettings();
     const SLayoutDetection detection =
-        CLayoutDetector().DetectFile(GetSystemFileSystem(), Utf8Path(m_strPathIn.toStdString()));
+        CLayoutDetector(WindowWording()).DetectFile(GetSystemFileSystem(), Utf8Path(m_strPathIn.toStdString()));
     QLabel& label = *m_pUi->detectionLabel;
     QPalette palette = label.palette();
     palette.setColor(QPalette::WindowText, detection.AllCertain() ? QColor(0, 100, 0) : QColor(150, 60, 0));
@@ -458,15 +461,13 @@ void CSettingsDlg::OnDetect() {
         UpdatePreview();
         return;
     }
-    SImportSettings detected = detection.settings;
-    KeepUserChoices(detected, current);
+    SImportSettings detected = current;
+    PutLayout(detected, detection.layout);
     SetSettings(detected);
     FillControls();
     QStringList doubts;
-    // The detection's texts serve the command line as well; its options mean nothing here.
-    static const QRegularExpression option(QStringLiteral(" ?\\(--[a-z-]+( [^()]*)?\\)"));
-    for (const std::string& doubt : detection.doubts) {
-        doubts << QStringLiteral("\u2022 ") + QString::fromStdString(doubt).remove(option);
+    for (const SDoubt& doubt : detection.doubts) {
+        doubts << QStringLiteral("\u2022 ") + QString::fromStdString(doubt.strText);
     }
     label.setText(doubts.isEmpty()
                       ? tr("Detected from the first %1 lines of the file.").arg(detection.nLinesRead)
@@ -490,11 +491,18 @@ void CSettingsDlg::UpdatePreview() {
         ShowBadLines(QString(), false);
         return;
     }
-    const SInputLayout layout = InputLayoutOf(ControlSettings());
-    const std::vector<SLinePreview> rows = CBarReader(layout).PreviewFile(
+    const SImportSettings settings = ControlSettings();
+    const SInputLayout layout = LayoutOf(settings);
+    std::vector<SLinePreview> rows = CBarReader(layout, ReadOptionsOf(settings), WindowWording()).PreviewFile(
         GetSystemFileSystem(), Utf8Path(m_strPathIn.toStdString()), kPreviewLines + static_cast<std::size_t>(layout.nSkipRows));
+    // Text that names no layout of the list reads no line.
+    if (!DateFormatOfName(settings.strDateFormat)) {
+        for (SLinePreview& row : rows) {
+            row = SLinePreview{row.nLine, false, {}, {}, {}, tr("No date format is chosen.").toStdString()};
+        }
+    }
     for (int f = 0; f < kFieldCount; ++f) {
-        table.setColumnHidden(f, !layout.fieldOn[static_cast<std::size_t>(f)] && f != kFieldDate && f != kFieldClose);
+        table.setColumnHidden(f, !layout.FieldOn(f) && f != kFieldDate && f != kFieldClose);
     }
     table.setColumnHidden(kSymbolColumn, layout.nSymbolCol < 0);
     table.setRowCount(static_cast<int>(rows.size()));
@@ -548,9 +556,14 @@ void CSettingsDlg::UpdatePreview() {
 
 void CSettingsDlg::OnCountBadLines() {
     const SImportSettings settings = ControlSettings();
+    if (!DateFormatOfName(settings.strDateFormat)) {
+        ShowBadLines(tr("%1: No date format is chosen.").arg(QFileInfo(m_strPathIn).fileName()), true);
+        return;
+    }
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
     const SReadResult read =
-        CBarReader(InputLayoutOf(settings)).ReadFile(GetSystemFileSystem(), Utf8Path(m_strPathIn.toStdString()));
+        CBarReader(LayoutOf(settings), ReadOptionsOf(settings), WindowWording())
+            .ReadFile(GetSystemFileSystem(), Utf8Path(m_strPathIn.toStdString()));
     QGuiApplication::restoreOverrideCursor();
     const QString file = QFileInfo(m_strPathIn).fileName();
     if (read.nBadLines > 0) {
@@ -558,7 +571,7 @@ void CSettingsDlg::OnCountBadLines() {
                          .arg(file)
                          .arg(read.nBadLines)
                          .arg(read.nLines)
-                         .arg(read.firstBadLines.empty() ? 0 : read.firstBadLines.front().nLine)
+                         .arg(read.badLines.empty() ? 0 : read.badLines.front().nLine)
                          .arg(settings.bSkipBadLines != 0 ? tr("\"Skip bad lines\" leaves them out.")
                                                           : tr("The conversion fails unless \"Skip bad lines\" is on.")),
                      true);

@@ -3,7 +3,8 @@
 // mode, symbol and name. The Settings command fills its value members, runs it and reads them
 // back after OK; the dialog never touches the store or the job. OK is refused, with the
 // dialog kept open as typed and the focus on the control to fix, until the values can make a
-// run; a missing output folder is offered to be created.
+// run; a missing output folder is offered to be created. Given m_fnApply, OK also makes the
+// run, and a run that is refused keeps the dialog open as well.
 //
 // Detect fills the input settings from the file's first lines (CLayoutDetector) and says what
 // it was unsure of. Under the settings, a preview table shows the file's first lines as the
@@ -17,6 +18,7 @@
 #include <QList>
 #include <QString>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -72,6 +74,10 @@ public:
     bool m_bSymbolFromFileNames = false;
     // A file opened afresh: its input settings are detected when the dialog is first shown.
     bool m_bDetect = false;
+    // Runs the conversion of the values just accepted (the value members hold them); false
+    // when the run was refused, having said why, which keeps the dialog open. Without one OK
+    // only checks.
+    std::function<bool()> m_fnApply;
 
     // Lines the preview shows, beyond the rows to skip.
     static constexpr int kPreviewLines = 20;

@@ -21,8 +21,9 @@ int RunRename(const Arguments& args, std::ostream& out, std::ostream& err);
 int RunRepair(const Arguments& args, std::ostream& out, std::ostream& err);
 int RunRepairWith(const Arguments& args, std::istream& in, std::ostream& out, std::ostream& err);
 
-extern const char kConvertHelp[];
-extern const char kDetectHelp[];
+// The help of convert and detect, as --help writes it.
+std::string ConvertHelp();
+std::string DetectHelp();
 extern const char kListHelp[];
 extern const char kDumpHelp[];
 extern const char kCheckHelp[];

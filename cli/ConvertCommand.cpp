@@ -1,338 +1,198 @@
-// pelmar-cli convert: conversions from the command line, filled as the Settings command fills
-// its job, with built-in defaults so that a script gives the same result on every machine.
-#include "cli/Commands.h"
+// pelmar-cli convert: conversions from the command line, with built-in defaults so that a
+// script gives the same result on every machine. The options build the conversion as one value
+// (the input layout and the output choices), the same value the window program builds from its
+// dialog.
+#include "cli/CommandLineApp.h"
+#include "cli/LayoutOptions.h"
 
 #include "engine/BatchConverter.h"
 #include "engine/Converter.h"
 #include "engine/JobSettings.h"
-#include "engine/LayoutDetector.h"
+#include "engine/Wording.h"
 #include "platform/CommandLine.h"
 #include "platform/Console.h"
 #include "platform/FileSystem.h"
 #include "platform/PathLookup.h"
 #include "platform/StreamMessageBox.h"
+#include "platform/TextEncoding.h"
 #include "settings/Profile.h"
 
-#include <charconv>
 #include <ostream>
-
-const char kConvertHelp[] =
-    "pelmar-cli convert FILE --out DIR --symbol SYMBOL [options]\n"
-    "pelmar-cli convert FILE... --out DIR [options]   (or FILE --symbol-from-file-name)\n"
-    "  Converts the price file FILE into a security of the MetaStock database in DIR. The\n"
-    "  whole file is read and checked first; only a file whose every line is good changes the\n"
-    "  database, all at once. Defaults are built in (the window program's saved settings are\n"
-    "  not used).\n"
-    "    --out DIR            output folder (required; must exist)\n"
-    "    --symbol SYMBOL      security symbol, at most 14 characters (required; upper-cased)\n"
-    "    --name NAME          security name, at most 44 characters (default: none)\n"
-    "    --new-master         start a new database in DIR (\"Make New Master\"; not with --update);\n"
-    "                         default: add to the MASTER there (\"Use Existing Master\")\n"
-    "    --update             add the file's new bars to the existing security SYMBOL\n"
-    "                         (\"Add New Bars\"); bars it already holds must be equal\n"
-    "    --delimiter D        comma, tab, semicolon or space (default: comma)\n"
-    "    --decimal-comma      numbers use a decimal comma (not with --delimiter comma)\n"
-    "    --date-format F      YY_MM_DD, CCYY_MM_DD, MM_DD_YY, MM_DD_CCYY, DD_MM_YY,\n"
-    "                         DD_MM_CCYY, YYMMDD, CCYYMMDD, MMDDYY, MMDDCCYY, DDMMYY,\n"
-    "                         DDMMCCYY, or the beginning of one, any case (default: MMDDYY)\n"
-    "    --skip-rows N        skip the first N lines, 0 to 200 (default: no skipping)\n"
-    "    --skip-bad-lines     leave bad lines out (counted in the summary) instead of failing\n"
-    "    --reverse            the file runs newest first; its bars are turned round in memory\n"
-    "                         (the file itself is never changed)\n"
-    "    --date-col N         column of the date, 1 to 20 (default: 1)\n"
-    "    --open-col N         column of the open (default: 2)\n"
-    "    --high-col N         column of the high (default: 3)\n"
-    "    --low-col N          column of the low (default: 4)\n"
-    "    --close-col N        column of the close (default: 5)\n"
-    "    --volume-col N       column of the volume (default: 6)\n"
-    "    --oi-col N           column of the open interest (default: 7)\n"
-    "    --symbol-col N       column of a symbol: each symbol of the file becomes a security\n"
-    "    --symbol-from-file-name\n"
-    "                         the symbol is the file name's stem, upper-cased (for one file as\n"
-    "                         for several)\n"
-    "    --detect             work the layout out from the file itself (see 'pelmar-cli detect');\n"
-    "                         options given win over what is detected, and a choice that\n"
-    "                         cannot be told for certain must be given\n"
-    "    --no-open, --no-high, --no-low, --no-volume, --no-oi\n"
-    "                         the file has no such field (default: all fields present)\n"
-    "  Several files: each becomes a security whose symbol is its file name's stem, upper-cased\n"
-    "  and cut at the first character a symbol cannot hold (at most 14); its name is --name or\n"
-    "  the symbol. The good files are added together; a bad one is reported and left out, and\n"
-    "  the run then fails (the summary says which files were written and which were not).\n"
-    "    --all-or-nothing     with several files: one bad file keeps them all out\n"
-    "  Messages of the run go to stderr; its summary, then \"Conversion completed\n"
-    "  successfully!\" or \"Conversion failed.\" go to stdout.\n";
 
 namespace {
 
-int UsageError(std::ostream& err, const std::string& message) {
-    err << "pelmar-cli convert: " << message << "\n"
-        << "Try 'pelmar-cli convert --help'.\n";
-    return 2;
-}
+constexpr const char* kCommand = "convert";
 
-bool ParseNumber(const std::string& text, long long& nValue) {
-    const char* pEnd = text.data() + text.size();
-    const auto [ptr, ec] = std::from_chars(text.data(), pEnd, nValue);
-    return ec == std::errc() && ptr == pEnd && !text.empty();
-}
+const char kDescription[] =
+    "Converts the price file FILE into a security of the MetaStock database in the folder --out.\n"
+    "The whole file is read and checked first; only a file whose every line is good (or left out\n"
+    "with --skip-bad-lines) changes the database, all at once. A folder that holds no database\n"
+    "yet gets a new one. With several files each becomes a security whose symbol is its file\n"
+    "name's stem, upper-cased and cut at the first character a symbol cannot hold (at most 14);\n"
+    "its name is --name or the symbol; a bad file is reported and left out, and the run fails\n"
+    "(the summary says which files were written and which were not; --all-or-nothing writes none).\n"
+    "Messages go to stderr; the summary, then \"Conversion completed successfully!\" or\n"
+    "\"Conversion failed.\" to stdout.";
 
 struct SConvertOptions {
-    SImportSettings settings; // the first-run defaults, then the options given
-    // The options given, again, to be laid over detected settings, and the choices they make.
-    std::vector<std::function<void(SImportSettings&)>> given;
-    DetectChoices choices{};
-    void Set(long long SImportSettings::*pMember, long long nValue, std::optional<EDetectChoice> choice) {
-        settings.*pMember = nValue;
-        given.push_back([pMember, nValue](SImportSettings& s) { s.*pMember = nValue; });
-        if (choice) {
-            choices[static_cast<std::size_t>(*choice)] = true;
-        }
-    }
-    void Set(std::string SImportSettings::*pMember, const std::string& value, std::optional<EDetectChoice> choice) {
-        settings.*pMember = value;
-        given.push_back([pMember, value](SImportSettings& s) { s.*pMember = value; });
-        if (choice) {
-            choices[static_cast<std::size_t>(*choice)] = true;
-        }
-    }
-    void ApplyGiven(SImportSettings& target) const {
-        for (const auto& set : given) {
-            set(target);
-        }
-    }
     std::vector<std::string> inputs;
-    bool bHaveOut = false;
-    bool bHaveSymbol = false;
-    bool bSymbolFromFileName = false;
-    bool bDetect = false;
-    bool bSymbolColGiven = false;
+    std::string strOut;
+    std::string strSymbol;
+    std::string strName;
     bool bNewMaster = false;
     bool bUpdate = false;
+    bool bAddOrUpdate = false;
+    bool bSkipBadLines = false;
+    bool bKeepLast = false;
+    bool bSymbolFromFileName = false;
+    bool bDetect = false;
     bool bAllOrNothing = false;
+    CLI::Option* pSymbol = nullptr;
+    CLayoutOptions layout;
 };
 
-// Fills options from args; an exit status (2) with its message when they are refused.
-std::optional<int> ParseConvertOptions(const Arguments& args, SConvertOptions& options, std::ostream& out,
-                                       std::ostream& err) {
-    SImportSettings& settings = options.settings;
-    using EChoice = EDetectChoice;
-    const struct {
-        const char* pszOption;
-        long long SImportSettings::*pMember;
-        std::optional<EChoice> choice;
-        long long SImportSettings::*pOnMember; // a field's column also switches the field on
-    } numberOptions[] = {
-        {"--date-col", &SImportSettings::nDateCol, EChoice::DateColumn, nullptr},
-        {"--open-col", &SImportSettings::nOpenCol, EChoice::Open, &SImportSettings::bOpenOn},
-        {"--high-col", &SImportSettings::nHiCol, EChoice::High, &SImportSettings::bHiOn},
-        {"--low-col", &SImportSettings::nLoCol, EChoice::Low, &SImportSettings::bLoOn},
-        {"--close-col", &SImportSettings::nCloCol, EChoice::Close, nullptr},
-        {"--volume-col", &SImportSettings::nVolCol, EChoice::Volume, &SImportSettings::bVolOn},
-        {"--oi-col", &SImportSettings::nOICol, EChoice::OpenInterest, &SImportSettings::bOIOn},
-        {"--symbol-col", &SImportSettings::nSymbolCol, std::nullopt, nullptr},
-        {"--skip-rows", &SImportSettings::nRowsToSkip, EChoice::HeaderRows, &SImportSettings::bSkipOn},
-    };
-    const struct {
-        const char* pszOption;
-        long long SImportSettings::*pMember;
-        long long nValue;
-        std::optional<EChoice> choice;
-    } flagOptions[] = {
-        {"--no-open", &SImportSettings::bOpenOn, 0, EChoice::Open},
-        {"--no-high", &SImportSettings::bHiOn, 0, EChoice::High},
-        {"--no-low", &SImportSettings::bLoOn, 0, EChoice::Low},
-        {"--no-volume", &SImportSettings::bVolOn, 0, EChoice::Volume},
-        {"--no-oi", &SImportSettings::bOIOn, 0, EChoice::OpenInterest},
-        {"--reverse", &SImportSettings::bReverseOrder, 1, EChoice::Order},
-        {"--skip-bad-lines", &SImportSettings::bSkipBadLines, 1, std::nullopt},
-        {"--decimal-comma", &SImportSettings::bDecimalComma, 1, EChoice::DecimalMark},
-        {"--new-master", &SImportSettings::nExist, static_cast<long long>(EMasterMode::MakeNew), std::nullopt},
-        {"--update", &SImportSettings::nExist, static_cast<long long>(EMasterMode::AddNewBars), std::nullopt},
-    };
-
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        const auto value = [&](std::string& target) {
-            if (i + 1 >= args.size()) {
-                return false;
-            }
-            target = args[++i];
-            return true;
-        };
-        if (arg == "--help" || arg == "-h") {
-            out << kConvertHelp;
-            return 0;
-        }
-        bool bHandled = false;
-        for (const auto& option : flagOptions) {
-            if (arg == option.pszOption) {
-                options.Set(option.pMember, option.nValue, option.choice);
-                options.bNewMaster |= arg == "--new-master";
-                options.bUpdate |= arg == "--update";
-                bHandled = true;
-            }
-        }
-        for (const auto& option : numberOptions) {
-            if (arg == option.pszOption) {
-                std::string text;
-                long long nValue = 0;
-                if (!value(text) || !ParseNumber(text, nValue)) {
-                    return UsageError(err, std::string(option.pszOption) + " needs a number");
-                }
-                options.Set(option.pMember, nValue, option.choice);
-                options.bSymbolColGiven |= option.pMember == &SImportSettings::nSymbolCol;
-                if (option.pOnMember != nullptr) {
-                    options.Set(option.pOnMember, 1, option.choice);
-                }
-                bHandled = true;
-            }
-        }
-        if (bHandled) {
-            continue;
-        }
-        std::string text;
-        if (arg == "--out") {
-            if (!value(text)) {
-                return UsageError(err, "--out needs a folder");
-            }
-            options.Set(&SImportSettings::strPathOut, text, std::nullopt);
-            options.bHaveOut = true;
-        } else if (arg == "--symbol") {
-            if (!value(text)) {
-                return UsageError(err, "--symbol needs a symbol");
-            }
-            options.Set(&SImportSettings::strSymbol, text, std::nullopt);
-            options.bHaveSymbol = true;
-        } else if (arg == "--name") {
-            if (!value(text)) {
-                return UsageError(err, "--name needs a name");
-            }
-            options.Set(&SImportSettings::strName, text, std::nullopt);
-        } else if (arg == "--symbol-from-file-name") {
-            options.bSymbolFromFileName = true;
-        } else if (arg == "--detect") {
-            options.bDetect = true;
-        } else if (arg == "--all-or-nothing") {
-            options.bAllOrNothing = true;
-        } else if (arg == "--delimiter") {
-            if (!value(text)) {
-                return UsageError(err, "--delimiter needs comma, tab, semicolon or space");
-            }
-            const struct {
-                const char* pszName;
-                EDelimiter delimiter;
-            } delimiters[] = {{"comma", EDelimiter::Comma},
-                              {"tab", EDelimiter::Tab},
-                              {"space", EDelimiter::Space},
-                              {"semicolon", EDelimiter::Semicolon}};
-            bool bKnown = false;
-            for (const auto& delimiter : delimiters) {
-                if (text == delimiter.pszName) {
-                    options.Set(&SImportSettings::nDelimiter, static_cast<long long>(delimiter.delimiter),
-                                EDetectChoice::Delimiter);
-                    bKnown = true;
-                }
-            }
-            if (!bKnown) {
-                return UsageError(err, "unknown delimiter '" + text + "' (comma, tab, semicolon or space)");
-            }
-        } else if (arg == "--date-format") {
-            if (!value(text)) {
-                return UsageError(err, "--date-format needs a date format");
-            }
-            const int nFormat = text.empty() ? 0 : DateFormatNumber(text);
-            if (nFormat == 0) {
-                return UsageError(err, "unknown date format '" + text + "'");
-            }
-            // A beginning that several layouts share would be a guess: MM could be MM_DD_YY or MMDDCCYY.
-            int nMatches = 0;
-            for (const char* pszName : kDateFormatNames) {
-                const std::string_view name = pszName;
-                nMatches += text.size() <= name.size() && EqualNoCase(name.substr(0, text.size()), text) ? 1 : 0;
-            }
-            if (nMatches > 1 && !EqualNoCase(kDateFormatNames[static_cast<std::size_t>(nFormat - 1)], text)) {
-                return UsageError(err, "the date format '" + text + "' is the beginning of several layouts; give it whole");
-            }
-            // As the settings dialog does: the entry that the text begins is the one saved.
-            options.Set(&SImportSettings::strDateFormat, kDateFormatNames[static_cast<std::size_t>(nFormat - 1)],
-                        EDetectChoice::DateFormat);
-        } else if (arg.size() > 1 && arg[0] == '-') {
-            return UsageError(err, "unknown option '" + arg + "'");
-        } else {
-            const std::vector<std::string> files = ExpandFileArgument(arg);
-            options.inputs.insert(options.inputs.end(), files.begin(), files.end());
-        }
-    }
-    if (options.inputs.empty()) {
-        return UsageError(err, "no input file given");
-    }
-    if (!options.bHaveOut) {
-        return UsageError(err, "--out is required");
-    }
-    if (options.bNewMaster && options.bUpdate) {
-        return UsageError(err, "--new-master and --update exclude each other");
-    }
-    if (settings.bDecimalComma != 0 && settings.nDelimiter == static_cast<long long>(EDelimiter::Comma)) {
-        return UsageError(err, "--decimal-comma needs another delimiter than the comma (--delimiter semicolon, tab or space)");
-    }
-    return std::nullopt;
+void Declare(CLI::App& app, SConvertOptions& options) {
+    SetUpCommand(app, kCommand, kDescription);
+    app.add_option("FILE", options.inputs, "price files (patterns such as *.csv are expanded)")
+        ->required()
+        ->option_text("...");
+    app.add_option("--out", options.strOut, "output folder (it must exist)")->required()->option_text("DIR (required)");
+    options.pSymbol = app.add_option("--symbol", options.strSymbol, "security symbol, at most 14 characters (upper-cased)")
+                          ->option_text("SYMBOL");
+    app.add_option("--name", options.strName, "security name, at most 44 characters")->option_text("NAME");
+    auto* pNew = app.add_flag("--new-master", options.bNewMaster, "start a new database in the folder (\"Make New Master\")");
+    auto* pUpdate = app.add_flag("--update", options.bUpdate,
+                                 "add the file's new bars to the security it names (\"Add New Bars\"); bars it "
+                                 "already holds must be equal");
+    auto* pAddOrUpdate = app.add_flag("--add-or-update", options.bAddOrUpdate,
+                                      "new bars for securities the database holds, a new security for the others");
+    pNew->excludes(pUpdate)->excludes(pAddOrUpdate);
+    pUpdate->excludes(pAddOrUpdate);
+    app.add_flag("--skip-bad-lines", options.bSkipBadLines,
+                 "leave bad lines out instead of failing; each one is listed on stderr");
+    app.add_flag("--keep-last", options.bKeepLast,
+                 "a file of more bars than a security holds (65,534): keep the newest, leave the oldest out");
+    app.add_flag("--symbol-from-file-name", options.bSymbolFromFileName,
+                 "the symbol is the file name's stem, upper-cased (for one file as for several)");
+    app.add_flag("--all-or-nothing", options.bAllOrNothing, "with several files: one bad file keeps them all out");
+    app.add_flag("--detect", options.bDetect,
+                 "work the layout out from the file itself (see 'pelmar-cli detect'); options given win over what "
+                 "is detected, and a choice that cannot be told for certain must be given");
+    options.layout.Declare(app);
 }
 
+EMasterMode ModeOf(const SConvertOptions& options) {
+    return options.bNewMaster     ? EMasterMode::MakeNew
+           : options.bUpdate      ? EMasterMode::AddNewBars
+           : options.bAddOrUpdate ? EMasterMode::AddOrUpdate
+                                  : EMasterMode::UseExisting;
+}
 
-int ConvertOne(SConvertOptions& options, std::ostream& out, std::ostream& err) {
-    SImportSettings& settings = options.settings;
-    const auto input = InputPath(options.inputs.front(), err);
-    if (!input) {
-        return 2;
+// The lines a run left out, each named, as warnings on stderr.
+void ListSkippedLines(std::ostream& err, const std::string& strFile, const std::vector<SBadLine>& lines,
+                      std::uint64_t nAll) {
+    for (const SBadLine& line : lines) {
+        err << "warning: " << strFile << ": line " << line.nLine << " left out: " << line.strReason << "\n";
     }
-    settings.strPathIn = *input;
+    if (nAll > lines.size()) {
+        err << "warning: " << strFile << ": " << nAll - lines.size() << " more lines left out are not listed\n";
+    }
+}
+
+// The layout problem of a conversion, in the command line's words; empty when there is none.
+std::string LayoutRefusal(const SInputLayout& layout) {
+    const SLayoutCheck check = CheckLayout(layout);
+    if (check.Ok()) {
+        return {};
+    }
+    if (check.problem == ELayoutProblem::CommaWithComma) {
+        return "--decimal-comma needs another delimiter than the comma (--delimiter semicolon, tab or space)";
+    }
+    if (check.problem == ELayoutProblem::SharedColumn) {
+        return LayoutProblemText(check) + " Give each field a column of its own (--<field>-col N, --no-<field>).";
+    }
+    return LayoutProblemText(check);
+}
+
+// The symbol and name as stored, checked; a refusal (exit status 2) said on err.
+bool CheckNames(SOutputChoice& output, bool bSymbolNeeded, std::ostream& err) {
+    if (bSymbolNeeded) {
+        std::string strProblem;
+        const auto clean = CleanSymbol(output.strSymbol, strProblem);
+        if (!clean) {
+            err << strProblem << "\n";
+            return false;
+        }
+        output.strSymbol = *clean;
+    }
+    const auto name = Utf8ToWindows1252(output.strName);
+    if (!name) {
+        err << "The name can hold only letters, digits and signs of the Windows-1252 character set.\n";
+        return false;
+    }
+    if (name->size() > kMaxNameChars) {
+        err << "The name can be at most " << kMaxNameChars << " characters long.\n";
+        return false;
+    }
+    return true;
+}
+
+int ConvertOne(SConvertOptions& options, SConversion& conversion, std::ostream& out, std::ostream& err) {
+    const CWording& wording = CommandLineWording();
     if (options.bSymbolFromFileName) {
-        settings.strSymbol = SymbolFromFileName(PathUtf8(Utf8Path(*input).stem()));
-        options.bHaveSymbol = !settings.strSymbol.empty();
-        if (!options.bHaveSymbol) {
+        conversion.output.strSymbol = SymbolFromFileName(PathUtf8(Utf8Path(conversion.strInputPath).stem()));
+        if (conversion.output.strSymbol.empty()) {
             err << "The file name " << options.inputs.front() << " gives no symbol; give one with --symbol\n";
             return 2;
         }
     }
-    if (!options.bHaveSymbol && settings.nSymbolCol == 0 && !options.bDetect) {
-        return UsageError(err, "--symbol is required (or --symbol-col, --symbol-from-file-name)");
-    }
+    const bool bHaveSymbol = !conversion.output.strSymbol.empty();
     if (options.bDetect) {
-        std::vector<std::string> notes;
-        std::string strProblem;
-        const auto detected =
-            DetectedSettings(GetSystemFileSystem(), Utf8Path(*input), settings,
-                             [&](SImportSettings& s) { options.ApplyGiven(s); }, options.choices, notes, strProblem);
-        if (!detected) {
-            err << strProblem << "\n";
+        const SDetectedLayout detected =
+            DetectedLayout(GetSystemFileSystem(), Utf8Path(conversion.strInputPath),
+                           [&](SInputLayout& layout) { options.layout.Apply(layout); }, options.layout.Settled(), wording);
+        if (const std::string refusal = detected.Refusal(conversion.read.bSkipBadLines, wording); !refusal.empty()) {
+            err << refusal << "\n";
             out << "Conversion failed.\n";
-            return 1;
+            // A guess the options must settle is a refused setting; a file that cannot be read, a failed run.
+            return detected.Guessed() && !detected.failure ? 2 : 1;
         }
-        settings = *detected;
-        if (options.bHaveSymbol && !options.bSymbolColGiven) {
-            settings.nSymbolCol = 0; // the symbol given names the one security of the file
+        conversion.layout = detected.layout;
+        if (bHaveSymbol && !options.layout.SymbolColumnGiven()) {
+            conversion.layout.nSymbolCol = kNoColumn; // the symbol given names the one security of the file
         }
-        err << "Detected: " << ConvertOptionsText(settings) << "\n";
-        for (const std::string& note : notes) {
-            err << note << "\n";
-        }
-        if (!options.bHaveSymbol && settings.nSymbolCol == 0) {
-            return UsageError(err, "--symbol is required: the file has no column of symbols");
+        err << "Detected: " << ConvertOptionsText(conversion.layout) << "\n";
+        for (const SDoubt& note : detected.doubts) {
+            // Bad lines to be left out are each named after the run.
+            if (note.choice != EDetectChoice::Reading || !conversion.read.bSkipBadLines) {
+                err << "Note: " << note.strText << "\n";
+            }
         }
     }
-
-    if (const auto problem = CheckSettings(settings, settings.nSymbolCol != 0)) {
-        err << problem->strMessage << "\n";
+    const bool bSymbolColumn = conversion.layout.nSymbolCol != kNoColumn;
+    if (!bHaveSymbol && !bSymbolColumn) {
+        return UsageError(err, kCommand,
+                          options.bDetect ? "--symbol is required: the file has no column of symbols"
+                                          : "--symbol is required (or --symbol-col, --symbol-from-file-name)");
+    }
+    if (bSymbolColumn) {
+        conversion.output.strSymbol.clear();
+    }
+    if (const std::string refusal = LayoutRefusal(conversion.layout); !refusal.empty()) {
+        return UsageError(err, kCommand, refusal);
+    }
+    if (!CheckNames(conversion.output, !bSymbolColumn, err)) {
         return 2;
     }
 
     CProfile profile;
     profile.CreateKey();
     CStreamMessageBox messages(err);
-    CConverter job(GetSystemFileSystem(), messages, profile);
-    FillJob(settings, job);
-    const int nResult = job.Convert();
+    CConverter job(GetSystemFileSystem(), messages, profile, wording);
+    const int nResult = job.Convert(conversion);
+    if (nResult == 0) {
+        ListSkippedLines(err, options.inputs.front(), job.SkippedLines(), job.SkippedLineCount());
+    }
     for (const std::string& line : job.Summary()) {
         out << line << "\n";
     }
@@ -340,32 +200,21 @@ int ConvertOne(SConvertOptions& options, std::ostream& out, std::ostream& err) {
     return nResult == 0 ? 0 : 1;
 }
 
-int ConvertBatch(SConvertOptions& options, std::ostream& out, std::ostream& err) {
-    SImportSettings& settings = options.settings;
-    if (options.bHaveSymbol && !options.bSymbolFromFileName) {
-        return UsageError(err, "--symbol names one security; with several files each symbol comes from its file name");
+int ConvertBatch(SConvertOptions& options, SConversion& conversion, const std::vector<std::string>& files,
+                 std::ostream& out, std::ostream& err) {
+    if (options.pSymbol->count() > 0 && !options.bSymbolFromFileName) {
+        return UsageError(err, kCommand, "--symbol names one security; with several files each symbol comes from its file name");
     }
-    std::vector<std::string> files;
-    for (const std::string& input : options.inputs) {
-        const auto path = InputPath(input, err);
-        if (!path) {
-            return 2;
-        }
-        files.push_back(*path);
+    if (const std::string refusal = LayoutRefusal(conversion.layout); !refusal.empty() && !options.bDetect) {
+        return UsageError(err, kCommand, refusal);
     }
-    // Checked once for all files with a stand-in symbol; each file's own is checked by the batch.
-    SImportSettings checked = settings;
-    checked.strSymbol.assign(1, 'X'); // a literal here trips a false warning of GCC 12
-    checked.strPathIn = files.front();
-    if (const auto problem = CheckSettings(checked)) {
-        err << problem->strMessage << "\n";
+    if (!CheckNames(conversion.output, false, err)) {
         return 2;
     }
-
     CProfile profile;
     profile.CreateKey();
     CStreamMessageBox messages(err);
-    CBatchConverter batch(GetSystemFileSystem(), messages, profile);
+    CBatchConverter batch(GetSystemFileSystem(), messages, profile, CommandLineWording());
     batch.SetAllOrNothing(options.bAllOrNothing);
     if (IsStderrTerminal()) {
         batch.SetProgress([&err](std::size_t nDone, std::size_t nTotal, const std::string&) {
@@ -374,24 +223,24 @@ int ConvertBatch(SConvertOptions& options, std::ostream& out, std::ostream& err)
             return true;
         });
     }
-    const int nResult = batch.Run(settings, files, true, options.bDetect,
-                                  [&](SImportSettings& s) { options.ApplyGiven(s); }, options.choices);
+    const int nResult = batch.Run(conversion, files, true, options.bDetect,
+                                  [&](SInputLayout& layout) { options.layout.Apply(layout); }, options.layout.Settled());
     for (const SBatchFileResult& result : batch.Results()) {
         for (const std::string& line : result.summary) {
             out << line << "\n";
         }
-        if (!result.bOk) {
-            err << result.strPath << ":";
-            for (const std::string& message : result.messages) {
-                err << (message.find('\n') == std::string::npos ? " " : "\n") << message;
-            }
-            err << "\n";
+        if (result.bOk) {
+            ListSkippedLines(err, result.strPath, result.skipped, result.skipped.size());
+            continue;
         }
+        err << result.strPath << ":";
+        for (const std::string& message : result.messages) {
+            err << (message.find('\n') == std::string::npos ? " " : "\n") << message;
+        }
+        err << "\n";
     }
-    if (!files.empty()) {
-        const auto folder = ResolvePathNoCase(GetSystemFileSystem(), Utf8Path(settings.strPathOut));
-        out << "Folder: " << (folder ? PathUtf8(*folder) : settings.strPathOut) << "\n";
-    }
+    const auto folder = ResolvePathNoCase(GetSystemFileSystem(), Utf8Path(conversion.output.strFolder));
+    out << "Folder: " << (folder ? PathUtf8(*folder) : conversion.output.strFolder) << "\n";
     out << batch.Total() << "\n";
     out << (nResult == 0 ? "Conversion completed successfully!" : "Conversion failed.") << "\n";
     return nResult == 0 ? 0 : 1;
@@ -399,21 +248,47 @@ int ConvertBatch(SConvertOptions& options, std::ostream& out, std::ostream& err)
 
 } // namespace
 
+std::string ConvertHelp() {
+    SConvertOptions options;
+    CLI::App app;
+    Declare(app, options);
+    return app.help();
+}
 
 int RunConvert(const Arguments& args, std::ostream& out, std::ostream& err) {
     SConvertOptions options;
-    if (const auto status = ParseConvertOptions(args, options, out, err)) {
+    CLI::App app;
+    Declare(app, options);
+    if (const auto status = ParseCommand(app, args, out, err)) {
         return *status;
     }
     // A folder that is not there is a refused setting: nothing is read or written.
     CFileSystem& fs = GetSystemFileSystem();
-    const auto folder = ResolvePathNoCase(fs, Utf8Path(options.settings.strPathOut));
+    const auto folder = ResolvePathNoCase(fs, Utf8Path(options.strOut));
     if (!folder || fs.Status(*folder).kind != EEntryKind::Directory) {
-        err << "The output folder " << options.settings.strPathOut << " does not exist.\n";
+        err << "The output folder " << options.strOut << " does not exist.\n";
         return 2;
     }
-    if (options.inputs.size() > 1 || (options.bSymbolFromFileName && options.settings.nSymbolCol == 0)) {
-        return ConvertBatch(options, out, err);
+    std::vector<std::string> files;
+    for (const std::string& input : options.inputs) {
+        for (const std::string& expanded : ExpandFileArgument(input)) {
+            const auto path = InputPath(expanded, err);
+            if (!path) {
+                return 2;
+            }
+            files.push_back(*path);
+        }
     }
-    return ConvertOne(options, out, err);
+    SConversion conversion;
+    options.layout.Apply(conversion.layout);
+    conversion.read = SReadOptions{options.bSkipBadLines, options.bKeepLast};
+    conversion.output.strFolder = options.strOut;
+    conversion.output.mode = ModeOf(options);
+    conversion.output.strSymbol = options.strSymbol;
+    conversion.output.strName = options.strName;
+    if (files.size() > 1 || (options.bSymbolFromFileName && conversion.layout.nSymbolCol == kNoColumn)) {
+        return ConvertBatch(options, conversion, files, out, err);
+    }
+    conversion.strInputPath = files.front();
+    return ConvertOne(options, conversion, out, err);
 }

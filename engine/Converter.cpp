@@ -1,7 +1,8 @@
 #include "engine/Converter.h"
 
-#include "engine/BarReader.h"
 #include "engine/JobSettings.h"
+#include "engine/LineFault.h"
+#include "engine/Wording.h"
 #include "metastock/Database.h"
 #include "metastock/Dates.h"
 #include "platform/FileSystem.h"
@@ -11,48 +12,70 @@
 #include "platform/TextEncoding.h"
 
 #include <algorithm>
-#include <charconv>
+#include <cmath>
 #include <cstring>
 
 namespace {
 
-const char* const kFieldNames[kFieldCount] = {"Date", "Open", "High", "Low", "Close", "Volume", "Open interest"};
-
 // The full path of the output folder leaves room for the separator and "MASTER" in the job's
 // 300-character path limit.
 constexpr std::size_t kMaxOutputDirChars = CConverter::kPathChars - (sizeof "/MASTER" - 1);
-
-// The shortest text that reads back as the same single, whatever the locale.
-std::string NumberText(float value) {
-    char text[32];
-    const auto result = std::to_chars(text, text + sizeof text, value);
-    return std::string(text, result.ptr);
-}
+// A first new bar further than this from the last stored close is worth a word: a split, or
+// another security's file.
+constexpr double kJumpRatio = 0.5;
 
 std::string FieldSetText(const std::vector<int>& fields) {
     std::string text;
     for (int field : fields) {
-        text += (text.empty() ? "" : ", ") + std::string(field == kFieldTime ? "Time" : kFieldNames[field]);
+        text += (text.empty() ? "" : ", ") + std::string(field == kFieldTime ? "Time" : kFieldNames[static_cast<std::size_t>(field)]);
     }
     return text;
 }
 
+// Whether a folder holds any file of a database: a directory file or a data file F<n>.*.
+bool HoldsDatabaseFiles(CFileSystem& fs, const std::filesystem::path& folder) {
+    const auto names = fs.ListDirectory(folder);
+    if (!names) {
+        return true; // cannot tell: taken as holding one, so nothing is started over it
+    }
+    for (const std::string& name : *names) {
+        std::string upper = name;
+        std::transform(upper.begin(), upper.end(), upper.begin(),
+                       [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; });
+        if (upper == "MASTER" || upper == "EMASTER" || upper == "XMASTER") {
+            return true;
+        }
+        const std::size_t nDot = upper.find('.');
+        if (upper.size() > 1 && upper[0] == 'F' && nDot != std::string::npos && nDot > 1 &&
+            std::all_of(upper.begin() + 1, upper.begin() + static_cast<std::ptrdiff_t>(nDot),
+                        [](char c) { return c >= '0' && c <= '9'; })) {
+            const std::string extension = upper.substr(nDot);
+            if (extension == ".DAT" || extension == ".MWD" || extension == ".DOP") {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
 } // namespace
+
+struct CConverter::STarget {
+    std::string strSymbol; // Windows-1252
+    std::string strName;   // Windows-1252
+};
 
 // What one run hands from its reading phase to its writing phase.
 struct CConverter::SRun {
+    SConversion conversion;
     std::filesystem::path folder;
+    std::string strFolder; // the full path, UTF-8
     SReadResult read;
-    std::uint64_t nSkippedBadLines = 0;
-    // The symbol and name of each series, Windows-1252.
-    struct STarget {
-        std::string strSymbol;
-        std::string strName;
-    };
     std::vector<STarget> targets;
-
-    // The security being built by AddSecurity, AppendBar, UpdateMasterDates and UpdateDataHeader.
-    SNewSecurity pending;
+    std::vector<SBadLine> skipped;   // lines left out, in line order
+    std::uint64_t nSkipped = 0;      // all of them (the list keeps at most kMaxListedBadLines)
+    bool bNewDatabase = false;       // this run starts the database
+    bool bStartedInEmptyFolder = false;
     // What was staged, for the summary.
     struct SStaged {
         std::string strSymbol;
@@ -62,46 +85,22 @@ struct CConverter::SRun {
         std::int32_t nEqual = 0;    // update: bars already stored with equal values
         std::int32_t nFirstDate = 0;
         std::int32_t nLastDate = 0;
+        std::uint64_t nLeftOut = 0; // older bars left out to keep the newest
+        std::string strWarning;     // an update that looks wrong
     };
     std::vector<SStaged> staged;
+
+    const SInputLayout& Layout() const { return conversion.layout; }
+    EMasterMode Mode() const { return conversion.output.mode; }
 };
 
-CConverter::CConverter(CFileSystem& fs, CMessageBox& messages, CSettingsStore& store)
-    : m_bUseExistingMaster(0),
-      m_bUpdate(0),
-      m_bFieldOn{},
-      m_nFieldCol{},
-      m_fValues{},
-      m_nDateFormat(static_cast<int>(EDateFormat::YY_MM_DD)),
-      m_bReverse(0),
-      m_bSkipRows(0),
-      m_nSkipRows(0),
-      m_nFieldCount(0),
-      m_bSkipBadLines(0),
-      m_bDecimalComma(0),
-      m_nSymbolCol(-1),
-      m_fs(fs),
-      m_messages(messages),
-      m_store(store) {}
+CConverter::CConverter(CFileSystem& fs, CMessageBox& messages, CSettingsStore& store, const CWording& wording)
+    : m_fs(fs), m_messages(messages), m_store(store), m_wording(wording) {}
 
 CConverter::~CConverter() = default;
 
-int CConverter::CheckColumns() {
-    m_nFieldCount = 0;
-    for (int bOn : m_bFieldOn) {
-        if (bOn != 0) {
-            ++m_nFieldCount;
-        }
-    }
-    if (m_nFieldCount > 1) {
-        return 0;
-    }
-    m_messages.Show("You need to select more columns", EMessageButtons::Ok, EMessageIcon::Information);
-    return 1;
-}
-
-int CConverter::Convert() {
-    if (Prepare() != 0) {
+int CConverter::Convert(const SConversion& conversion) {
+    if (Prepare(conversion) != 0) {
         return 1;
     }
     CDatabase database(m_fs, m_messages, m_pRun->folder);
@@ -121,32 +120,31 @@ int CConverter::Convert() {
     return 0;
 }
 
-int CConverter::Prepare() {
+int CConverter::Prepare(const SConversion& conversion) {
     m_pRun = std::make_unique<SRun>();
+    m_pRun->conversion = conversion;
     m_summary.clear();
-    if (CheckMasterPath() != 0 || CheckColumns() != 0) {
-        return 1;
-    }
-    if (ConvertLines() != 0 || ReverseInput() != 0) {
+    if (CheckMasterPath() != 0 || ConvertLines() != 0 || CheckSymbols() != 0) {
         return 1;
     }
     return 0;
 }
 
 int CConverter::CheckMasterPath() {
-    const auto resolved = m_szOutputDir.empty() ? std::nullopt : ResolvePathNoCase(m_fs, Utf8Path(m_szOutputDir));
+    const std::string& strDir = m_pRun->conversion.output.strFolder;
+    const auto resolved = strDir.empty() ? std::nullopt : ResolvePathNoCase(m_fs, Utf8Path(strDir));
     if (!resolved || m_fs.Status(*resolved).kind != EEntryKind::Directory) {
-        m_messages.Show("Path does not exist\n\n" + m_szOutputDir);
+        m_messages.Show(m_wording.Message("Path does not exist", strDir));
         return 1;
     }
     const std::string strFull = PathUtf8(*resolved);
     if (strFull.size() > kMaxOutputDirChars) {
-        m_messages.Show("The full path of the output directory is too long:\n" + strFull + "\n\nIt may have at most " +
-                        std::to_string(kMaxOutputDirChars) + " characters.");
+        m_messages.Show(m_wording.Message("The full path of the output directory is too long:",
+                                          strFull + "\n\nIt may have at most " + std::to_string(kMaxOutputDirChars) +
+                                              " characters."));
         return 1;
     }
-    m_szOutputDir = strFull;
-    m_szMasterPath = PathUtf8(EntryPathNoCase(m_fs, *resolved, "MASTER"));
+    m_pRun->strFolder = strFull;
     m_pRun->folder = *resolved;
 
     // Checked again under the folder's lock; here so that a wrong mode is told before a large
@@ -156,77 +154,68 @@ int CConverter::CheckMasterPath() {
         return 0;
     }
     const bool bMaster = FindEntryNoCase(m_fs, *resolved, "MASTER").has_value();
-    if (m_bUseExistingMaster != 0 || m_bUpdate != 0) {
-        if (bMaster) {
-            return 0;
+    if (m_pRun->Mode() == EMasterMode::MakeNew) {
+        for (const char* pszName : {"MASTER", "EMASTER", "XMASTER"}) {
+            if (FindEntryNoCase(m_fs, *resolved, pszName)) {
+                m_messages.Show(m_wording.Message("New Master chosen but one already exists", strFull));
+                return 1;
+            }
         }
-        const bool bEmpty = !FindEntryNoCase(m_fs, *resolved, "EMASTER") && !FindEntryNoCase(m_fs, *resolved, "XMASTER");
-        m_messages.Show("Path specified does not point to a Master file\n\n" + m_szOutputDir +
-                        (bEmpty ? "\n\nThe folder holds no database yet: choose \"Make New Master\" to start one "
-                                  "there (pelmar-cli: --new-master)."
-                                : ""));
-        return 1;
+        return 0;
     }
-    for (const char* pszName : {"MASTER", "EMASTER", "XMASTER"}) {
-        if (FindEntryNoCase(m_fs, *resolved, pszName)) {
-            m_messages.Show("New Master chosen but one already exists\n\n" + m_szOutputDir);
-            return 1;
-        }
+    if (bMaster) {
+        return 0;
     }
-    return 0;
+    const bool bEmpty = !HoldsDatabaseFiles(m_fs, *resolved);
+    if (bEmpty && m_pRun->Mode() != EMasterMode::AddNewBars) {
+        return 0; // a first run into an empty folder starts the database there
+    }
+    m_messages.Show(m_wording.Message(
+        "Path specified does not point to a Master file",
+        strFull + "\n\n" +
+            (bEmpty ? "The folder holds no database yet: there is no security to add bars to."
+                    : "The folder holds data files of a database but no MASTER. To start a new database there "
+                      "anyway, choose " + m_wording.Setting(ESetting::MakeNew) + ".")));
+    return 1;
 }
 
 int CConverter::ConvertLines() {
-    SInputLayout layout;
-    layout.cDelimiter = m_szDelimiter.empty() ? ',' : m_szDelimiter[0];
-    layout.bDecimalComma = m_bDecimalComma != 0;
-    layout.nDateFormat = m_nDateFormat;
-    for (int i = 0; i < kFieldCount; ++i) {
-        layout.fieldOn[static_cast<std::size_t>(i)] = m_bFieldOn[i] != 0;
-        layout.fieldCol[static_cast<std::size_t>(i)] = m_nFieldCol[i];
-    }
-    layout.nSymbolCol = m_nSymbolCol;
-    layout.nSkipRows = m_bSkipRows != 0 ? m_nSkipRows : 0;
-    layout.bReverse = m_bReverse != 0;
-    layout.bSkipBadLines = m_bSkipBadLines != 0;
-
-    if (m_nDateFormat < 1 || m_nDateFormat > static_cast<int>(EDateFormat::DDMMCCYY)) {
-        m_messages.Show("No date format is chosen. Choose the layout of the file's dates.");
-        return 1;
-    }
-    m_pRun->read = CBarReader(layout).ReadFile(m_fs, Utf8Path(m_strInputPath));
+    const SConversion& conversion = m_pRun->conversion;
+    m_pRun->read =
+        CBarReader(conversion.layout, conversion.read, m_wording).ReadFile(m_fs, Utf8Path(conversion.strInputPath));
     if (!m_pRun->read.Ok()) {
         m_messages.Show(m_pRun->read.Message());
         return 1;
     }
-    m_pRun->nSkippedBadLines = m_pRun->read.nBadLines;
+    m_pRun->skipped = m_pRun->read.badLines;
+    m_pRun->nSkipped = m_pRun->read.nBadLines;
     return 0;
 }
 
-// The reader has already put the bars in conversion order (newest-first files turned round in
-// memory, the input file untouched); what is left here is to make sure every series rises.
-int CConverter::ReverseInput() {
-    std::vector<SRun::STarget>& targets = m_pRun->targets;
+// The symbol and name of each series: those of the run, or each of the symbol column.
+int CConverter::CheckSymbols() {
+    const SOutputChoice& output = m_pRun->conversion.output;
+    std::vector<STarget>& targets = m_pRun->targets;
     for (const SSeries& series : m_pRun->read.series) {
-        SRun::STarget target{m_szSymbol, m_szName};
-        if (m_nSymbolCol >= 0) {
+        STarget target{Utf8ToWindows1252(output.strSymbol).value_or(std::string()),
+                       Utf8ToWindows1252(output.strName).value_or(std::string())};
+        if (m_pRun->Layout().nSymbolCol != kNoColumn) {
             // Each symbol of the column must be one the database can hold, before anything is locked.
             std::string strProblem;
             // The column's text is UTF-8 where it reads as such, else Windows-1252.
             const std::string shown = IsUtf8(series.strSymbol) ? series.strSymbol : Windows1252ToUtf8(series.strSymbol);
             const auto clean = CleanSymbol(shown, strProblem);
             const auto stored = clean ? Utf8ToWindows1252(*clean) : std::nullopt;
+            const std::string strLine = std::to_string(series.bars.front().nLine);
             if (!stored) {
-                m_messages.Show("The symbol column holds \"" + shown +
-                                "\" (line " + std::to_string(series.bars.front().nLine) +
+                m_messages.Show("The symbol column holds \"" + shown + "\" (line " + strLine +
                                 "), which cannot be a symbol: " + strProblem);
                 return 1;
             }
-            for (const SRun::STarget& other : targets) {
+            for (const STarget& other : targets) {
                 if (other.strSymbol == *stored) {
-                    m_messages.Show("The symbol column holds " + *clean + " in two spellings (\"" +
-                                    shown + "\" from line " +
-                                    std::to_string(series.bars.front().nLine) + "); they would be one security.");
+                    m_messages.Show("The symbol column holds " + *clean + " in two spellings (\"" + shown +
+                                    "\" from line " + strLine + "); they would be one security.");
                     return 1;
                 }
             }
@@ -240,63 +229,82 @@ int CConverter::ReverseInput() {
     return 0;
 }
 
-int CConverter::CheckDuplicateSymbol() {
-    const std::string& symbol = m_pRun->pending.strSymbol;
+std::string CConverter::Shown(const std::string& strSymbol) const {
+    return Windows1252ToUtf8(strSymbol);
+}
+
+int CConverter::CheckDuplicateSymbol(const std::string& strSymbol) {
     // The folder's own securities first, those staged by this run or its batch included; a new
     // database has nothing else to search.
-    bool bFound = m_pDatabase != nullptr && m_pDatabase->FindSecurity(symbol).has_value();
-    if (!bFound && m_bUseExistingMaster != 0) {
-        bFound = m_pTree != nullptr ? m_pTree->Find(symbol).has_value()
-                                    : FindSecurityInTree(m_fs, m_pRun->folder, symbol).has_value();
+    bool bFound = m_pDatabase != nullptr && m_pDatabase->FindSecurity(strSymbol).has_value();
+    if (!bFound && !m_pRun->bNewDatabase) {
+        bFound = m_pTree != nullptr ? m_pTree->Find(strSymbol).has_value()
+                                    : FindSecurityInTree(m_fs, m_pRun->folder, strSymbol).has_value();
     }
     if (!bFound) {
         return 0;
     }
-    m_messages.Show(std::string(kDuplicateSymbolMessage) + "\n\nSymbol: " + Windows1252ToUtf8(symbol));
+    m_messages.Show(m_wording.Message(kDuplicateSymbolText, "Symbol: " + Shown(strSymbol)));
     return 1;
 }
 
-int CConverter::AddSecurity() {
+int CConverter::AddSecurity(const SNewSecurity& security) {
     std::string strError;
-    if (!m_pDatabase->AddSecurity(m_pRun->pending, strError)) {
-        m_messages.Show(m_pDatabase->LastRefusal() == ERefusal::SymbolTaken ? kDuplicateSymbolMessage : strError);
+    if (!m_pDatabase->AddSecurity(security, strError)) {
+        m_messages.Show(m_pDatabase->LastRefusal() == ERefusal::SymbolTaken
+                            ? m_wording.Message(kDuplicateSymbolText, "Symbol: " + Shown(security.strSymbol))
+                            : strError);
         return 1;
     }
     return 0;
 }
 
-void CConverter::SetValues(const SBar& bar) {
-    m_fValues[kFieldDate] = static_cast<float>(bar.nDate);
-    EncodeMbf(&m_fValues[kFieldDate], &m_fValues[kFieldDate]);
-    for (int i = kFieldDate + 1; i < kFieldCount; ++i) {
-        m_fValues[i] = m_bFieldOn[i] != 0 ? bar.values[static_cast<std::size_t>(i)] : 0.0f;
-        EncodeMbf(&m_fValues[i], &m_fValues[i]);
-    }
-}
-
-bool CConverter::AppendBar(std::uint8_t) {
-    std::uint8_t record[4 * kFieldCount];
-    std::size_t nSize = 0;
-    for (int i = 0; i < kFieldCount; ++i) {
-        if (m_bFieldOn[i] != 0) {
-            std::memcpy(record + nSize, &m_fValues[i], 4);
-            nSize += 4;
+void CConverter::AppendBar(const SBar& bar, std::vector<std::uint8_t>& records) const {
+    const SInputLayout& layout = m_pRun->Layout();
+    const auto append = [&records](float fValue) {
+        const MbfSingle mbf = EncodeMbf(fValue);
+        records.insert(records.end(), mbf.begin(), mbf.end());
+    };
+    append(static_cast<float>(bar.nDate));
+    for (int f = kFieldDate + 1; f < kFieldCount; ++f) {
+        if (f == kFieldClose || layout.FieldOn(f)) {
+            append(bar.values[static_cast<std::size_t>(f)]);
         }
     }
-    std::vector<std::uint8_t>& records = m_pRun->pending.records;
-    records.insert(records.end(), record, record + nSize);
-    return true;
 }
 
-int CConverter::UpdateMasterDates(const MbfSingle& firstDate, const MbfSingle& lastDate, std::uint8_t) {
-    m_pRun->pending.nFirstDate = static_cast<std::int32_t>(DecodeMbf(firstDate));
-    m_pRun->pending.nLastDate = static_cast<std::int32_t>(DecodeMbf(lastDate));
-    return 0;
-}
-
-int CConverter::UpdateDataHeader(std::uint16_t nBarCount, std::uint8_t) {
-    m_pRun->pending.nBarCount = nBarCount;
-    return 0;
+// The database the run writes into: a new one where the mode says so, or where a folder holds
+// none yet; refused where the mode needs one and there is none.
+int CConverter::StartDatabase(CDatabase& database, bool bDatabaseStarted) {
+    std::string strError;
+    const EMasterMode mode = m_pRun->Mode();
+    if (mode == EMasterMode::MakeNew) {
+        m_pRun->bNewDatabase = true;
+        if (!bDatabaseStarted && !database.CreateNew(strError)) {
+            m_messages.Show(strError);
+            return 1;
+        }
+        return 0;
+    }
+    if (database.HasMaster()) {
+        return 0;
+    }
+    if (bDatabaseStarted) {
+        m_pRun->bNewDatabase = true;
+        return 0;
+    }
+    if (mode != EMasterMode::AddNewBars && !database.HasEmaster() && !database.HasXmaster() &&
+        !HoldsDatabaseFiles(m_fs, m_pRun->folder)) {
+        if (!database.CreateNew(strError)) {
+            m_messages.Show(strError);
+            return 1;
+        }
+        m_pRun->bNewDatabase = true;
+        m_pRun->bStartedInEmptyFolder = true;
+        return 0;
+    }
+    m_messages.Show(m_wording.Message("Path specified does not point to a Master file", m_pRun->strFolder));
+    return 1;
 }
 
 int CConverter::Stage(CDatabase& database, bool bDatabaseStarted, const CSecurityTree* pTree) {
@@ -311,169 +319,214 @@ int CConverter::Stage(CDatabase& database, bool bDatabaseStarted, const CSecurit
     m_pTree = pTree;
 
     if (!database.RefusingDamage().empty()) {
-        std::string text = "The database in " + m_szOutputDir + " is damaged; nothing was added to it:";
+        std::string text;
         for (const std::string& line : database.RefusingDamage()) {
-            text += "\n" + line;
+            text += (text.empty() ? "" : "\n") + line;
         }
-        m_messages.Show(text + "\n\nRun 'pelmar-cli check' on the folder for the whole report, 'pelmar-cli repair' "
-                               "to make it whole.");
+        m_messages.Show(m_wording.Message("The database in " + m_pRun->strFolder + " is damaged; nothing was added to it:",
+                                          text + "\n\nRun 'pelmar-cli check' on the folder for the whole report, "
+                                                 "'pelmar-cli repair' to make it whole."));
         return 1;
     }
-    std::string strError;
-    if (m_bUseExistingMaster == 0 && m_bUpdate == 0) {
-        if (!bDatabaseStarted && !database.CreateNew(strError)) {
-            m_messages.Show(strError);
-            return 1;
-        }
-    } else if (!database.HasMaster()) {
-        m_messages.Show("Path specified does not point to a Master file\n\n" + m_szOutputDir);
+    if (m_pRun->Layout().period != EPeriod::Daily) {
+        m_messages.Show("Only daily bars can be written so far.");
         return 1;
     }
-
+    if (StartDatabase(database, bDatabaseStarted) != 0) {
+        return 1;
+    }
+    const EMasterMode mode = m_pRun->Mode();
     for (std::size_t i = 0; i < m_pRun->read.series.size(); ++i) {
         const SSeries& series = m_pRun->read.series[i];
-        const SRun::STarget& target = m_pRun->targets[i];
-        const int nResult = m_bUpdate != 0 ? StageUpdate(series, target.strSymbol)
-                                           : StageNew(series, target.strSymbol, target.strName);
-        if (nResult != 0) {
+        const STarget& target = m_pRun->targets[i];
+        const bool bUpdate = mode == EMasterMode::AddNewBars ||
+                             (mode == EMasterMode::AddOrUpdate && database.FindSecurity(target.strSymbol).has_value());
+        if ((bUpdate ? StageUpdate(series, target) : StageNew(series, target)) != 0) {
             return 1;
         }
     }
-    if (m_bUseExistingMaster != 0 || m_bUpdate != 0) {
+    if (!m_pRun->bNewDatabase) {
         database.KeepMasterBackup();
     }
     return 0;
 }
 
-int CConverter::StageNew(const SSeries& series, const std::string& strSymbol, const std::string& strName) {
-    SNewSecurity& pending = m_pRun->pending;
-    pending = SNewSecurity{};
-    pending.strSymbol = strSymbol;
-    pending.strName = strName;
-    for (int i = 0; i < kFieldCount; ++i) {
-        pending.fields[static_cast<std::size_t>(i)] = m_bFieldOn[i] != 0;
+int CConverter::StageNew(const SSeries& series, const STarget& target) {
+    SNewSecurity security;
+    security.strSymbol = target.strSymbol;
+    security.strName = target.strName;
+    for (int f = 0; f < kFieldCount; ++f) {
+        security.fields[static_cast<std::size_t>(f)] = f == kFieldDate || f == kFieldClose || m_pRun->Layout().FieldOn(f);
     }
-    if (CheckDuplicateSymbol() != 0) {
+    if (CheckDuplicateSymbol(target.strSymbol) != 0) {
         return 1;
     }
-    pending.records.reserve(series.bars.size() * static_cast<std::size_t>(4 * m_nFieldCount));
+    const auto nFields = static_cast<std::size_t>(std::count(security.fields.begin(), security.fields.end(), true));
+    security.records.reserve(series.bars.size() * 4 * nFields);
     for (const SBar& bar : series.bars) {
-        SetValues(bar);
-        AppendBar(0);
+        AppendBar(bar, security.records);
     }
-    UpdateMasterDates(EncodeMbf(static_cast<float>(series.bars.front().nDate)),
-                      EncodeMbf(static_cast<float>(series.bars.back().nDate)), 0);
-    UpdateDataHeader(static_cast<std::uint16_t>(series.bars.size()), 0);
-    if (AddSecurity() != 0) {
+    security.nBarCount = static_cast<std::int32_t>(series.bars.size());
+    security.nFirstDate = series.bars.front().nDate;
+    security.nLastDate = series.bars.back().nDate;
+    if (AddSecurity(security) != 0) {
         return 1;
     }
-    m_pRun->staged.push_back({strSymbol, strName, false, pending.nBarCount, 0, pending.nFirstDate, pending.nLastDate});
-    pending.records = {};
+    SRun::SStaged staged;
+    staged.strSymbol = target.strSymbol;
+    staged.strName = target.strName;
+    staged.nBars = security.nBarCount;
+    staged.nFirstDate = security.nFirstDate;
+    staged.nLastDate = security.nLastDate;
+    staged.nLeftOut = series.nLeftOut;
+    m_pRun->staged.push_back(std::move(staged));
     return 0;
 }
 
-int CConverter::StageUpdate(const SSeries& series, const std::string& strSymbol) {
-    const std::string strShown = Windows1252ToUtf8(strSymbol);
-    const auto existing = m_pDatabase->FindSecurity(strSymbol);
-    if (!existing) {
-        m_messages.Show("The symbol " + strShown + " is not in " + m_szOutputDir +
-                        ".\n\"Add New Bars\" adds to a security that exists; choose \"Use Existing Master\" to add "
-                        "a new one.");
-        return 1;
-    }
-    if (existing->cPeriodicity != 'D') {
-        m_messages.Show("The security " + strShown + " in " + m_szOutputDir +
+// The bars of the security that new bars are for, when the file's fields fit it.
+std::optional<SSecurityBars> CConverter::StoredBarsFor(const SSecurity& existing, const std::string& strShown) {
+    if (existing.cPeriodicity != 'D') {
+        m_messages.Show("The security " + strShown + " in " + m_pRun->strFolder +
                         " holds intraday bars; only daily bars can be added to it.");
-        return 1;
+        return std::nullopt;
     }
     std::string strError;
-    const auto stored = m_pDatabase->ReadBars(*existing, strError);
+    auto stored = m_pDatabase->ReadBars(existing, strError);
     if (!stored) {
         m_messages.Show(strError);
-        return 1;
+        return std::nullopt;
     }
-    std::vector<int> fileFields;
-    for (int i = 0; i < kFieldCount; ++i) {
-        if (m_bFieldOn[i] != 0) {
-            fileFields.push_back(i);
+    const std::vector<int> fileFields = FileFields();
+    if (stored->bTime || stored->fields != fileFields) {
+        m_messages.Show(m_wording.Message("The fields of the file do not match those of " + strShown + ".",
+                                          "The file has: " + FieldSetText(fileFields) +
+                                              "\nThe security has: " + FieldSetText(stored->fields)));
+        return std::nullopt;
+    }
+    return stored;
+}
+
+std::vector<int> CConverter::FileFields() const {
+    std::vector<int> fields;
+    for (int f = 0; f < kFieldCount; ++f) {
+        if (f == kFieldDate || f == kFieldClose || m_pRun->Layout().FieldOn(f)) {
+            fields.push_back(f);
         }
     }
-    if (stored->bTime || stored->fields != fileFields) {
-        m_messages.Show("The fields of the file do not match those of " + strShown + ".\nThe file has: " +
-                        FieldSetText(fileFields) + "\nThe security has: " + FieldSetText(stored->fields));
-        return 1;
-    }
+    return fields;
+}
 
-    const std::int32_t nLastStored = stored->bars.empty() ? existing->nLastDate : stored->bars.back().nDate;
-    std::vector<std::uint8_t>& records = m_pRun->pending.records;
-    records.clear();
-    std::int32_t nNew = 0;
-    std::int32_t nEqual = 0;
-    std::uint64_t nConflicts = 0;
-    std::vector<std::string> firstConflicts;
-    std::int32_t nNewLast = nLastStored;
-    std::int32_t nNewFirst = 0;
+// The file's bars against those stored: the ones after the last stored bar are new and
+// encoded; the others must be equal to the stored bar of their date, else they conflict.
+CConverter::SUpdate CConverter::CompareWithStored(const SSeries& series, const SSecurityBars& stored,
+                                                  std::int32_t nLastStored) const {
+    SUpdate update;
+    update.nLastDate = nLastStored;
     for (const SBar& bar : series.bars) {
         if (bar.nDate > nLastStored) {
-            SetValues(bar);
-            AppendBar(0);
-            if (nNew++ == 0) {
-                nNewFirst = bar.nDate;
+            AppendBar(bar, update.records);
+            if (update.nNew++ == 0) {
+                update.nFirstDate = bar.nDate;
+                update.pFirstNew = &bar;
             }
-            nNewLast = bar.nDate;
+            update.nLastDate = bar.nDate;
             continue;
         }
-        const auto match = std::lower_bound(stored->bars.begin(), stored->bars.end(), bar.nDate,
+        const auto match = std::lower_bound(stored.bars.begin(), stored.bars.end(), bar.nDate,
                                             [](const SBarValues& b, std::int32_t nDate) { return b.nDate < nDate; });
         std::string strDifference;
-        if (match == stored->bars.end() || match->nDate != bar.nDate) {
+        if (match == stored.bars.end() || match->nDate != bar.nDate) {
             strDifference = "the security holds no bar of that date";
-        } else {
-            for (int field : fileFields) {
-                if (field == kFieldDate) {
-                    continue;
-                }
-                const float fStored = match->values[static_cast<std::size_t>(field)];
-                const float fFile = DecodeMbf(EncodeMbf(bar.values[static_cast<std::size_t>(field)]));
-                if (fStored != fFile) {
-                    strDifference = std::string(kFieldNames[field]) + " is " + NumberText(fFile) +
-                                    " in the file but " + NumberText(fStored) + " in the security";
-                    break;
-                }
+        }
+        for (int field : stored.fields) {
+            const float fStored = match == stored.bars.end() ? 0.0f : match->values[static_cast<std::size_t>(field)];
+            const float fFile = DecodeMbf(EncodeMbf(bar.values[static_cast<std::size_t>(field)]));
+            if (strDifference.empty() && field != kFieldDate && fStored != fFile) {
+                strDifference = std::string(kFieldNames[static_cast<std::size_t>(field)]) + " is " + ValueText(fFile) +
+                                " in the file but " + ValueText(fStored) + " in the security";
             }
         }
         if (strDifference.empty()) {
-            ++nEqual;
-            continue;
-        }
-        if (nConflicts++ < 5) {
-            firstConflicts.push_back("line " + std::to_string(bar.nLine) + ": the bar of " + DateValueText(bar.nDate) +
-                                     " conflicts: " + strDifference);
+            ++update.nEqual;
+        } else {
+            update.conflicts.push_back({bar.nLine, DateValueText(bar.nDate),
+                                        "the bar of " + DateValueText(bar.nDate) + " conflicts: " + strDifference});
         }
     }
-    if (nConflicts > 0 && m_bSkipBadLines == 0) {
-        std::string text = std::to_string(nConflicts) + (nConflicts == 1 ? " line conflicts" : " lines conflict") +
-                           " with the bars " + strShown + " already holds (up to " + DateValueText(nLastStored) +
-                           "):";
-        for (const std::string& line : firstConflicts) {
-            text += "\n" + line;
-        }
-        m_messages.Show(text + "\n\nNothing was added. Set \"Skip bad lines\" to add the new bars anyway.");
+    return update;
+}
+
+// A first new close far from the last stored one: a split, or another security's file. The
+// run goes ahead, and says so.
+std::string CConverter::JumpWarning(const SUpdate& update, const SSecurityBars& stored,
+                                    const std::string& strShown) const {
+    if (!update.pFirstNew || stored.bars.empty()) {
+        return {};
+    }
+    const float fOld = stored.bars.back().values[kFieldClose];
+    const float fNew = DecodeMbf(EncodeMbf(update.pFirstNew->values[kFieldClose]));
+    if (fOld == 0 || std::fabs(static_cast<double>(fNew) / fOld - 1.0) <= kJumpRatio) {
+        return {};
+    }
+    return "Warning: " + strShown + "'s first new close, " + ValueText(fNew) + " on " +
+           DateValueText(update.pFirstNew->nDate) + ", is far from its last stored close, " + ValueText(fOld) + " on " +
+           DateValueText(stored.bars.back().nDate) + " (a split, or another security's file?)";
+}
+
+int CConverter::StageUpdate(const SSeries& series, const STarget& target) {
+    const std::string strShown = Shown(target.strSymbol);
+    const auto existing = m_pDatabase->FindSecurity(target.strSymbol);
+    if (!existing) {
+        m_messages.Show("The symbol " + strShown + " is not in " + m_pRun->strFolder + ". " +
+                        m_wording.Setting(ESetting::AddNewBars) + " adds to a security that exists; " +
+                        m_wording.Setting(ESetting::AddOrUpdate) + " adds new ones as well.");
         return 1;
     }
-    m_pRun->nSkippedBadLines += nConflicts;
-    const std::size_t nTotal = stored->bars.size() + static_cast<std::size_t>(nNew);
+    const auto stored = StoredBarsFor(*existing, strShown);
+    if (!stored) {
+        return 1;
+    }
+    const std::int32_t nLastStored = stored->bars.empty() ? existing->nLastDate : stored->bars.back().nDate;
+    const SUpdate update = CompareWithStored(series, *stored, nLastStored);
+    if (!update.conflicts.empty() && !m_pRun->conversion.read.bSkipBadLines) {
+        std::string text;
+        for (std::size_t i = 0; i < update.conflicts.size() && i < CBarReader::kShownBadLines; ++i) {
+            text += "line " + std::to_string(update.conflicts[i].nLine) + ": " + update.conflicts[i].strReason + "\n";
+        }
+        const std::size_t nConflicts = update.conflicts.size();
+        m_messages.Show(m_wording.Message(std::to_string(nConflicts) + (nConflicts == 1 ? " line conflicts" : " lines conflict") +
+                                              " with the bars " + strShown + " already holds (up to " +
+                                              DateValueText(nLastStored) + "):",
+                                          text + "\nNothing was added. Set " + m_wording.Setting(ESetting::SkipBadLines) +
+                                              " to add the new bars anyway."));
+        return 1;
+    }
+    const std::size_t nTotal = stored->bars.size() + static_cast<std::size_t>(update.nNew);
     if (nTotal > static_cast<std::size_t>(kMaxBars)) {
-        m_messages.Show("With the " + std::to_string(nNew) + " new bars " + strShown + " would hold " +
+        m_messages.Show("With the " + std::to_string(update.nNew) + " new bars " + strShown + " would hold " +
                         std::to_string(nTotal) + " bars; one security can hold at most 65,534.");
         return 1;
     }
-    if (nNew > 0 && !m_pDatabase->AppendBars(*existing, records, nNew, nNewLast, strError)) {
+    std::string strError;
+    if (update.nNew > 0 &&
+        !m_pDatabase->AppendBars(*existing, update.records, update.nNew, update.nLastDate, strError)) {
         m_messages.Show(strError);
         return 1;
     }
-    records = {};
-    m_pRun->staged.push_back({strSymbol, existing->strName, true, nNew, nEqual, nNewFirst, nNewLast});
+    std::vector<SBadLine>& skipped = m_pRun->skipped;
+    m_pRun->nSkipped += update.conflicts.size();
+    skipped.insert(skipped.end(), update.conflicts.begin(), update.conflicts.end());
+    std::sort(skipped.begin(), skipped.end(), [](const SBadLine& a, const SBadLine& b) { return a.nLine < b.nLine; });
+    SRun::SStaged staged;
+    staged.strSymbol = target.strSymbol;
+    staged.strName = existing->strName;
+    staged.bUpdate = true;
+    staged.nBars = update.nNew;
+    staged.nEqual = update.nEqual;
+    staged.nFirstDate = update.nFirstDate;
+    staged.nLastDate = update.nLastDate;
+    staged.strWarning = JumpWarning(update, *stored, strShown);
+    m_pRun->staged.push_back(std::move(staged));
     return 0;
 }
 
@@ -481,20 +534,45 @@ std::size_t CConverter::StagedCount() const {
     return m_pRun ? m_pRun->staged.size() : 0;
 }
 
+std::size_t CConverter::AddedCount() const {
+    return m_pRun ? static_cast<std::size_t>(std::count_if(m_pRun->staged.begin(), m_pRun->staged.end(),
+                                                           [](const SRun::SStaged& s) { return !s.bUpdate; }))
+                  : 0;
+}
+
+std::size_t CConverter::UpdatedCount() const {
+    return StagedCount() - AddedCount();
+}
+
+const std::vector<SBadLine>& CConverter::SkippedLines() const {
+    static const std::vector<SBadLine> kNone;
+    return m_pRun ? m_pRun->skipped : kNone;
+}
+
+std::uint64_t CConverter::SkippedLineCount() const {
+    return m_pRun ? m_pRun->nSkipped : 0;
+}
+
 void CConverter::FinishRun(const CDatabase& database) {
-    m_store.PutString("Import", "PathIn", m_strInputPath);
-    m_store.PutString("Import", "PathOut", m_szOutputDir);
-    m_store.PutString("Import", "Symbol", Windows1252ToUtf8(m_szSymbol));
-    m_store.PutString("Import", "Name", Windows1252ToUtf8(m_szName));
+    const SConversion& conversion = m_pRun->conversion;
+    SaveRunRecord(m_store, conversion.strInputPath, m_pRun->strFolder, conversion.output.strSymbol,
+                  conversion.output.strName);
 
     m_summary.clear();
+    if (m_pRun->bStartedInEmptyFolder) {
+        m_summary.push_back("Started a new database in " + m_pRun->strFolder + ".");
+    }
     bool bLongName = false;
+    std::vector<std::string> warnings;
     for (const SRun::SStaged& staged : m_pRun->staged) {
         const auto security = database.FindSecurity(staged.strSymbol);
-        const std::string strSymbol = Windows1252ToUtf8(staged.strSymbol);
+        const std::string strSymbol = Shown(staged.strSymbol);
         std::string strFile;
         if (security) {
             strFile = "file number " + std::to_string(security->nFileNumber) + " (" + security->strDataFile + ")";
+        }
+        if (!staged.strWarning.empty()) {
+            warnings.push_back(staged.strWarning);
         }
         if (staged.bUpdate) {
             std::string line = strSymbol + ": " + std::to_string(staged.nBars) + (staged.nBars == 1 ? " new bar" : " new bars");
@@ -508,22 +586,30 @@ void CConverter::FinishRun(const CDatabase& database) {
             m_summary.push_back(line + "; " + strFile);
             continue;
         }
-        const std::string strName = staged.strName.empty() ? "" : " \"" + Windows1252ToUtf8(staged.strName) + "\"";
-        m_summary.push_back(strSymbol + strName + ": " + std::to_string(staged.nBars) + (staged.nBars == 1 ? " bar, " : " bars, ") + DateValueText(staged.nFirstDate) + " to " +
+        const std::string strName = staged.strName.empty() ? "" : " \"" + Shown(staged.strName) + "\"";
+        m_summary.push_back(strSymbol + strName + ": " + std::to_string(staged.nBars) +
+                            (staged.nBars == 1 ? " bar, " : " bars, ") + DateValueText(staged.nFirstDate) + " to " +
                             DateValueText(staged.nLastDate) + ", " + strFile);
+        if (staged.nLeftOut > 0) {
+            m_summary.push_back(strSymbol + ": the " + GroupedNumber(staged.nLeftOut) +
+                                " oldest bars were left out to keep the newest " +
+                                GroupedNumber(CBarReader::kMaxBars));
+        }
         if (staged.strName.size() > 16 && !database.HasEmaster() &&
             (!security || security->directory == EDirectoryFile::Master)) {
             bLongName = true;
         }
     }
-    if (m_pRun->nSkippedBadLines > 0) {
-        m_summary.push_back("Bad lines skipped: " + std::to_string(m_pRun->nSkippedBadLines));
+    if (m_pRun->nSkipped > 0) {
+        m_summary.push_back("Bad lines skipped: " + std::to_string(m_pRun->nSkipped) + " (" +
+                            m_wording.WhereSkippedLinesAre() + ")");
     }
     if (bLongName) {
         m_summary.push_back("Only the first 16 characters of the name were kept: this folder has no EMASTER.");
     }
+    m_summary.insert(m_summary.end(), warnings.begin(), warnings.end());
     for (const std::string& warning : database.Warnings()) {
         m_summary.push_back(warning);
     }
-    m_summary.push_back("Folder: " + m_szOutputDir);
+    m_summary.push_back("Folder: " + m_pRun->strFolder);
 }

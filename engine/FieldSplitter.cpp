@@ -9,7 +9,10 @@ void CFieldSplitter::Push(std::string_view text) {
     while (!text.empty() && IsBlankChar(text.back())) {
         text.remove_suffix(1);
     }
-    m_fields.push_back(text);
+    ++m_nTotal;
+    if (m_fields.size() < m_nMaxFields) {
+        m_fields.push_back(text);
+    }
 }
 
 // A quoted field from its opening quote at i; i ends where the next delimiter or blank may
@@ -61,13 +64,15 @@ bool CFieldSplitter::SplitQuoted(std::string_view line, std::size_t& i) {
 
 void CFieldSplitter::Split(std::string_view line, std::size_t nMaxFields) {
     m_fields.clear();
+    m_nMaxFields = nMaxFields;
+    m_nTotal = 0;
     m_unquoted.clear();
     m_unquoted.reserve(line.size());
     m_quoteFault = EQuoteFault::None;
     m_quoteFaultText = {};
     const bool bSpaces = m_cDelimiter == ' ';
     std::size_t i = 0;
-    while (m_fields.size() < nMaxFields) {
+    for (;;) {
         while (i < line.size() && IsBlankChar(line[i])) {
             ++i;
         }

@@ -21,11 +21,13 @@ class CFieldSplitter {
 public:
     explicit CFieldSplitter(char cDelimiter);
 
-    // Splits line into at most nMaxFields fields. The views stay valid while line does and
-    // until the next call.
+    // Splits line into fields, keeping the first nMaxFields of them (the others are counted).
+    // The views stay valid while line does and until the next call.
     void Split(std::string_view line, std::size_t nMaxFields);
 
+    // The fields kept, and all fields of the line.
     std::size_t Count() const { return m_fields.size(); }
+    std::size_t TotalCount() const { return m_nTotal; }
     std::string_view Field(std::size_t nIndex) const { return m_fields[nIndex]; }
     // A field whose quoting is broken ends the fields: it is column Count(), and its text
     // runs from its opening quote.
@@ -42,6 +44,8 @@ private:
 
     char m_cDelimiter;
     std::vector<std::string_view> m_fields;
+    std::size_t m_nMaxFields = 0;
+    std::size_t m_nTotal = 0;
     std::string m_unquoted; // quoted fields that held "" pairs, one after the other
     EQuoteFault m_quoteFault = EQuoteFault::None;
     std::string_view m_quoteFaultText;

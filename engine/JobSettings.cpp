@@ -1,6 +1,5 @@
 #include "engine/JobSettings.h"
 
-#include "engine/Converter.h"
 #include "platform/SettingsStore.h"
 #include "platform/TextEncoding.h"
 
@@ -58,21 +57,22 @@ const STextKey* FindTextKey(std::string_view key) {
 
 } // namespace
 
-char DelimiterChar(long long nDelimiter) {
-    switch (static_cast<EDelimiter>(nDelimiter)) {
-    case EDelimiter::Tab:
-        return '\t';
-    case EDelimiter::Space:
-        return ' ';
-    case EDelimiter::Semicolon:
-        return ';';
-    default:
-        return ',';
-    }
-}
+namespace {
+
+constexpr std::array<const char*, 4> kRunRecordKeys = {"PathIn", "PathOut", "Symbol", "Name"};
+
+} // namespace
 
 bool IsRunRecordKey(std::string_view key) {
-    return key == "PathIn" || key == "PathOut" || key == "Symbol" || key == "Name";
+    return std::find(kRunRecordKeys.begin(), kRunRecordKeys.end(), key) != kRunRecordKeys.end();
+}
+
+void SaveRunRecord(CSettingsStore& store, const std::string& strPathIn, const std::string& strPathOut,
+                   const std::string& strSymbol, const std::string& strName) {
+    const std::array<const std::string*, 4> values = {&strPathIn, &strPathOut, &strSymbol, &strName};
+    for (std::size_t i = 0; i < kRunRecordKeys.size(); ++i) {
+        store.PutString(kImportSection, kRunRecordKeys[i], *values[i]);
+    }
 }
 
 SImportSettings LoadImportSettings(CSettingsStore& store) {
@@ -89,30 +89,14 @@ SImportSettings LoadImportSettings(CSettingsStore& store) {
 }
 
 void SaveImportSettings(CSettingsStore& store, const SImportSettings& settings) {
-    store.PutString(kImportSection, "DateFormat", settings.strDateFormat);
+    for (const STextKey& key : kTextKeys) {
+        if (!IsRunRecordKey(key.pszKey)) {
+            store.PutString(kImportSection, key.pszKey, settings.*key.pMember);
+        }
+    }
     for (const SIntKey& key : kIntKeys) {
         store.PutInt(kImportSection, key.pszKey, static_cast<int>(settings.*key.pMember));
     }
-}
-
-int DateFormatNumber(std::string_view text) {
-    if (text.empty()) {
-        return 0; // no entry chosen, not the first entry
-    }
-    for (std::size_t i = 0; i < kDateFormatNames.size(); ++i) {
-        const std::string_view entry = kDateFormatNames[i];
-        if (text.size() > entry.size()) {
-            continue;
-        }
-        bool bMatch = true;
-        for (std::size_t k = 0; k < text.size() && bMatch; ++k) {
-            bMatch = std::toupper(static_cast<unsigned char>(text[k])) == static_cast<unsigned char>(entry[k]);
-        }
-        if (bMatch) {
-            return static_cast<int>(i) + 1;
-        }
-    }
-    return 0;
 }
 
 std::optional<std::string> CleanSymbol(std::string_view text, std::string& strProblem) {
@@ -179,6 +163,7 @@ std::optional<SSettingsProblem> CheckSettingsValues(const SImportSettings& s) {
         {ESettingsItem::HiCol, "High", s.nHiCol, 1},       {ESettingsItem::LoCol, "Low", s.nLoCol, 1},
         {ESettingsItem::CloCol, "Close", s.nCloCol, 1},    {ESettingsItem::VolCol, "Volume", s.nVolCol, 1},
         {ESettingsItem::OICol, "Open Int", s.nOICol, 1},   {ESettingsItem::SymbolCol, "Symbol", s.nSymbolCol, 0},
+        {ESettingsItem::TimeCol, "Time", s.nTimeCol, 0},
     };
     for (const auto& column : columns) {
         if (auto problem = CheckColumn(column.item, column.pszField, column.nColumn, column.nMin)) {
@@ -204,34 +189,22 @@ std::optional<SSettingsProblem> CheckSettingsValues(const SImportSettings& s) {
                                    FindTextKey("PathIn")->nMaxChars)) {
         return problem;
     }
+    if (auto problem = CheckLength(ESettingsItem::Currency, "currency", s.strCurrency, kMaxCurrencyChars)) {
+        return problem;
+    }
     return std::nullopt;
 }
 
 std::optional<SSettingsProblem> CheckSettingsForRun(SImportSettings& s, bool bSymbolFromFiles) {
     // Date and Close always take part; the others only when switched on, whatever their column.
-    bool bTaken[kMaxColumn + 1] = {};
-    bool bDuplicate = false;
-    const struct {
-        bool bOn;
-        long long nColumn;
-    } fields[] = {
-        {true, s.nDateCol},        {true, s.nCloCol},      {s.bOpenOn != 0, s.nOpenCol}, {s.bHiOn != 0, s.nHiCol},
-        {s.bLoOn != 0, s.nLoCol},  {s.bVolOn != 0, s.nVolCol}, {s.bOIOn != 0, s.nOICol},
-        {s.nSymbolCol != 0, s.nSymbolCol},
-    };
-    for (const auto& field : fields) {
-        if (!field.bOn || field.nColumn < 1 || field.nColumn > kMaxColumn) {
-            continue;
-        }
-        if (bTaken[field.nColumn]) {
-            bDuplicate = true;
-        }
-        bTaken[field.nColumn] = true;
-    }
-    if (bDuplicate) {
+    const SLayoutCheck check = CheckLayout(LayoutOf(s));
+    if (check.problem == ELayoutProblem::SharedColumn) {
         return SSettingsProblem{ESettingsItem::Columns, "Duplicate columns specified\nCorrect or disable"};
     }
-
+    if (!DateFormatOfName(s.strDateFormat)) {
+        return SSettingsProblem{ESettingsItem::DateFormat,
+                                "\"" + s.strDateFormat + "\" is not a date format. Choose one of the Date Format list."};
+    }
     if (!bSymbolFromFiles && s.nSymbolCol == 0) {
         std::string strProblem;
         auto symbol = CleanSymbol(s.strSymbol, strProblem);
@@ -249,7 +222,9 @@ std::optional<SSettingsProblem> CheckSettingsForRun(SImportSettings& s, bool bSy
                                 "The name can hold only letters, digits and signs of the Windows-1252 "
                                 "character set."};
     }
-    s.nDateFormatNumber = DateFormatNumber(s.strDateFormat);
+    if (check.problem == ELayoutProblem::Interval || check.problem == ELayoutProblem::IntradayWithoutTime) {
+        return SSettingsProblem{ESettingsItem::Interval, LayoutProblemText(check)};
+    }
     return std::nullopt;
 }
 
@@ -260,31 +235,92 @@ std::optional<SSettingsProblem> CheckSettings(SImportSettings& settings, bool bS
     return CheckSettingsForRun(settings, bSymbolFromFiles);
 }
 
-void FillJob(const SImportSettings& s, CConverter& job) {
-    job.m_strInputPath = s.strPathIn;
-    job.m_nDateFormat = s.nDateFormatNumber;
-    job.m_szOutputDir = s.strPathOut;
-    job.m_szSymbol = Utf8ToWindows1252(s.strSymbol).value_or(std::string());
-    job.m_szName = Utf8ToWindows1252(s.strName).value_or(std::string());
-    job.m_szDelimiter = std::string(1, DelimiterChar(s.nDelimiter));
-    job.m_bReverse = s.bReverseOrder != 0 ? 1 : 0;
-    job.m_bSkipRows = s.bSkipOn != 0 ? 1 : 0;
-    job.m_nSkipRows = static_cast<int>(s.nRowsToSkip);
-    job.m_bSkipBadLines = s.bSkipBadLines != 0 ? 1 : 0;
-    job.m_bDecimalComma = s.bDecimalComma != 0 ? 1 : 0;
-    job.m_nSymbolCol = static_cast<int>(s.nSymbolCol) - 1;
-    job.m_bUseExistingMaster = s.nExist == static_cast<long long>(EMasterMode::MakeNew) || s.nExist < 0 ? 0 : 1;
-    job.m_bUpdate = s.nExist == static_cast<long long>(EMasterMode::AddNewBars) ? 1 : 0;
-
-    const struct {
-        long long bOn;
-        long long nColumn;
-    } fields[kFieldCount] = {
-        {1, s.nDateCol}, {s.bOpenOn, s.nOpenCol}, {s.bHiOn, s.nHiCol}, {s.bLoOn, s.nLoCol},
+SInputLayout LayoutOf(const SImportSettings& s) {
+    SInputLayout layout;
+    const long long nDelimiter = s.nDelimiter >= 0 && s.nDelimiter < static_cast<long long>(kDelimiterNames.size())
+                                     ? s.nDelimiter
+                                     : 0;
+    layout.cDelimiter = kDelimiterNames[static_cast<std::size_t>(nDelimiter)].cDelimiter;
+    layout.decimalMark = s.bDecimalComma != 0 ? EDecimalMark::Comma : EDecimalMark::Point;
+    layout.nSkipRows = s.bSkipOn != 0 ? static_cast<int>(s.nRowsToSkip) : 0;
+    layout.dateFormat = DateFormatOfName(s.strDateFormat).value_or(EDateFormat::MMDDYY);
+    layout.bDateTime = s.bDateTime != 0;
+    layout.nTimeCol = static_cast<int>(s.nTimeCol) - 1;
+    const long long fields[kFieldCount][2] = {
+        {1, s.nDateCol}, {s.bOpenOn, s.nOpenCol}, {s.bHiOn, s.nHiCol},   {s.bLoOn, s.nLoCol},
         {1, s.nCloCol},  {s.bVolOn, s.nVolCol},   {s.bOIOn, s.nOICol},
     };
-    for (int i = 0; i < kFieldCount; ++i) {
-        job.m_bFieldOn[i] = fields[i].bOn != 0 ? 1 : 0;
-        job.m_nFieldCol[i] = static_cast<int>(fields[i].nColumn) - 1;
+    for (std::size_t f = 0; f < kFieldCount; ++f) {
+        layout.fieldCol[f] = fields[f][0] != 0 ? static_cast<int>(fields[f][1]) - 1 : kNoColumn;
     }
+    layout.nSymbolCol = static_cast<int>(s.nSymbolCol) - 1;
+    layout.strCurrency = s.strCurrency;
+    layout.bReverse = s.bReverseOrder != 0;
+    const EStoredPeriod period = static_cast<EStoredPeriod>(s.nPeriod);
+    layout.period = period == EStoredPeriod::Weekly    ? EPeriod::Weekly
+                    : period == EStoredPeriod::Monthly  ? EPeriod::Monthly
+                    : period == EStoredPeriod::Intraday ? EPeriod::Intraday
+                                                        : EPeriod::Daily;
+    layout.nInterval = layout.period == EPeriod::Intraday ? static_cast<int>(s.nInterval) : 0;
+    return layout;
+}
+
+void PutLayout(SImportSettings& s, const SInputLayout& layout) {
+    for (std::size_t i = 0; i < kDelimiterNames.size(); ++i) {
+        if (kDelimiterNames[i].cDelimiter == layout.cDelimiter) {
+            s.nDelimiter = static_cast<long long>(i);
+        }
+    }
+    s.bDecimalComma = layout.DecimalComma() ? 1 : 0;
+    s.bSkipOn = layout.nSkipRows > 0 ? 1 : 0;
+    s.nRowsToSkip = layout.nSkipRows;
+    s.strDateFormat = DateFormatName(layout.dateFormat);
+    s.bDateTime = layout.bDateTime ? 1 : 0;
+    s.nTimeCol = layout.nTimeCol + 1;
+    const struct {
+        long long SImportSettings::*pOn;
+        long long SImportSettings::*pCol;
+    } members[kFieldCount] = {
+        {nullptr, &SImportSettings::nDateCol}, {&SImportSettings::bOpenOn, &SImportSettings::nOpenCol},
+        {&SImportSettings::bHiOn, &SImportSettings::nHiCol}, {&SImportSettings::bLoOn, &SImportSettings::nLoCol},
+        {nullptr, &SImportSettings::nCloCol}, {&SImportSettings::bVolOn, &SImportSettings::nVolCol},
+        {&SImportSettings::bOIOn, &SImportSettings::nOICol},
+    };
+    for (int f = 0; f < kFieldCount; ++f) {
+        const auto nField = static_cast<std::size_t>(f);
+        if (members[nField].pOn) {
+            s.*members[nField].pOn = layout.FieldOn(f) ? 1 : 0;
+        }
+        // A field the file lacks keeps its column: every column must stay 1 to 20.
+        if (layout.FieldOn(f)) {
+            s.*members[nField].pCol = layout.fieldCol[nField] + 1;
+        }
+    }
+    s.nSymbolCol = layout.nSymbolCol + 1;
+    s.strCurrency = layout.strCurrency;
+    s.bReverseOrder = layout.bReverse ? 1 : 0;
+    s.nPeriod = static_cast<long long>(layout.period == EPeriod::Weekly    ? EStoredPeriod::Weekly
+                                       : layout.period == EPeriod::Monthly  ? EStoredPeriod::Monthly
+                                       : layout.period == EPeriod::Intraday ? EStoredPeriod::Intraday
+                                                                            : EStoredPeriod::Daily);
+    s.nInterval = layout.nInterval;
+}
+
+SReadOptions ReadOptionsOf(const SImportSettings& s) {
+    return SReadOptions{s.bSkipBadLines != 0, s.bKeepLast != 0};
+}
+
+SOutputChoice OutputOf(const SImportSettings& s) {
+    SOutputChoice output;
+    output.strFolder = s.strPathOut;
+    output.mode = s.nExist >= 0 && s.nExist <= static_cast<long long>(EMasterMode::AddOrUpdate)
+                      ? static_cast<EMasterMode>(s.nExist)
+                      : EMasterMode::MakeNew;
+    output.strSymbol = s.nSymbolCol == 0 ? s.strSymbol : std::string();
+    output.strName = s.strName;
+    return output;
+}
+
+SConversion ConversionOf(const SImportSettings& s) {
+    return SConversion{s.strPathIn, LayoutOf(s), ReadOptionsOf(s), OutputOf(s)};
 }

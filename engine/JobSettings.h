@@ -1,9 +1,12 @@
-// The settings of one conversion as the user gives them (the settings dialog or the command
-// line), the one table of their stored keys with defaults and ranges, the checks they must
-// pass before a job is built from them, and the filling of the job. The dialog, the command
-// line and the settings store all use this table, so each key's section, name, default and
-// range is written once, here.
+// The settings of one conversion as the window program keeps them (section "Import" of the
+// store and the settings dialog's values), the one table of their stored keys with defaults
+// and ranges, the checks they must pass before a run, and the one mapping from them to the
+// conversion (its input layout and output choices) and back. The dialog and the settings store
+// use this table, so each key's section, name, default and range is written once, here.
 #pragma once
+
+#include "engine/Converter.h"
+#include "engine/InputLayout.h"
 
 #include <array>
 #include <cstddef>
@@ -11,30 +14,19 @@
 #include <string>
 #include <string_view>
 
-class CConverter;
 class CSettingsStore;
 
-// The entries of the date-format list; an entry's position, counted from 1, is its date
-// format number.
-inline constexpr std::array<const char*, 12> kDateFormatNames = {
-    "YY_MM_DD", "CCYY_MM_DD", "MM_DD_YY", "MM_DD_CCYY", "DD_MM_YY", "DD_MM_CCYY",
-    "YYMMDD",   "CCYYMMDD",   "MMDDYY",   "MMDDCCYY",   "DDMMYY",   "DDMMCCYY",
-};
-
-// Stored "Delimiter" values.
+// Stored "Delimiter" values: the position of the delimiter in kDelimiterNames.
 enum class EDelimiter { Comma = 0, Tab = 1, Space = 2, Semicolon = 3 };
-// The character of a stored "Delimiter" value; anything unknown reads as the comma.
-char DelimiterChar(long long nDelimiter);
 
-// Stored "Exist" values: the three ways of using the MASTER in the output folder.
-enum class EMasterMode { UseExisting = 0, MakeNew = 1, AddNewBars = 2 };
+// Stored "Period" values.
+enum class EStoredPeriod { Daily = 0, Weekly = 1, Monthly = 2, Intraday = 3 };
 
 // The values of section "Import" and of the dialog. Numbers are held wide so that a stored or
 // typed 25 (or -3) can be refused instead of wrapped. The initial values are the defaults of
 // the key table.
 struct SImportSettings {
     std::string strDateFormat = "MMDDYY";
-    int nDateFormatNumber = 0;   // set by CheckSettingsForRun
     long long nExist = 0;        // EMasterMode; -1 when no mode was chosen
     long long nDelimiter = 0;    // EDelimiter; anything else reads as comma
     std::string strPathIn;
@@ -59,6 +51,12 @@ struct SImportSettings {
     long long nVolCol = 6;
     long long bOIOn = 1;
     long long nOICol = 7;
+    long long nTimeCol = 0;      // 0: no time column
+    long long bDateTime = 0;     // the date field carries a time of day
+    long long nPeriod = 0;       // EStoredPeriod
+    long long nInterval = 0;     // minutes, intraday only
+    long long bKeepLast = 0;
+    std::string strCurrency;     // UTF-8 as typed; empty: prices carry no currency
 };
 
 inline constexpr const char* kImportSection = "Import";
@@ -89,8 +87,8 @@ inline constexpr std::size_t kMaxDateFormatChars = 12;
 inline constexpr long long kMaxRowsToSkip = 200;
 inline constexpr long long kMaxColumn = 20;
 
-inline constexpr std::array<SIntKey, 20> kIntKeys = {{
-    {"Exist", &SImportSettings::nExist, 0, 0, 2},
+inline constexpr std::array<SIntKey, 25> kIntKeys = {{
+    {"Exist", &SImportSettings::nExist, 0, 0, 3},
     {"Delimiter", &SImportSettings::nDelimiter, 0, 0, 3},
     {"Reverse", &SImportSettings::bReverseOrder, 0, 0, 1},
     {"SkipOn", &SImportSettings::bSkipOn, 0, 0, 1},
@@ -110,18 +108,29 @@ inline constexpr std::array<SIntKey, 20> kIntKeys = {{
     {"VolCol", &SImportSettings::nVolCol, 6, 1, kMaxColumn},
     {"OIOn", &SImportSettings::bOIOn, 1, 0, 1},
     {"OICol", &SImportSettings::nOICol, 7, 1, kMaxColumn},
+    {"TimeCol", &SImportSettings::nTimeCol, 0, 0, kMaxColumn},
+    {"DateTime", &SImportSettings::bDateTime, 0, 0, 1},
+    {"Period", &SImportSettings::nPeriod, 0, 0, 3},
+    {"Interval", &SImportSettings::nInterval, 0, 0, 60},
+    {"KeepLast", &SImportSettings::bKeepLast, 0, 0, 1},
 }};
 
-inline constexpr std::array<STextKey, 5> kTextKeys = {{
+inline constexpr std::size_t kMaxCurrencyChars = 4;
+
+inline constexpr std::array<STextKey, 6> kTextKeys = {{
     {"DateFormat", &SImportSettings::strDateFormat, "MMDDYY", kMaxDateFormatChars},
     {"PathIn", &SImportSettings::strPathIn, "", kMaxPathChars},
     {"PathOut", &SImportSettings::strPathOut, "", kMaxPathChars},
     {"Symbol", &SImportSettings::strSymbol, "", kMaxSymbolChars},
     {"Name", &SImportSettings::strName, "", kMaxNameChars},
+    {"Currency", &SImportSettings::strCurrency, "", kMaxCurrencyChars},
 }};
 
 // Keys that only a successful run records (the run's paths and names), never the dialog.
 bool IsRunRecordKey(std::string_view key);
+// Records a successful run's input file, output folder, symbol and name (UTF-8).
+void SaveRunRecord(CSettingsStore& store, const std::string& strPathIn, const std::string& strPathOut,
+                   const std::string& strSymbol, const std::string& strName);
 
 // Reads section "Import" into settings (every key of both tables; an integer out of its range
 // or a text too long reads as its default).
@@ -131,8 +140,8 @@ void SaveImportSettings(CSettingsStore& store, const SImportSettings& settings);
 
 // The value that a refusal is about, so that the dialog can put the focus on its control.
 enum class ESettingsItem {
-    DateCol, OpenCol, HiCol, LoCol, CloCol, VolCol, OICol, SymbolCol,
-    Name, PathOut, Symbol, RowsToSkip, DateFormat, PathIn,
+    DateCol, OpenCol, HiCol, LoCol, CloCol, VolCol, OICol, SymbolCol, TimeCol,
+    Name, PathOut, Symbol, RowsToSkip, DateFormat, PathIn, Currency, Interval,
     Columns,  // two switched-on fields share a column
 };
 
@@ -140,10 +149,6 @@ struct SSettingsProblem {
     ESettingsItem item;
     std::string strMessage;
 };
-
-// The position (from 1) of the first list entry that begins with text, ignoring case; 0
-// when none does.
-int DateFormatNumber(std::string_view text);
 
 // A symbol as it is stored: blanks around it removed, upper-cased; refused (with the reason)
 // when empty, longer than 14 characters or not representable in Windows-1252.
@@ -159,14 +164,23 @@ std::string SymbolFromFileName(std::string_view stem);
 std::optional<SSettingsProblem> CheckSettingsValues(const SImportSettings& settings);
 
 // The checks made when the user confirms, after CheckSettingsValues: duplicate columns among
-// switched-on fields (the symbol column included), the symbol (cleaned: settings are
-// updated), the output directory present, symbol and name representable in Windows-1252.
-// Sets nDateFormatNumber from strDateFormat. bSymbolFromFiles: the symbols come from file
-// names or a symbol column, so an empty symbol is accepted.
+// switched-on fields (the symbol and time columns included), the date format one of the list,
+// the symbol (cleaned: settings are updated), the output directory present, symbol and name
+// representable in Windows-1252, the interval of intraday bars. bSymbolFromFiles: the symbols
+// come from file names or a symbol column, so an empty symbol is accepted.
 std::optional<SSettingsProblem> CheckSettingsForRun(SImportSettings& settings, bool bSymbolFromFiles = false);
 
 // Both checks, in their order: what a run must pass before anything is read.
 std::optional<SSettingsProblem> CheckSettings(SImportSettings& settings, bool bSymbolFromFiles = false);
 
-// Fills a job from checked settings: zero-based columns, the delimiter text, the master mode.
-void FillJob(const SImportSettings& settings, CConverter& job);
+// The input layout that settings describe (columns from 0, the delimiter as its character); a
+// date format that is none of the list reads as the stored default. And back: the layout's
+// values put into settings, the columns of fields the file lacks kept as they were.
+SInputLayout LayoutOf(const SImportSettings& settings);
+void PutLayout(SImportSettings& settings, const SInputLayout& layout);
+// How a run reads and writes: bad lines left out, the newest bars kept; the output folder,
+// master mode, symbol and name.
+SReadOptions ReadOptionsOf(const SImportSettings& settings);
+SOutputChoice OutputOf(const SImportSettings& settings);
+// The whole conversion of checked settings.
+SConversion ConversionOf(const SImportSettings& settings);

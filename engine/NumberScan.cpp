@@ -35,8 +35,9 @@ constexpr float kMbfLimit = 0x1p127f;
 } // namespace
 
 // The number without its thousands separators: 1,234,567.5 (or 1.234.567,5 with a decimal
-// comma) as 1234567.5. Only groups of three digits after a first group of one to three, before
-// the decimal mark: anything else (1,23 or 12,3456) is no number. Empty when there is no
+// comma) as 1234567.5. Only groups of three digits after a first group of one to three that
+// does not begin with 0, before the decimal mark: anything else (1,23, 12,3456 or 0,123) is no
+// number. Empty when there is no
 // separator in the whole part.
 static std::string WithoutGrouping(std::string_view text, char cGroup, char cMark) {
     std::size_t i = text.empty() || (text[0] != '+' && text[0] != '-') ? 0 : 1;
@@ -48,6 +49,10 @@ static std::string WithoutGrouping(std::string_view text, char cGroup, char cMar
     if (whole.find(cGroup) == std::string_view::npos ||
         (nEnd < text.size() && text[nEnd] != cMark && text[nEnd] != 'e' && text[nEnd] != 'E')) {
         return {};
+    }
+    // A first group that begins with 0 groups nothing: "0,123" is 0.123 typed with the other mark.
+    if (whole.front() == '0') {
+        return "x";
     }
     std::string plain(text.substr(0, i));
     std::size_t nGroup = 0;  // digits in the group being read
@@ -70,6 +75,8 @@ static std::string WithoutGrouping(std::string_view text, char cGroup, char cMar
     plain += text.substr(nEnd);
     return plain;
 }
+
+static SNumberReading ReadLongNumber(std::string_view text, std::size_t nMark, char cMark, bool bNegativeExponent);
 
 SNumberReading ReadNumber(std::string_view text, bool bDecimalComma) {
     SNumberReading reading;
@@ -126,7 +133,13 @@ SNumberReading ReadNumber(std::string_view text, bool bDecimalComma) {
         return reading;
     }
 
-    // from_chars takes neither a plus sign nor a decimal comma.
+    return ReadLongNumber(text, nMark, cMark, bNegativeExponent);
+}
+
+// A number past the quick way (many digits, an exponent): from_chars, which takes neither a
+// plus sign nor a decimal comma, rounds it; a value MBF cannot hold is refused.
+static SNumberReading ReadLongNumber(std::string_view text, std::size_t nMark, char cMark, bool bNegativeExponent) {
+    SNumberReading reading;
     std::string_view number = text[0] == '+' ? text.substr(1) : text;
     std::string copy;
     if (nMark != std::string_view::npos && cMark != '.') {

@@ -111,6 +111,19 @@ inline QStringList TableRows(const QTableWidget& table) {
     return rows;
 }
 
+// A list's rows as shown, a row a text: the cells joined by "|".
+inline QStringList ModelRows(const QAbstractItemModel& model) {
+    QStringList rows;
+    for (int nRow = 0; nRow < model.rowCount(); ++nRow) {
+        QStringList cells;
+        for (int nColumn = 0; nColumn < model.columnCount(); ++nColumn) {
+            cells << model.index(nRow, nColumn).data().toString();
+        }
+        rows << cells.join(u'|');
+    }
+    return rows;
+}
+
 inline void ClickButton(QWidget& root, const char* pszName) {
     auto* pButton = root.findChild<QAbstractButton*>(QLatin1String(pszName));
     QVERIFY(pButton != nullptr);

@@ -1,19 +1,23 @@
-// The Database window on a folder a known batch made: its table, a damaged folder, Delete and
-// Rename checked with the database object afterwards; and the price chart drawing known series
-// inside its plot.
+// The Database window on a folder a known batch made: its list, found and sorted, a damaged
+// folder, Delete and Rename checked with the database object afterwards; and the price chart
+// drawing known series inside its plot, with its dates under it.
 #include "AppTests.h"
 
 #include "app/DatabaseWindow.h"
 #include "app/PriceChart.h"
 #include "engine/BatchConverter.h"
+#include "engine/Wording.h"
+#include "metastock/Dates.h"
 #include "platform/FileSystem.h"
 #include "platform/RecordingMessageBox.h"
 #include "tests/support/MemoryStore.h"
 
 #include <QDir>
+#include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
-#include <QTableWidget>
+#include <QTableView>
 #include <QTemporaryDir>
 
 #include <cmath>
@@ -24,24 +28,32 @@ class TestDatabaseWindow : public QObject {
     QTemporaryDir m_dir;
     CRecordingMessageBox m_messages;
 
-    // IBM (3 bars), MSFT (2) and AAPL (1), symbols from the file names, in a new folder.
-    QString MakeDatabase(const QString& strName) const {
+    // A new folder of one security per (file name, bars), symbols from the file names, in
+    // that order; bars from 2023-01-03 on, a day apart.
+    QString MakeDatabase(const QString& strName, const std::vector<std::pair<QString, int>>& securities) const {
         const QString folder = m_dir.filePath(strName);
         std::vector<std::string> files;
-        for (const auto& [pszName, nBars] : {std::pair{"ibm", 3}, std::pair{"msft", 2}, std::pair{"aapl", 1}}) {
-            const QByteArray bars = "2023-01-03,10,12,9,11,100\n2023-01-04,10,12,9,11,100\n2023-01-05,10,12,9,11,100\n";
-            files.push_back(m_dir.filePath(QLatin1String(pszName) + ".csv").toStdString());
-            WriteBytes(QString::fromStdString(files.back()), bars.left(26 * nBars));
+        for (const auto& [name, nBars] : securities) {
+            QByteArray bars;
+            for (int i = 0; i < nBars; ++i) {
+                bars += QStringLiteral("2023-01-%1,10,12,9,11,100\n").arg(3 + i, 2, 10, QChar(u'0')).toLatin1();
+            }
+            files.push_back(m_dir.filePath(name + ".csv").toStdString());
+            WriteBytes(QString::fromStdString(files.back()), bars);
         }
-        SImportSettings settings;
-        settings.strDateFormat = "CCYY_MM_DD";
-        settings.bOIOn = 0;
-        settings.strPathOut = folder.toStdString();
-        settings.nExist = static_cast<long long>(EMasterMode::MakeNew);
+        SConversion conversion;
+        conversion.layout.dateFormat = EDateFormat::CCYY_MM_DD;
+        conversion.layout.fieldCol[kFieldOpenInterest] = kNoColumn;
+        conversion.output.strFolder = folder.toStdString();
+        conversion.output.mode = EMasterMode::MakeNew;
         CRecordingMessageBox messages;
         CMemoryStore store;
-        CBatchConverter batch(GetSystemFileSystem(), messages, store);
-        return QDir().mkpath(folder) && batch.Run(settings, files, true) == 0 ? folder : QString();
+        CBatchConverter batch(GetSystemFileSystem(), messages, store, WindowWording());
+        return QDir().mkpath(folder) && batch.Run(conversion, files, true) == 0 ? folder : QString();
+    }
+    // IBM (3 bars), MSFT (2) and AAPL (1).
+    QString MakeDatabase(const QString& strName) const {
+        return MakeDatabase(strName, {{"ibm", 3}, {"msft", 2}, {"aapl", 1}});
     }
 
     // "SYMBOL:Name" of every security, as the database object reads the folder.
@@ -55,6 +67,12 @@ class TestDatabaseWindow : public QObject {
         return securities;
     }
 
+    // The symbol of the row selected; empty when none is.
+    static QString Selected(QWidget& window) {
+        const auto* pTable = window.findChild<QTableView*>();
+        return pTable->selectionModel()->selectedRows().value(0).data().toString();
+    }
+
 private slots:
     void init() { m_messages.Clear(); }
 
@@ -63,13 +81,23 @@ private slots:
         CDatabaseWindow window(m_messages);
         window.ShowFolder(folder, QStringLiteral("msft"));
         window.show();
-        auto& table = *window.findChild<QTableWidget*>();
-        QCOMPARE(TableRows(table), QStringList({"IBM|IBM|2023-01-03|2023-01-05|3|F1.DAT",
-                                           "MSFT|MSFT|2023-01-03|2023-01-04|2|F2.DAT",
-                                           "AAPL|AAPL|2023-01-03|2023-01-03|1|F3.DAT"}));
-        QCOMPARE(table.selectedItems().value(0)->text(), QStringLiteral("MSFT"));
+        auto& table = *window.findChild<QTableView*>();
+        QCOMPARE(ModelRows(*table.model()), QStringList({"IBM|IBM|2023-01-03|2023-01-05|3|F1.DAT",
+                                                         "MSFT|MSFT|2023-01-03|2023-01-04|2|F2.DAT",
+                                                         "AAPL|AAPL|2023-01-03|2023-01-03|1|F3.DAT"}));
+        QCOMPARE(Selected(window), QStringLiteral("MSFT"));
+        // The list takes the window's height beside the chart.
+        QVERIFY2(table.height() > window.height() * 7 / 10, qPrintable(QString::number(table.height())));
         QVERIFY(window.findChild<QPushButton*>("deleteButton")->isEnabled());
         QVERIFY(!window.findChild<CPriceChart*>()->PlotRect().isEmpty());
+
+        // A data file cut inside its header: its count cannot be told, and the chart says why.
+        QVERIFY(QFile::resize(folder + "/F3.DAT", 3));
+        window.ShowFolder(folder, QStringLiteral("AAPL"));
+        const QModelIndex bars = table.model()->index(2, 4);
+        QCOMPARE(bars.data().toString(), QStringLiteral("unreadable"));
+        QVERIFY(!bars.data(Qt::ToolTipRole).toString().isEmpty());
+        QVERIFY(window.findChild<CPriceChart*>()->PlotRect().isEmpty());
 
         // A damaged folder is shown with its damage, and offers no change.
         QFile master(folder + "/MASTER");
@@ -79,6 +107,78 @@ private slots:
         QVERIFY(window.findChild<QLabel*>("statusLabel")->text().contains(QStringLiteral("damaged")));
         QVERIFY(!window.findChild<QPushButton*>("deleteButton")->isEnabled());
         QVERIFY(!window.findChild<QPushButton*>("renameButton")->isEnabled());
+    }
+
+    void findAndSort_data() {
+        QTest::addColumn<QString>("select");  // chosen before anything else; empty: none
+        QTest::addColumn<int>("sortColumn");  // its heading clicked; -1: none
+        QTest::addColumn<int>("clicks");      // on that heading: 1 ascending, 2 descending
+        QTest::addColumn<QString>("find");    // typed into Find
+        QTest::addColumn<QString>("listed");  // the symbols as listed
+        QTest::addColumn<QString>("shown");   // the count beside Find
+        QTest::addColumn<QString>("selected");
+        const QString all = "S12 S11 S10 S09 S08 S07 S06 S05 S04 S03 S02 S01";
+        QTest::newRow("the directory files' order") << "" << -1 << 0 << "" << all << "" << "S12";
+        // Counts and data files sorted as numbers: 2 before 10, F2 before F10.
+        QTest::newRow("bars, fewest first") << "S10" << 4 << 1 << "" << "S09 S05 S12 S03 S07 S01 S10 S02 S06 S08 S04 S11"
+                                            << "" << "S10";
+        QTest::newRow("data files, last first") << "" << 5 << 2 << "" << "S01 S02 S03 S04 S05 S06 S07 S08 S09 S10 S11 S12"
+                                                << "" << "S12";
+        QTest::newRow("symbols") << "" << 0 << 1 << "" << "S01 S02 S03 S04 S05 S06 S07 S08 S09 S10 S11 S12" << ""
+                                 << "S12";
+        QTest::newRow("found by symbol") << "" << -1 << 0 << "s1" << "S12 S11 S10" << "3 of 12" << "S12";
+        QTest::newRow("found by name, any case") << "" << -1 << 0 << "SOFT" << "S05" << "1 of 12" << "S05";
+        QTest::newRow("found and sorted") << "" << 4 << 1 << " s1 " << "S12 S10 S11" << "3 of 12" << "S12";
+        QTest::newRow("the selection found stays") << "S11" << -1 << 0 << "s1" << "S12 S11 S10" << "3 of 12" << "S11";
+        QTest::newRow("a selection not found moves") << "S05" << -1 << 0 << "s1" << "S12 S11 S10" << "3 of 12" << "S12";
+        QTest::newRow("nothing found") << "S05" << -1 << 0 << "zz" << "" << "0 of 12" << "";
+    }
+
+    // Twelve securities whose symbols, file numbers and counts of bars each give another order.
+    void findAndSort() {
+        QFETCH(QString, select);
+        QFETCH(int, sortColumn);
+        QFETCH(int, clicks);
+        QFETCH(QString, find);
+        QFETCH(QString, listed);
+        QFETCH(QString, shown);
+        QFETCH(QString, selected);
+        std::vector<std::pair<QString, int>> securities;
+        const int bars[] = {3, 12, 7, 1, 10, 5, 9, 2, 11, 4, 8, 6};
+        for (int i = 0; i < 12; ++i) {
+            securities.emplace_back(QStringLiteral("s%1").arg(12 - i, 2, 10, QChar(u'0')), bars[i]);
+        }
+        const QString folder = MakeDatabase(QStringLiteral("find-%1").arg(QTest::currentDataTag()), securities);
+        {
+            CDatabase database(GetSystemFileSystem(), m_messages, Utf8Path(folder.toStdString()));
+            std::string strError;
+            QVERIFY(database.LockAndRead(strError));
+            QVERIFY(database.RenameSecurity(*database.FindSecurity("S05"), "S05", "Microsoft", strError));
+            QVERIFY(database.Commit(strError));
+        }
+        CDatabaseWindow window(m_messages);
+        window.ShowFolder(folder, select);
+        window.show();
+        auto& table = *window.findChild<QTableView*>();
+        QHeaderView& header = *table.horizontalHeader();
+        for (int i = 0; i < clicks; ++i) {
+            QTest::mouseClick(header.viewport(), Qt::LeftButton, {},
+                              QPoint(header.sectionViewportPosition(sortColumn) + 4, header.height() / 2));
+        }
+        QTest::keyClicks(window.findChild<QLineEdit*>("filterEdit"), find);
+        QStringList symbols;
+        for (int nRow = 0; nRow < table.model()->rowCount(); ++nRow) {
+            symbols << table.model()->index(nRow, 0).data().toString();
+        }
+        QCOMPARE(symbols.join(u' '), listed);
+        QCOMPARE(window.findChild<QLabel*>("shownLabel")->text(), shown);
+        QCOMPARE(Selected(window), selected);
+        QCOMPARE(window.findChild<QPushButton*>("deleteButton")->isEnabled(), !selected.isEmpty());
+        QCOMPARE(window.findChild<CPriceChart*>()->PlotRect().isEmpty(), selected.isEmpty());
+        // Asked for a security that Find hides, the window shows it.
+        window.ShowFolder(folder, QStringLiteral("S04"));
+        QCOMPARE(Selected(window), QStringLiteral("S04"));
+        QCOMPARE(window.findChild<QLineEdit*>("filterEdit")->text(), QString());
     }
 
     void changes_data() {
@@ -133,9 +233,8 @@ private slots:
         const QString shown = QString::fromStdString(m_messages.Texts().empty() ? "" : m_messages.Texts().front());
         QVERIFY2(shown.startsWith(QString(message).replace(u'@', folder)), qPrintable(shown));
         QCOMPARE(Stored(folder), stored);
-        const auto& table = *window.findChild<QTableWidget*>();
-        QCOMPARE(TableRows(table).size(), stored.size());
-        QCOMPARE(table.selectedItems().value(0)->text() + kept, after);
+        QCOMPARE(window.findChild<QTableView*>()->model()->rowCount(), stored.size());
+        QCOMPARE(Selected(window) + kept, after);
     }
 
     void chart_data() {
@@ -181,6 +280,53 @@ private slots:
         QVERIFY(plot.contains(painted));
         QVERIFY(painted.height() > plot.height() * 8 / 10);
         QVERIFY(bars == 1 || painted.width() > plot.width() * 9 / 10);
+    }
+
+    void dateLabels_data() {
+        QTest::addColumn<int>("firstDate"); // date value of the first bar, then a bar a day
+        QTest::addColumn<int>("bars");
+        QTest::newRow("a month begins at the second bar") << 1000131 << 40;
+        QTest::newRow("days of one month and the next") << 1000101 << 32;
+        QTest::newRow("two years of days") << 1000101 << 700;
+        QTest::newRow("one bar") << 1000115 << 1;
+    }
+
+    // The dates stand under the plot, within its width: none under the prices' labels or past
+    // the plot's right side.
+    void dateLabels() {
+        QFETCH(int, firstDate);
+        QFETCH(int, bars);
+        SSecurityBars series;
+        series.fields = {kFieldDate, kFieldClose};
+        SDate date = DateOfValue(firstDate);
+        for (int i = 0; i < bars; ++i) {
+            SBarValues& bar = series.bars.emplace_back();
+            bar.nDate = *DateValueOf(date.nYear, date.nMonth, date.nDay);
+            bar.values[kFieldClose] = static_cast<float>(100 + i % 17);
+            if (++date.nDay > DaysInMonth(date.nYear, date.nMonth)) {
+                date.nDay = 1;
+                date.nYear += date.nMonth / 12;
+                date.nMonth = date.nMonth % 12 + 1;
+            }
+        }
+        CPriceChart chart;
+        chart.resize(520, 260);
+        chart.SetBars(series, QStringLiteral("TEST"));
+        const QImage image = chart.grab().toImage();
+        const QRect plot = chart.PlotRect();
+        // Below the lowest price label's reach; what is dark there is a date's text.
+        QRect dates;
+        for (int y = plot.bottom() + chart.fontMetrics().lineSpacing() / 2 + 2; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x) {
+                if (qGray(image.pixel(x, y)) < 128) {
+                    dates |= QRect(x, y, 1, 1);
+                }
+            }
+        }
+        QVERIFY(!dates.isEmpty());
+        QVERIFY2(dates.left() >= plot.left() && dates.right() <= plot.right(),
+                 qPrintable(QStringLiteral("dates %1-%2, plot %3-%4")
+                                .arg(dates.left()).arg(dates.right()).arg(plot.left()).arg(plot.right())));
     }
 };
 

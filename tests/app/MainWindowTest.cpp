@@ -8,6 +8,7 @@
 #include "app/MainFrame.h"
 #include "app/PelmarApp.h"
 #include "app/PelmarView.h"
+#include "engine/JobSettings.h"
 #include "app/StaticLink.h"
 #include "platform/RecordingMessageBox.h"
 #include "settings/Profile.h"
@@ -19,7 +20,7 @@
 #include <QMimeData>
 #include <QProgressDialog>
 #include <QRegularExpression>
-#include <QTableWidget>
+#include <QTableView>
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QTextBrowser>
@@ -58,8 +59,7 @@ class TestMainWindow : public QObject {
     std::unique_ptr<CPelmarApp> m_pApp;
 
     CMainFrame& Start(const QString& strFile = QString()) {
-        m_pApp = std::make_unique<CPelmarApp>();
-        m_pApp->SetMessageBox(&m_messages);
+        m_pApp = std::make_unique<CPelmarApp>(&m_messages);
         m_pApp->InitInstance(strFile);
         return *m_pApp->MainFrame();
     }
@@ -115,7 +115,7 @@ private slots:
         // "\u2026" at the end: the log begins so.
         QTest::newRow("NUL after a good line") << QByteArray("x\nab\0cd\n", 8)
                                                << "x\nThe file is not plain text: line 2 holds a NUL byte\u2026";
-        QTest::newRow("UTF-16") << QByteArray("\xFF\xFE" "D\0\n\0", 6) << "The file is not plain text: it is UTF-16\u2026";
+        QTest::newRow("UTF-16") << QByteArray("\xFF\xFE" "D", 3) << "The file is not plain text: it is UTF-16\u2026";
         QTest::newRow("long line") << QByteArray(600, 'x') + "\n" << QString(500, u'x') + " ...\n";
     }
 
@@ -237,7 +237,7 @@ private slots:
         profile.CreateKey();
         QRect closedAt;
         {
-            CMainFrame frame(profile);
+            CMainFrame frame(profile, m_messages);
             QCOMPARE(QRect(frame.pos(), frame.size()), expected);
             frame.show();
             frame.move(30, 40);
@@ -248,7 +248,7 @@ private slots:
         QCOMPARE(Store().value("Screen/cy").toString(), QString::number(closedAt.height()));
         // The saved geometry wins over the older values.
         Store().setValue("Screen/x", "0");
-        CMainFrame again(profile);
+        CMainFrame again(profile, m_messages);
         // Within the few pixels of frame that the platform adds.
         QVERIFY((again.pos() - QPoint(30, 40)).manhattanLength() <= 8);
         QCOMPARE(again.size(), expected.size());
@@ -257,65 +257,92 @@ private slots:
     void run_data() {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("dateFormat");
-        QTest::addColumn<bool>("succeeds");
-        QTest::newRow("good file") << kGoodPrices << "MM_DD_CCYY" << true;
-        QTest::newRow("a value that is no number") << kBadPrices << "MM_DD_CCYY" << false;
-        QTest::newRow("the wrong date layout") << kGoodPrices << "YYMMDD" << false;
+        QTest::addColumn<bool>("refused");
+        QTest::addColumn<QStringList>("fix"); // typed after the refusal, then OK; empty: Cancel
+        QTest::newRow("good file") << kGoodPrices << "MM_DD_CCYY" << false << QStringList();
+        QTest::newRow("a value that is no number, then Skip bad lines")
+            << kBadPrices << "MM_DD_CCYY" << true << QStringList{"skipBadCheck=1"};
+        QTest::newRow("the wrong date layout, then the right one")
+            << kGoodPrices << "YYMMDD" << true << QStringList{"dateFormatCombo=MM_DD_CCYY"};
+        QTest::newRow("the wrong date layout, then Cancel") << kGoodPrices << "YYMMDD" << true << QStringList();
     }
 
+    // A run from the settings dialog; a refused one keeps the dialog open, as typed, for one
+    // field to be corrected, with its reasons in the log and nothing written.
     void run() {
         QFETCH(QByteArray, bytes);
         QFETCH(QString, dateFormat);
-        QFETCH(bool, succeeds);
+        QFETCH(bool, refused);
+        QFETCH(QStringList, fix);
+        const bool succeeds = !refused || !fix.isEmpty();
         const QString database = m_dir.filePath(QStringLiteral("db-%1").arg(QTest::currentDataTag()));
         const QStringList settings{"dateFormatCombo=" + dateFormat, "skipRowsCheck=1", "rowsToSkipSpin=1",
                                    "openIntCheck=0", "makeNewRadio=1", "pathOutEdit=" + database,
                                    "symbolEdit=Test", "nameEdit=Test Company"};
+        bool bStayedOpen = false;
         QString symbolAfter;
         CModalAnswerer answerer({[&](QDialog& dlg) {
                                      SetControls(dlg, settings);
                                      m_messages.QueueAnswer(EMessageAnswer::Yes);
                                      ClickButton(dlg, "okButton");
+                                     bStayedOpen = dlg.isVisible();
+                                     if (!bStayedOpen) {
+                                         return;
+                                     }
+                                     // The reasons shown (after the folder question) are in the
+                                     // log under the outcome line, and nothing was written.
+                                     QStringList reasons;
+                                     for (const std::string& text : m_messages.Texts()) {
+                                         reasons << QString::fromStdString(text);
+                                     }
+                                     QVERIFY(reasons.size() >= 2);
+                                     reasons.removeFirst();
+                                     QVERIFY2(Log().endsWith("\n\nConversion failed.\n" + reasons.join(u'\n')),
+                                              qPrintable(Log()));
+                                     QCOMPARE(QDir(database).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
+                                              QStringList());
+                                     QCOMPARE(QStringList({ControlValue(dlg, "dateFormatCombo"),
+                                                           ControlValue(dlg, "pathOutEdit"),
+                                                           ControlValue(dlg, "symbolEdit"), ControlValue(dlg, "nameEdit")}),
+                                              QStringList({dateFormat, database, "TEST", "Test Company"}));
+                                     SetControls(dlg, fix);
+                                     fix.isEmpty() ? dlg.reject() : ClickButton(dlg, "okButton");
+                                     QVERIFY(!dlg.isVisible());
                                  },
                                  [&](QDialog& dlg) {
                                      symbolAfter = dlg.findChild<QLineEdit*>("symbolEdit")->text();
                                      SetControls(dlg, {"addNewBarsRadio=1"});
                                      ClickButton(dlg, "okButton");
+                                     if (dlg.isVisible()) {
+                                         dlg.reject();
+                                     }
                                  }});
         const QString input = File(QStringLiteral("test.csv"), bytes);
         CMainFrame& frame = Start(input);
         QCOMPARE(answerer.Stuck(), 0);
+        QCOMPARE(bStayedOpen, refused);
         QCOMPARE(frame.findChild<QWidget*>("databaseBar")->isVisible(), succeeds);
-        // The dialog's settings are stored whatever the outcome; the run's own only on success,
-        // and then the database made is the one the next run adds to.
-        QCOMPARE(Store().value("Import/DateFormat").toString(), dateFormat);
+        // The dialog's settings are stored at each OK whatever the outcome; the run's own only
+        // on success, and then the database made is the one the next run adds to.
+        QCOMPARE(Store().value("Import/DateFormat").toString(), fix.isEmpty() ? dateFormat : "MM_DD_CCYY");
         QCOMPARE(Store().value("Import/SkipRows").toString(), QStringLiteral("1"));
         QCOMPARE(Store().value("Import/Exist").toString(), succeeds ? "0" : "1");
         QCOMPARE(Store().value("Import/PathIn").toString(), succeeds ? input : QString());
-        const QStringList lines = Log().split(u'\n');
+        QCOMPARE(QFileInfo::exists(database + "/MASTER"), succeeds);
+        QCOMPARE(m_messages.BeepCount(), succeeds ? 1 : 0);
         if (succeeds) {
-            QCOMPARE(lines.back(), QStringLiteral("Conversion completed successfully!"));
+            QCOMPARE(Log().split(u'\n').back(), QStringLiteral("Conversion completed successfully!"));
             QVERIFY2(Log().contains(QStringLiteral("TEST")), qPrintable(Log()));
-            QCOMPARE(m_messages.BeepCount(), 1);
-            QVERIFY(QFileInfo::exists(database + "/MASTER"));
-        } else {
-            // The reasons the run showed, under the outcome line.
-            QStringList reasons;
-            for (const std::string& text : m_messages.Texts()) {
-                reasons << QString::fromStdString(text);
-            }
-            QVERIFY(reasons.size() >= 2); // the folder question, then at least one reason
-            reasons.removeFirst();
-            QVERIFY2(Log().endsWith("\n\nConversion failed.\n" + reasons.join(u'\n')), qPrintable(Log()));
-            QCOMPARE(QDir(database).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), QStringList());
-            QCOMPARE(m_messages.BeepCount(), 0);
         }
         // The same file keeps what was confirmed for it; its bars added again add nothing, and
         // no new data is offered.
         Action("actionClearWindow")->trigger();
         Action("actionSettings")->trigger();
         QCOMPARE(symbolAfter, QStringLiteral("TEST"));
-        QCOMPARE(Log().startsWith(QStringLiteral("TEST: 0 new bars")), succeeds);
+        // The lines left out are listed before the summary.
+        QStringList logLines = Log().split(u'\n');
+        logLines.removeIf([](const QString& line) { return line.startsWith(QStringLiteral("Line ")); });
+        QCOMPARE(!logLines.isEmpty() && logLines.front().startsWith(QStringLiteral("TEST: 0 new bars")), succeeds);
         QVERIFY(!frame.findChild<QWidget*>("databaseBar")->isVisible());
     }
 
@@ -334,6 +361,11 @@ private slots:
             << QStringList{"IBM", "@/bad.csv: not converted: The file has 1 bad line: line 4: \"N/A\" in the Open column (2)",
                            "MSFT", "2 files converted, 1 failed", "Folder: ", "Conversion failed."}
             << QStringList{"IBM", "MSFT"};
+        QTest::newRow("only bad files") << QStringList{"bad.csv", "bad2.csv"} << false
+                                        << QStringList{"@/bad2.csv: not converted: The file has 1 bad line:",
+                                                       "0 files converted, 2 failed", "Folder: @/db-only bad files",
+                                                       "Conversion failed."}
+                                        << QStringList();
         QTest::newRow("cancelled") << QStringList{"ibm.csv", "msft.csv"} << true
                                    << QStringList{"The batch was cancelled; nothing was written.", "Conversion cancelled."}
                                    << QStringList();
@@ -366,6 +398,9 @@ private slots:
                                          cancelWhenShown();
                                      }
                                      ClickButton(dlg, "okButton");
+                                     // A batch that wrote nothing, and was not cancelled, was refused.
+                                     QCOMPARE(dlg.isVisible(), symbols.isEmpty() && !cancel);
+                                     dlg.reject();
                                  },
                                  [](QDialog&) {}});
         CMainFrame& frame = Start();
@@ -391,9 +426,9 @@ private slots:
         ClickButton(frame, "showDatabaseButton");
         auto* pWindow = frame.findChild<CDatabaseWindow*>();
         QVERIFY(pWindow != nullptr && pWindow->isVisible());
-        const auto* pTable = pWindow->findChild<QTableWidget*>();
-        QCOMPARE(TableRows(*pTable).replaceInStrings(QRegularExpression("\\|.*"), QString()), symbols);
-        QCOMPARE(pTable->selectedItems().value(0)->text(), symbols[0]);
+        const auto* pTable = pWindow->findChild<QTableView*>();
+        QCOMPARE(ModelRows(*pTable->model()).replaceInStrings(QRegularExpression("\\|.*"), QString()), symbols);
+        QCOMPARE(pTable->selectionModel()->selectedRows().value(0).data().toString(), symbols[0]);
         // Centred on the main window at first; its place is kept with the main window's.
         QVERIFY((pWindow->geometry().center() - frame.geometry().center()).manhattanLength() <= 4);
         m_pApp.reset();

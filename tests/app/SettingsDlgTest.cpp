@@ -73,7 +73,11 @@ private slots:
             << QStringList{QStringLiteral("symbolEdit=\u65E5\u672C")} << "Windows-1252" << "symbolEdit";
         QTest::newRow("name outside Windows-1252")
             << QStringList{QStringLiteral("nameEdit=\u682A\u5F0F")} << "Windows-1252" << "nameEdit";
-        QTest::newRow("blank output folder") << QStringList{"pathOutEdit=  "} << "Please enter path" << "pathOutEdit";
+        QTest::newRow("blank output folder")
+            << QStringList{"pathOutEdit=  "}
+            << "Please enter path: the output folder, where the database is or is to be made. Type it in Directory "
+               "Path, or choose a folder with Browse..."
+            << "pathOutEdit";
         QTest::newRow("output folder is a file") << QStringList{"pathOutEdit=@/file.txt"}
                                                  << "@/file.txt is a file, not a folder" << "pathOutEdit";
         QTest::newRow("date format of no entry") << QStringList{"dateFormatCombo=YYYYMMDD"}
@@ -219,7 +223,7 @@ private slots:
         for (const STextKey& key : kTextKeys) {
             QVERIFY2(out.*key.pMember == in.*key.pMember, key.pszKey);
         }
-        QCOMPARE(out.nDateFormatNumber, 12);
+        QCOMPARE(pDlg->m_nDateFormatNumber, 12);
     }
 
     void preview_data() {
@@ -237,7 +241,7 @@ private slots:
         QTest::newRow("decimal commas") << QByteArray("03.01.2023;91,62;92;90;91,5;7\n")
                                         << QStringList{"semicolonRadio=1", "decimalCommaCheck=1",
                                                        "dateFormatCombo=DD_MM_CCYY", "openIntCheck=0"}
-                                        << QStringList{"1:2023-01-03|91,62|92|90|91,5|7"}
+                                        << QStringList{"1:2023-01-03|91.62|92|90|91.5|7"}
                                         << "prices.csv: no bad lines in its 1 lines.";
         QTest::newRow("newest first, not reversed")
             << QByteArray("01/04/2023,1,2,0.5,1.5\n01/03/2023,1,2,0.5,1.5\n") << commas

@@ -101,14 +101,14 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         SFailingRun{"BadDate", "01/03/2023,1,2,0.5,1.5,10\n02/30/2023,1,2,0.5,1.5,10\n", kUse, 1, "line 2"},
         SFailingRun{"HeaderNotSkipped", "Date,Open,High,Low,Close,Volume\n01/03/2023,1,2,0.5,1.5,10\n", kUse, 1,
-                    "Set Skip Rows"},
+                    "Set --skip-rows"},
         SFailingRun{"ShortLine", "01/03/2023,1,2,0.5,1.5,10\n01/04/2023,1,2\n", kUse, 1, "line 2"},
         SFailingRun{"NotANumber", "01/03/2023,1,2,0.5,1.5,N/A\n", kUse, 1, "\"N/A\" in the Volume column (6)"},
         SFailingRun{"EmptyField", "01/03/2023,1,,0.5,1.5,10\n", kUse, 1, "High column (3) is empty"},
-        SFailingRun{"Utf16", std::string("\xFF\xFE" "0\0001\0", 6), kUse, 1, "not plain text"},
+        SFailingRun{"Utf16", std::string("\xFF\xFE" "0\0001", 5), kUse, 1, "not plain text"},
         SFailingRun{"NewestFirstWithoutReverse",
                     "01/05/2023,1,2,0.5,1.5,10\n01/04/2023,1,2,0.5,1.5,10\n01/03/2023,1,2,0.5,1.5,10\n", kUse, 1,
-                    "Reverse File Order"},
+                    "Set --reverse"},
         SFailingRun{"WrongCentury", "01/03/23,1,2,0.5,1.5,10\n", kUse, 1, "the year has 2 digits"},
         SFailingRun{"Empty", "", kUse, 1, "empty"},
         SFailingRun{"DuplicateSymbol", "01/03/2023,1,2,0.5,1.5,10\n",
@@ -295,9 +295,47 @@ INSTANTIATE_TEST_SUITE_P(
                     "--high-col 3 --low-col 4 --close-col 5 --volume-col 6 --no-oi\n"},
         SDetectCase{"DayOrMonth", kAmbiguous, {}, 1, "12"},
         SDetectCase{"NotText", std::string("\x00\x01\x02", 3), {}, 1, "not plain text"},
-        SDetectCase{"GuessRefused", kAmbiguous, {"--no-volume"}, 1, "could not be told for certain"},
+        SDetectCase{"GuessRefused", kAmbiguous, {"--no-volume"}, 2, "could not be told for certain"},
         SDetectCase{"GuessSettled", kAmbiguous, {"--date-format", "DD_MM_CCYY"}, 0,
                     "X: 3 bars, 2023-02-01 to 2023-02-03"}),
     [](const auto& info) { return info.param.pszName; });
+
+} // namespace
+
+namespace {
+
+// A day's downloads hold known tickers beside new ones: each known one gets its new bars, each
+// new one becomes a security, in one commit; the summary counts both.
+TEST_F(CCliTest, AddOrUpdateTakesKnownAndNewSymbolsAlike) {
+    ASSERT_EQ(RunCli("convert", {Input("IBM.csv", Bars({"2023-01-03"})), "--out", DbText(), "--symbol-from-file-name",
+                                 "--date-format", "CCYY_MM_DD", "--no-oi"})
+                  .nStatus,
+              0);
+    std::filesystem::create_directories(m_dir / "day");
+    const SCliResult result =
+        RunCli("convert", {Input("day/IBM.csv", Bars({"2023-01-03", "2023-01-04"})),
+                           Input("day/MSFT.csv", Bars({"2023-01-04"})), "--out", DbText(), "--add-or-update",
+                           "--date-format", "CCYY_MM_DD", "--no-oi"});
+    EXPECT_EQ(result.nStatus, 0) << result.strErr;
+    EXPECT_NE(result.strOut.find("IBM: 1 new bar, 2023-01-04 to 2023-01-04; 1 bar already held was skipped"),
+              std::string::npos)
+        << result.strOut;
+    EXPECT_NE(result.strOut.find("MSFT \"MSFT\": 1 bar, 2023-01-04 to 2023-01-04, file number 2 (F2.DAT)"),
+              std::string::npos);
+    EXPECT_NE(result.strOut.find("2 files converted (1 security added, 1 updated), 0 failed, 2 in all."),
+              std::string::npos);
+    EXPECT_EQ(RunCli("dump", {DbText(), "IBM"}).strOut,
+              "Date,Open,High,Low,Close,Volume\n2023-01-03,9,11,8,10,100\n2023-01-04,9,11,8,10,100\n");
+    // One file, a symbol of its own: new, then known.
+    const std::string one = Input("one.csv", Bars({"2023-01-05"}));
+    for (const char* pszExpected : {"NEW: 1 bar, 2023-01-05", "NEW: 0 new bars; 1 bar already held was skipped"}) {
+        const SCliResult single =
+            RunCli("convert", {one, "--out", DbText(), "--symbol", "NEW", "--add-or-update", "--date-format",
+                               "CCYY_MM_DD", "--no-oi"});
+        EXPECT_EQ(single.nStatus, 0) << single.strErr;
+        EXPECT_NE(single.strOut.find(pszExpected), std::string::npos) << single.strOut;
+    }
+    EXPECT_EQ(RunCli("check", {DbText()}).nStatus, 0);
+}
 
 } // namespace

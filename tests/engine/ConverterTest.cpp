@@ -2,6 +2,9 @@
 // and leaves the new database, or says why and leaves every file exactly as it was.
 #include "engine/Converter.h"
 #include "engine/JobSettings.h"
+#include "engine/Wording.h"
+#include "metastock/Database.h"
+#include "metastock/Dates.h"
 #include "platform/RecordingMessageBox.h"
 #include "tests/support/FaultyFileSystem.h"
 #include "tests/support/MemoryStore.h"
@@ -9,13 +12,15 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 namespace {
 
 const char kBars[] = "2023-01-03,9,11,8,10,100\n2023-01-04,9,12,8,11,200\n2023-01-05,10,12,9,11.5,300\n";
 
 struct SRunCase {
     const char* pszName;
-    long long nExist;     // EMasterMode
+    EMasterMode mode;
     bool bExistingFolder; // the folder already holds a database with ABC
     const char* pszSymbol;
 };
@@ -24,20 +29,20 @@ class EveryFileOperation : public ::testing::TestWithParam<SRunCase> {
 protected:
     // One run on fs; its result, and the messages it showed.
     int Run(CFileSystem& fs, CRecordingMessageBox& messages) {
-        SImportSettings settings;
         // New bars, after one that the security already holds.
-        const bool bUpdate = GetParam().nExist == static_cast<long long>(EMasterMode::AddNewBars);
-        settings.strPathIn = (m_dir / (bUpdate ? "more.csv" : "prices.csv")).string();
-        settings.strPathOut = (m_dir / "db").string();
-        settings.strSymbol = GetParam().pszSymbol;
-        settings.strDateFormat = "CCYY_MM_DD";
-        settings.bOIOn = 0;
-        settings.nExist = GetParam().nExist;
-        EXPECT_FALSE(CheckSettingsForRun(settings));
+        const bool bUpdate = std::string(GetParam().pszSymbol) == "ABC";
+        return Convert(fs, messages, bUpdate ? "more.csv" : "prices.csv", GetParam().mode, GetParam().pszSymbol);
+    }
+    int Convert(CFileSystem& fs, CRecordingMessageBox& messages, const char* pszFile, EMasterMode mode,
+                const char* pszSymbol) {
+        SConversion conversion;
+        conversion.strInputPath = (m_dir / pszFile).string();
+        conversion.layout.dateFormat = EDateFormat::CCYY_MM_DD;
+        conversion.layout.fieldCol[kFieldOpenInterest] = kNoColumn;
+        conversion.output = {(m_dir / "db").string(), mode, pszSymbol, ""};
         CMemoryStore store;
-        CConverter job(fs, messages, store);
-        FillJob(settings, job);
-        return job.Convert();
+        CConverter job(fs, messages, store, WindowWording());
+        return job.Convert(conversion);
     }
 
     CTempDir m_dir;
@@ -49,18 +54,7 @@ TEST_P(EveryFileOperation, LeavesTheOldOrTheNewDatabase) {
     WriteFile(m_dir / "more.csv", "2023-01-05,10,12,9,11.5,300\n2023-01-06,10,13,9,12,400\n");
     CRecordingMessageBox messages;
     if (GetParam().bExistingFolder) {
-        SImportSettings settings;
-        CMemoryStore store;
-        CConverter job(GetSystemFileSystem(), messages, store);
-        settings.strPathIn = (m_dir / "prices.csv").string();
-        settings.strPathOut = (m_dir / "db").string();
-        settings.strSymbol = "ABC";
-        settings.strDateFormat = "CCYY_MM_DD";
-        settings.bOIOn = 0;
-        settings.nExist = static_cast<long long>(EMasterMode::MakeNew);
-        ASSERT_FALSE(CheckSettingsForRun(settings));
-        FillJob(settings, job);
-        ASSERT_EQ(job.Convert(), 0);
+        ASSERT_EQ(Convert(GetSystemFileSystem(), messages, "prices.csv", EMasterMode::MakeNew, "ABC"), 0);
     }
     const FolderFiles before = Snapshot(m_dir / "db");
 
@@ -93,9 +87,110 @@ TEST_P(EveryFileOperation, LeavesTheOldOrTheNewDatabase) {
 
 INSTANTIATE_TEST_SUITE_P(
     Modes, EveryFileOperation,
-    ::testing::Values(SRunCase{"MakeNewMaster", static_cast<long long>(EMasterMode::MakeNew), false, "NEW"},
-                      SRunCase{"UseExistingMaster", static_cast<long long>(EMasterMode::UseExisting), true, "NEW"},
-                      SRunCase{"AddNewBars", static_cast<long long>(EMasterMode::AddNewBars), true, "ABC"}),
+    ::testing::Values(SRunCase{"MakeNewMaster", EMasterMode::MakeNew, false, "NEW"},
+                      SRunCase{"UseExistingMaster", EMasterMode::UseExisting, true, "NEW"},
+                      SRunCase{"StartInEmptyFolder", EMasterMode::UseExisting, false, "NEW"},
+                      SRunCase{"AddNewBars", EMasterMode::AddNewBars, true, "ABC"},
+                      SRunCase{"AddOrUpdateKnown", EMasterMode::AddOrUpdate, true, "ABC"},
+                      SRunCase{"AddOrUpdateNew", EMasterMode::AddOrUpdate, true, "NEW"}),
+    [](const auto& info) { return info.param.pszName; });
+
+} // namespace
+
+namespace {
+
+struct SPreviewCase {
+    const char* pszName;
+    std::string strText;
+    std::function<void(SImportSettings&)> set; // the dialog's settings, from the defaults
+};
+
+class PreviewIsWhatIsWritten : public ::testing::TestWithParam<SPreviewCase> {};
+
+// The preview and the conversion read through one layout: every cell the preview shows is the
+// value the conversion writes, for the same settings.
+TEST_P(PreviewIsWhatIsWritten, CellForCell) {
+    CTempDir dir;
+    std::filesystem::create_directories(dir / "db");
+    WriteFile(dir / "prices.txt", GetParam().strText);
+    SImportSettings settings;
+    settings.strPathIn = (dir / "prices.txt").string();
+    settings.strPathOut = (dir / "db").string();
+    settings.strSymbol = "X";
+    GetParam().set(settings);
+    ASSERT_FALSE(CheckSettings(settings));
+
+    const std::vector<SLinePreview> rows =
+        CBarReader(LayoutOf(settings), ReadOptionsOf(settings), WindowWording()).Preview(GetParam().strText, 100);
+    CRecordingMessageBox messages;
+    CMemoryStore store;
+    CConverter job(GetSystemFileSystem(), messages, store, WindowWording());
+    ASSERT_EQ(job.Convert(ConversionOf(settings)), 0) << ::testing::PrintToString(messages.Texts());
+    CDatabase database(GetSystemFileSystem(), messages, dir / "db");
+    std::string strError;
+    ASSERT_TRUE(database.Read(strError)) << strError;
+    const auto security = database.FindSecurity("X");
+    ASSERT_TRUE(security);
+    const auto stored = database.ReadBars(*security, strError);
+    ASSERT_TRUE(stored) << strError;
+
+    std::size_t nBar = 0;
+    for (const SLinePreview& row : rows) {
+        if (row.bSkipped) {
+            continue;
+        }
+        ASSERT_LT(nBar, stored->bars.size());
+        const SBarValues& bar = stored->bars[settings.bReverseOrder ? stored->bars.size() - 1 - nBar : nBar];
+        ++nBar;
+        EXPECT_EQ(row.cells[kFieldDate].strText, DateValueText(bar.nDate)) << "line " << row.nLine;
+        for (int f : stored->fields) {
+            if (f != kFieldDate && f != kFieldTime) {
+                EXPECT_EQ(row.cells[static_cast<std::size_t>(f)].strText, ValueText(bar.values[static_cast<std::size_t>(f)]))
+                    << "line " << row.nLine << " field " << f;
+            }
+        }
+    }
+    EXPECT_EQ(nBar, stored->bars.size());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Layouts, PreviewIsWhatIsWritten,
+    ::testing::Values(
+        SPreviewCase{"EuropeanDecimalComma",
+                     "Datum;Open;High;Low;Close;Vol\n02.01.2020;88,435;88,971;85,548;85,661;918.691\n"
+                     "03.01.2020;85,661;86,1;84,9;85,95;712004\n",
+                     [](SImportSettings& s) {
+                         s.nDelimiter = static_cast<long long>(EDelimiter::Semicolon);
+                         s.bDecimalComma = 1;
+                         s.strDateFormat = "DD_MM_CCYY";
+                         s.bSkipOn = 1;
+                         s.nRowsToSkip = 1;
+                         s.bOIOn = 0;
+                     }},
+        SPreviewCase{"ThousandsAndCurrency", "01/03/2023,\"$1,234.50\",$1240,$1200.25,$1239,\"1,000,000\"\n",
+                     [](SImportSettings& s) {
+                         s.strDateFormat = "MM_DD_CCYY";
+                         s.strCurrency = "$";
+                         s.bOIOn = 0;
+                     }},
+        SPreviewCase{"NewestFirstColumnsMoved", "20230104\tx\t2.5\t99\n20230103\ty\t2.25\t100\n",
+                     [](SImportSettings& s) {
+                         s.nDelimiter = static_cast<long long>(EDelimiter::Tab);
+                         s.strDateFormat = "CCYYMMDD";
+                         s.bReverseOrder = 1;
+                         s.nCloCol = 3;
+                         s.nVolCol = 4;
+                         s.bOpenOn = s.bHiOn = s.bLoOn = s.bOIOn = 0;
+                     }},
+        SPreviewCase{"DatesWithTimes", "2023-01-03T16:00:00Z 1e2 1.5e-3\n2023-01-04T16:00:00Z 0.1 -2\n",
+                     [](SImportSettings& s) {
+                         s.nDelimiter = static_cast<long long>(EDelimiter::Space);
+                         s.strDateFormat = "CCYY_MM_DD";
+                         s.bDateTime = 1;
+                         s.nOpenCol = 2;
+                         s.nCloCol = 3;
+                         s.bHiOn = s.bLoOn = s.bVolOn = s.bOIOn = 0;
+                     }}),
     [](const auto& info) { return info.param.pszName; });
 
 } // namespace

@@ -4,6 +4,8 @@
 #include "engine/LayoutDetector.h"
 
 #include "engine/BarReader.h"
+#include "engine/JobSettings.h"
+#include "engine/Wording.h"
 #include "tests/engine/ReaderTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -110,6 +112,43 @@ TEST(LayoutDetector, EachFamilyGivesItsSettingsAndReadsWithoutBadLines) {
          "--delimiter comma --date-format CCYY_MM_DD --date-col 2 --open-col 3 --high-col 4 --low-col 5 --close-col 6 "
          "--volume-col 7 --no-oi",
          3},
+        {"European, prices with three digits after the comma",
+         "02.01.2020;88,435;88,971;85,548;85,661;918691\n03.01.2020;85,661;86,100;84,900;85,950;712004\n"
+         "14.01.2020;85,950;87,012;85,500;86,800;650333\n",
+         "--delimiter semicolon --decimal-comma --date-format DD_MM_CCYY --date-col 1 --open-col 2 --high-col 3 "
+         "--low-col 4 --close-col 5 --volume-col 6 --no-oi",
+         3},
+        {"a broker's export with currency signs and Close/Last first",
+         "Date,Close/Last,Volume,Open,High,Low\n01/13/2023,$126.36,89113630,$127.13,$128.66,$125.08\n"
+         "01/12/2023,$125.07,112117500,$130.28,$130.90,$124.17\n",
+         "--delimiter comma --date-format MM_DD_CCYY --skip-rows 1 --date-col 1 --open-col 4 --high-col 5 "
+         "--low-col 6 --close-col 2 --volume-col 3 --no-oi --currency $ --reverse",
+         2},
+        {"daily dates with a time of day and a zone",
+         "Date,Open,High,Low,Close,Volume\n2023-01-03T00:00:00-05:00,1,2,0.5,1.5,10\n"
+         "2023-01-04T00:00:00-05:00,1,2,0.5,1.5,20\n",
+         "--delimiter comma --date-format CCYY_MM_DD --date-time --skip-rows 1 --date-col 1 --open-col 2 --high-col 3 "
+         "--low-col 4 --close-col 5 --volume-col 6 --no-oi",
+         2},
+        {"5-minute bars, a time column",
+         "Date,Time,Open,High,Low,Close,Volume\n2023-09-01,09:30,1,2,0.5,1.5,10\n2023-09-01,09:35,1,2,0.5,1.5,20\n"
+         "2023-09-01,09:40,1,2,0.5,1.5,20\n2023-09-04,09:30,1,2,0.5,1.5,20\n",
+         "--delimiter comma --date-format CCYY_MM_DD --skip-rows 1 --date-col 1 --open-col 3 --high-col 4 --low-col 5 "
+         "--close-col 6 --volume-col 7 --no-oi --time-col 2 --interval 5",
+         4},
+        {"1-minute bars, date and time in one field",
+         "2023-09-01 09:30:00,1,2,0.5,1.5,10\n2023-09-01 09:31:00,1,2,0.5,1.5,20\n2023-09-01 09:32:00,1,2,0.5,1.5,20\n",
+         "--delimiter comma --date-format CCYY_MM_DD --date-time --date-col 1 --open-col 2 --high-col 3 --low-col 4 "
+         "--close-col 5 --volume-col 6 --no-oi --interval 1",
+         3},
+        {"weekly bars", "2023-01-06,1.5\n2023-01-13,1.6\n2023-01-20,1.7\n2023-01-27,1.8\n",
+         "--delimiter comma --date-format CCYY_MM_DD --date-col 1 --no-open --no-high --no-low --close-col 2 --no-volume "
+         "--no-oi --period W",
+         4},
+        {"monthly bars", "2023-01-31,1.5\n2023-02-28,1.6\n2023-03-31,1.7\n2023-04-28,1.8\n",
+         "--delimiter comma --date-format CCYY_MM_DD --date-col 1 --no-open --no-high --no-low --close-col 2 --no-volume "
+         "--no-oi --period M",
+         4},
         {"close and volume only",
          "date;close;vol\n20230103;1500.5;1200\n20230104;1510;1300\n",
          "--delimiter semicolon --date-format CCYYMMDD --skip-rows 1 --date-col 1 --no-open --no-high --no-low "
@@ -122,12 +161,12 @@ TEST(LayoutDetector, EachFamilyGivesItsSettingsAndReadsWithoutBadLines) {
     const char* const pszDefaults[] = {mmdd.c_str(), quoted.c_str(), values.c_str()};
     std::size_t nDefault = 0;
     for (const SFamily& family : families) {
-        const SLayoutDetection found = CLayoutDetector().Detect(family.text);
+        const SLayoutDetection found = CLayoutDetector(CommandLineWording()).Detect(family.text);
         ASSERT_FALSE(found.failure) << family.pszName << ": " << *found.failure;
         const char* pszOptions = family.pszOptions ? family.pszOptions : pszDefaults[nDefault++];
-        EXPECT_EQ(ConvertOptionsText(found.settings), pszOptions) << family.pszName;
-        EXPECT_TRUE(found.AllCertain()) << family.pszName << ": " << (found.doubts.empty() ? "" : found.doubts[0]);
-        const SReadResult read = CBarReader(InputLayoutOf(found.settings)).ReadText(family.text);
+        EXPECT_EQ(ConvertOptionsText(found.layout), pszOptions) << family.pszName;
+        EXPECT_TRUE(found.AllCertain()) << family.pszName << ": " << (found.doubts.empty() ? "" : found.doubts[0].strText);
+        const SReadResult read = Reader(found.layout).ReadText(family.text);
         EXPECT_TRUE(read.Ok()) << family.pszName << ": " << read.Message();
         EXPECT_EQ(read.nBadLines, 0u) << family.pszName;
         EXPECT_EQ(read.series.empty() ? 0 : read.series[0].bars.size(), family.nBars) << family.pszName;
@@ -172,10 +211,30 @@ TEST(LayoutDetector, WhatCannotBeDecidedIsSaidNotGuessedSilently) {
          "2023-01-03,1.5\n2023-01-05,1.5\n2023-01-04,1.5\n2023-01-06,1.5\n", EDetectChoice::Order, EConfidence::Likely,
          "rise in 2 and fall in 1", nullptr},
         {"a bad line", "Date,Close,Volume\n2023-01-03,1.5,100\n2023-01-04,N/A,100\n2023-01-05,1.6,100\n",
-         EDetectChoice::Reading, EConfidence::Unsure, "1 of the 4 lines read does not read with these settings (line 3",
+         EDetectChoice::Reading, EConfidence::Unsure, "1 of the 4 lines read does not read with this layout (line 3",
          nullptr},
-        {"several bars a day", "Date,Time,Close\n2023-01-03,10:00,1.5\n2023-01-03,11:00,1.6\n2023-01-04,10:00,1.7\n",
+        // A mistyped date on the first data line is no second header row but the first bad line.
+        {"a bad date on the first data line",
+         "Date,Open,High,Low,Close\n2021-02-30,1,2,0.5,1.5\n2021-03-01,1,2,0.5,1.5\n2021-03-02,1,2,0.5,1.5\n",
+         EDetectChoice::Reading, EConfidence::Unsure, "(line 2: \"2021-02-30\" in the Date column (1) is not a "
+         "CCYY_MM_DD date: there is no day 30 in February 2021)",
+         "--delimiter comma --date-format CCYY_MM_DD --skip-rows 1 --date-col 1 --open-col 2 --high-col 3 "
+         "--low-col 4 --close-col 5 --no-volume --no-oi"},
+        {"a date before 1900 on the first data line",
+         "Date,Close\n1899-12-29,1.5\n2021-03-01,1.5\n2021-03-02,1.6\n", EDetectChoice::Reading,
+         EConfidence::Unsure, "(line 2: \"1899-12-29\" in the Date column (1)", nullptr},
+        {"several bars a day without a time", "Date,Close\n2023-01-03,1.5\n2023-01-03,1.6\n2023-01-04,1.7\n",
          EDetectChoice::Reading, EConfidence::Unsure, "1 line has the date of the line before", nullptr},
+        // The decimal mark that nothing in the file tells: a doubt, the point chosen.
+        {"a mark that reads both ways", "2023-01-03\t1,234\t1,250\t1,200\t1,240\n2023-01-04\t1,240\t1,260\t1,230\t1,250\n",
+         EDetectChoice::DecimalMark, EConfidence::Unsure, "nothing else in the file tells which it uses", nullptr},
+        {"intraday steps that do not tell the interval",
+         "Date,Time,Close\n2023-01-03,09:30,1.5\n2023-01-03,09:31,1.6\n2023-01-03,09:36,1.7\n2023-01-03,09:50,1.7\n",
+         EDetectChoice::Period, EConfidence::Unsure, "apart by different steps", nullptr},
+        {"times that vary with one bar a day", "Date,Time,Close\n2023-01-03,16:00,1.5\n2023-01-04,13:00,1.6\n",
+         EDetectChoice::Time, EConfidence::Likely, "each day has one bar",
+         "--delimiter comma --date-format CCYY_MM_DD --skip-rows 1 --date-col 1 --no-open --no-high --no-low "
+         "--close-col 3 --no-volume --no-oi"},
         {"two columns name the volume", "Datum;Schluss;St\xFC" "cke;Volumen\n03.01.2023;1,5;100;150\n",
          EDetectChoice::Volume, EConfidence::Likely, "column 3 (\"St\xC3\xBC" "cke\") was chosen", nullptr},
         {"a row of nulls, no header", "2023-01-03,5.5,5.6,5.4,5.5,100\n2023-01-04,null,null,null,null,null\n"
@@ -187,22 +246,25 @@ TEST(LayoutDetector, WhatCannotBeDecidedIsSaidNotGuessedSilently) {
          EDetectChoice::Volume, EConfidence::Likely, "Column 6 was taken as the volume, though it holds fractions",
          nullptr},
         {"symbols in a column", "Ticker,Date,Close\nA,2023-01-03,1.5\nB,2023-01-03,2.5\nA,2023-01-04,1.6\n",
-         EDetectChoice::Reading, EConfidence::Likely, "taken as the symbol column (--symbol-col 1)",
+         EDetectChoice::Reading, EConfidence::Likely, "taken as the symbol column",
          "--delimiter comma --date-format CCYY_MM_DD --skip-rows 1 --date-col 2 --no-open --no-high --no-low "
          "--close-col 3 --no-volume --no-oi --symbol-col 1"},
     };
     for (const SDoubtCase& test : cases) {
-        const SLayoutDetection found = CLayoutDetector().Detect(test.text);
+        const SLayoutDetection found = CLayoutDetector(CommandLineWording()).Detect(test.text);
         ASSERT_FALSE(found.failure) << test.pszName << ": " << *found.failure;
         EXPECT_EQ(found.Confidence(test.choice), test.confidence) << test.pszName;
         EXPECT_FALSE(found.AllCertain()) << test.pszName;
         bool bSaid = false;
-        for (const std::string& doubt : found.doubts) {
-            bSaid = bSaid || doubt.find(test.pszDoubt) != std::string::npos;
+        for (const SDoubt& doubt : found.doubts) {
+            bSaid = bSaid || (doubt.IsAbout(test.choice) && doubt.strText.find(test.pszDoubt) != std::string::npos);
         }
-        EXPECT_TRUE(bSaid) << test.pszName << ": " << testing::PrintToString(found.doubts);
+        EXPECT_TRUE(bSaid) << test.pszName << ": " << (found.doubts.empty() ? "" : found.doubts.front().strText);
+        if (test.confidence == EConfidence::Unsure) {
+            EXPECT_FALSE(found.Runnable()) << test.pszName;
+        }
         if (test.pszOptions) {
-            EXPECT_EQ(ConvertOptionsText(found.settings), test.pszOptions) << test.pszName;
+            EXPECT_EQ(ConvertOptionsText(found.layout), test.pszOptions) << test.pszName;
         }
     }
 }
@@ -222,13 +284,12 @@ TEST(LayoutDetector, RefusesWhatHoldsNoPrices) {
         {"\xFF\xFE" "D\0a\0", "UTF-16"},
         {std::string("Date,Close\n2023-01-03,1\0.5\n", 26), "line 2 holds a NUL byte"},
         {"a,b,c\n1,2,3\n4,5,6\n", "No column holds dates"},
-        {"Date,Close\n2023-01-03 00:00:00,1.5\n", "\"2023-01-03 00:00:00\" hold a time of day as well"},
         {"Date,Name\n2023-01-03,ACME\n", "No column holds prices next to the dates in column 1 (\"Date\")"},
         {"Title\n" + titles.replace(199, 1, "x\n") + "2023-01-03,1.5\n", "The first date is on line 203"},
         {wide + ",1.5\n", "The close is in column 22; columns 1 to 20 can be read."},
     };
     for (const auto& test : cases) {
-        const SLayoutDetection found = CLayoutDetector().Detect(test.text);
+        const SLayoutDetection found = CLayoutDetector(CommandLineWording()).Detect(test.text);
         ASSERT_TRUE(found.failure) << test.pszReason;
         EXPECT_NE(found.failure->find(test.pszReason), std::string::npos) << *found.failure;
         EXPECT_FALSE(found.AllCertain());
@@ -239,40 +300,50 @@ TEST(LayoutDetector, ReadsOnlyTheFirstLinesOfAFile) {
     const std::string good = "Date,Close\n2023-01-03,1.5\n2023-01-04,1.6\n";
     // What lies past the lines read is never looked at.
     CMadeFileSystem past(std::make_unique<CMadeFile>(0, ' ', good + std::string("\0\0", 2) + "2023-01-02,x\n"));
-    const SLayoutDetection found = CLayoutDetector(3).DetectFile(past, "prices.csv");
-    EXPECT_TRUE(found.AllCertain()) << (found.failure ? *found.failure : found.doubts.front());
+    const SLayoutDetection found = CLayoutDetector(CommandLineWording(), 3).DetectFile(past, "prices.csv");
+    EXPECT_TRUE(found.AllCertain()) << (found.failure ? *found.failure : found.doubts.front().strText);
     EXPECT_EQ(found.nLinesRead, 3u);
     EXPECT_EQ(found.columnNames, (std::vector<std::string>{"Date", "Close"}));
 
     CMadeFileSystem failing(std::make_unique<CMadeFile>(0, ' ', good, 20));
-    const SLayoutDetection broken = CLayoutDetector().DetectFile(failing, "prices.csv");
+    const SLayoutDetection broken = CLayoutDetector(CommandLineWording()).DetectFile(failing, "prices.csv");
     ASSERT_TRUE(broken.failure);
     EXPECT_NE(broken.failure->find("could not be read"), std::string::npos) << *broken.failure;
 
     CMadeFileSystem missing(nullptr);
-    const SLayoutDetection none = CLayoutDetector().DetectFile(missing, "prices.csv");
+    const SLayoutDetection none = CLayoutDetector(CommandLineWording()).DetectFile(missing, "prices.csv");
     ASSERT_TRUE(none.failure);
     EXPECT_NE(none.failure->find("cannot be opened: prices.csv"), std::string::npos);
 }
 
-TEST(LayoutDetector, OptionsNameEverySettingConvertTakes) {
+// The stored settings and the layout are one mapping each way: what the dialog shows is what
+// the conversion reads.
+TEST(LayoutDetector, SettingsAndLayoutMapOneToOne) {
     SImportSettings settings;
     settings.strDateFormat = "DDMMYY";
     settings.nDelimiter = static_cast<long long>(EDelimiter::Space);
     settings.bSkipOn = 1;
-    settings.nRowsToSkip = 0; // skipping nothing is no option
-    settings.bSkipBadLines = 1;
+    settings.nRowsToSkip = 3;
     settings.nSymbolCol = 8;
     settings.bOpenOn = 0;
     settings.bReverseOrder = 1;
-    EXPECT_EQ(ConvertOptionsText(settings),
-              "--delimiter space --date-format DDMMYY --skip-bad-lines --date-col 1 --no-open --high-col 3 --low-col 4 "
-              "--close-col 5 --volume-col 6 --oi-col 7 --symbol-col 8 --reverse");
-    const SInputLayout layout = InputLayoutOf(settings);
-    EXPECT_EQ(layout.cDelimiter, ' ');
-    EXPECT_EQ(layout.nDateFormat, 11);
-    EXPECT_EQ(layout.nSymbolCol, 7);
-    EXPECT_EQ(layout.fieldCol[kFieldOpenInterest], 6);
-    EXPECT_FALSE(layout.fieldOn[kFieldOpen]);
-    EXPECT_TRUE(layout.bReverse && layout.bSkipBadLines);
+    settings.nTimeCol = 9;
+    settings.nPeriod = static_cast<long long>(EStoredPeriod::Intraday);
+    settings.nInterval = 15;
+    settings.strCurrency = "\xE2\x82\xAC"; // the euro sign, UTF-8
+    const SInputLayout layout = LayoutOf(settings);
+    EXPECT_EQ(ConvertOptionsText(layout),
+              "--delimiter space --date-format DDMMYY --skip-rows 3 --date-col 1 --no-open --high-col 3 --low-col 4 "
+              "--close-col 5 --volume-col 6 --oi-col 7 --time-col 9 --symbol-col 8 --currency \xE2\x82\xAC --interval 15 "
+              "--reverse");
+    SImportSettings back;
+    PutLayout(back, layout);
+    EXPECT_EQ(LayoutOf(back), layout);
+    EXPECT_EQ(back.nOpenCol, 2); // a field the file lacks keeps its column
+    EXPECT_EQ(back.strCurrency, settings.strCurrency);
+    // Skipping nothing is no row to skip; a date format none of the list reads as the default.
+    settings.nRowsToSkip = 0;
+    settings.strDateFormat = "XX";
+    EXPECT_EQ(LayoutOf(settings).nSkipRows, 0);
+    EXPECT_EQ(LayoutOf(settings).dateFormat, EDateFormat::MMDDYY);
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "engine/BarReader.h"
+#include "engine/Wording.h"
 #include "platform/FileSystem.h"
 
 #include <gtest/gtest.h>
@@ -12,31 +13,45 @@
 #include <string>
 #include <string_view>
 
-// columns names the field of each column from the first: D O H L C V I for the fields, S for a
-// symbol, anything else for a column that is not read. options: f<N> date format (default 2,
-// CCYY_MM_DD), tab, space, semi, dc (decimal comma), rev, bad (skip bad lines), skip<N>.
+// columns names the field of each column from the first: D O H L C V I for the fields, T for a
+// time, S for a symbol, anything else for a column that is not read. options: f<N> date
+// format (default 2, CCYY_MM_DD), tab, space, semi, dc (decimal comma), rev, dt (date and time
+// in one field), i<N> (intraday of N minutes), w, m (weekly, monthly), cur<SIGN>, skip<N>.
 inline SInputLayout Layout(std::string_view columns = "DOHLCV", std::string_view options = "") {
     SInputLayout layout;
-    layout.nDateFormat = 2;
-    layout.fieldOn.fill(false);
+    layout.dateFormat = EDateFormat::CCYY_MM_DD;
+    layout.fieldCol.fill(kNoColumn);
     for (std::size_t c = 0; c < columns.size(); ++c) {
         const auto at = std::string_view("DOHLCVI").find(columns[c]);
         if (at != std::string_view::npos) {
-            layout.fieldOn[at] = true;
             layout.fieldCol[at] = static_cast<int>(c);
         }
         if (columns[c] == 'S') {
             layout.nSymbolCol = static_cast<int>(c);
+        }
+        if (columns[c] == 'T') {
+            layout.nTimeCol = static_cast<int>(c);
         }
     }
     std::istringstream in{std::string(options)};
     for (std::string option; in >> option;) {
         if (option == "tab" || option == "space" || option == "semi") {
             layout.cDelimiter = option == "tab" ? '\t' : option == "space" ? ' ' : ';';
-        } else if (option == "dc" || option == "rev" || option == "bad") {
-            (option == "dc" ? layout.bDecimalComma : option == "rev" ? layout.bReverse : layout.bSkipBadLines) = true;
+        } else if (option == "dc") {
+            layout.decimalMark = EDecimalMark::Comma;
+        } else if (option == "rev") {
+            layout.bReverse = true;
+        } else if (option == "dt") {
+            layout.bDateTime = true;
+        } else if (option == "w" || option == "m") {
+            layout.period = option == "w" ? EPeriod::Weekly : EPeriod::Monthly;
+        } else if (option[0] == 'i') {
+            layout.period = EPeriod::Intraday;
+            layout.nInterval = std::stoi(option.substr(1));
+        } else if (option.rfind("cur", 0) == 0) {
+            layout.strCurrency = option.substr(3);
         } else if (option[0] == 'f') {
-            layout.nDateFormat = std::stoi(option.substr(1));
+            layout.dateFormat = static_cast<EDateFormat>(std::stoi(option.substr(1)));
         } else if (option.rfind("skip", 0) == 0) {
             layout.nSkipRows = std::stoi(option.substr(4));
         } else {
@@ -44,6 +59,11 @@ inline SInputLayout Layout(std::string_view columns = "DOHLCV", std::string_view
         }
     }
     return layout;
+}
+
+// A reader of a layout, bad lines left out when bSkipBadLines, messages in the command line's words.
+inline CBarReader Reader(const SInputLayout& layout, bool bSkipBadLines = false, bool bKeepLast = false) {
+    return CBarReader(layout, SReadOptions{bSkipBadLines, bKeepLast}, CommandLineWording());
 }
 
 // A file made as it is read: nFill bytes of cFill, then tail; reads fail from byte nFailAt on.

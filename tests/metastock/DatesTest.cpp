@@ -37,6 +37,10 @@ std::int32_t ValueOf(int year, int month, int day) {
     return (year - 1900) * 10000 + month * 100 + day;
 }
 
+SDateReading Read(std::string_view text, int nFormat) {
+    return ReadDateText(text, static_cast<EDateFormat>(nFormat));
+}
+
 struct SFaultCase {
     const char* pszText;
     int nFormat;
@@ -69,7 +73,7 @@ TEST(Dates, EveryDayOfTheRangeReadsUnderEveryLayout) {
                     continue;
                 }
                 const std::string text = TextOf(format, y, m, dd, bPadded);
-                const SDateReading reading = ReadDateText(text, format);
+                const SDateReading reading = Read(text, format);
                 ASSERT_EQ(reading.fault, EDateFault::None) << text << " format " << format;
                 ASSERT_EQ(reading.nValue, value) << text << " format " << format;
             }
@@ -83,12 +87,12 @@ TEST(Dates, EveryImpossibleDayAndMonthIsRefused) {
         for (int m = 0; m <= 13; ++m) {
             for (int d = 0; d <= 31; ++d) {
                 const bool bReal = year_month_day{year{y}, month{static_cast<unsigned>(m)}, day{static_cast<unsigned>(d)}}.ok();
-                const SDateReading reading = ReadDateText(TextOf(8, y, m, d), 8);
+                const SDateReading reading = Read(TextOf(8, y, m, d), 8);
                 if (bReal) {
                     continue;
                 }
                 ASSERT_EQ(reading.fault, m < 1 || m > 12 ? EDateFault::Month : EDateFault::Day) << y << m << d;
-                ASSERT_EQ(ReadDateText(TextOf(4, y, m, d, false), 4).fault, reading.fault) << y << m << d;
+                ASSERT_EQ(Read(TextOf(4, y, m, d, false), 4).fault, reading.fault) << y << m << d;
                 ASSERT_EQ(DateValueOf(y, m, d), std::nullopt);
             }
         }
@@ -105,7 +109,7 @@ TEST(Dates, EveryDayOutsideTheRangeIsRefused) {
         const int m = static_cast<int>(static_cast<unsigned>(ymd.month()));
         const int dd = static_cast<int>(static_cast<unsigned>(ymd.day()));
         for (int format : {2, 8, 12}) {
-            ASSERT_EQ(ReadDateText(TextOf(format, y, m, dd), format).fault, EDateFault::Range) << y << m << dd;
+            ASSERT_EQ(Read(TextOf(format, y, m, dd), format).fault, EDateFault::Range) << y << m << dd;
         }
         ASSERT_EQ(DateValueOf(y, m, dd), std::nullopt);
     }
@@ -142,24 +146,85 @@ TEST(Dates, TextsOfTheWrongShapeAreRefusedWithTheirReason) {
         {"2140-06-05", 2, EDateFault::Range, "2140-06-05 is after 2140-06-04"},
         {"18991231", 8, EDateFault::Range, "1899-12-31 is before 1900-01-01"},
         {"00000101", 8, EDateFault::Range, nullptr},
-        {"20230103", 0, EDateFault::Format, nullptr},
-        {"20230103", 13, EDateFault::Format, nullptr},
     };
     for (const SFaultCase& c : cases) {
-        const SDateReading reading = ReadDateText(c.pszText, c.nFormat);
+        const SDateReading reading = Read(c.pszText, c.nFormat);
         EXPECT_EQ(reading.fault, c.fault) << c.pszText << " format " << c.nFormat;
         if (c.pszClause) {
-            EXPECT_EQ(DateFaultText(reading, c.nFormat), c.pszClause) << c.pszText;
+            EXPECT_EQ(DateFaultText(reading, static_cast<EDateFormat>(c.nFormat)), c.pszClause) << c.pszText;
         }
     }
 }
 
 TEST(Dates, TwoDigitYearsBelow60AreThisCentury) {
-    EXPECT_EQ(ReadDateText("590101", 7).nValue, ValueOf(2059, 1, 1));
-    EXPECT_EQ(ReadDateText("600101", 7).nValue, ValueOf(1960, 1, 1));
-    EXPECT_EQ(ReadDateText("12/31/99", 3).nValue, ValueOf(1999, 12, 31));
-    EXPECT_EQ(ReadDateText("1/3/00", 3).nValue, ValueOf(2000, 1, 3));
+    EXPECT_EQ(Read("590101", 7).nValue, ValueOf(2059, 1, 1));
+    EXPECT_EQ(Read("600101", 7).nValue, ValueOf(1960, 1, 1));
+    EXPECT_EQ(Read("12/31/99", 3).nValue, ValueOf(1999, 12, 31));
+    EXPECT_EQ(Read("1/3/00", 3).nValue, ValueOf(2000, 1, 3));
     // Separators need not be alike, nor be punctuation.
-    EXPECT_EQ(ReadDateText("3.1/2023", 6).nValue, ValueOf(2023, 1, 3));
-    EXPECT_EQ(ReadDateText("2023x1y3", 2).nValue, ValueOf(2023, 1, 3));
+    EXPECT_EQ(Read("3.1/2023", 6).nValue, ValueOf(2023, 1, 3));
+    EXPECT_EQ(Read("2023x1y3", 2).nValue, ValueOf(2023, 1, 3));
+}
+
+TEST(Dates, EveryTimeOfDayReadsInEveryLayout) {
+    char text[32];
+    for (int h = 0; h < 24; ++h) {
+        for (int m = 0; m < 60; ++m) {
+            for (int s = 0; s < 60; ++s) {
+                const std::int32_t nTime = h * 10000 + m * 100 + s;
+                const int h12 = h % 12 == 0 ? 12 : h % 12;
+                const char* pszHalf = h < 12 ? "AM" : "pm";
+                std::snprintf(text, sizeof text, "%02d:%02d:%02d", h, m, s);
+                ASSERT_EQ(ReadTimeText(text).nTime, nTime) << text;
+                ASSERT_EQ(TimeText(nTime), text);
+                std::snprintf(text, sizeof text, "%d%02d%02d", h, m, s);
+                ASSERT_EQ(ReadTimeText(text).nTime, nTime) << text;
+                std::snprintf(text, sizeof text, "%d:%02d:%02d %s", h12, m, s, pszHalf);
+                ASSERT_EQ(ReadTimeText(text).nTime, nTime) << text;
+                std::snprintf(text, sizeof text, "%02d:%02d:%02d.000-05:00", h, m, s);
+                ASSERT_EQ(ReadTimeText(text).nTime, nTime) << text;
+            }
+            std::snprintf(text, sizeof text, "%02d%02d", h, m);
+            ASSERT_EQ(ReadTimeText(text).nTime, h * 10000 + m * 100) << text;
+            std::snprintf(text, sizeof text, "%d:%02d%s", h % 12 == 0 ? 12 : h % 12, m, h < 12 ? "am" : "PM");
+            ASSERT_EQ(ReadTimeText(text).nTime, h * 10000 + m * 100) << text;
+        }
+    }
+}
+
+TEST(Dates, TimesOfTheWrongShapeAreRefusedWithTheirReason) {
+    const struct {
+        const char* pszText;
+        ETimeFault fault;
+        const char* pszClause;
+    } cases[] = {
+        {"", ETimeFault::Empty, "there is no time"},
+        {"24:00", ETimeFault::Hour, "there is no hour 24"},
+        {"13:00 PM", ETimeFault::Hour, "there is no hour 13"},
+        {"0:30 AM", ETimeFault::Hour, "there is no hour 0"},
+        {"09:60", ETimeFault::Minute, "there is no minute 60"},
+        {"09:30:61", ETimeFault::Second, "there is no second 61"},
+        {"09:30:00.5", ETimeFault::Fraction, "the time has a fraction of a second, and a bar's time holds whole seconds"},
+        {"9h30", ETimeFault::Shape, "\"9h30\" is not a time of day such as 09:30, 09:30:00, 0930 or 4:00 PM"},
+        {"09:3", ETimeFault::Shape, nullptr},
+        {"09:30:", ETimeFault::Shape, nullptr},
+        {"12", ETimeFault::Shape, nullptr},
+        {"1234567", ETimeFault::Shape, nullptr},
+        {"09:30 EST", ETimeFault::Shape, nullptr},
+        {"09:30+5", ETimeFault::Shape, nullptr},
+        {"09:30.", ETimeFault::Shape, nullptr},
+    };
+    for (const auto& c : cases) {
+        const STimeReading reading = ReadTimeText(c.pszText);
+        EXPECT_EQ(reading.fault, c.fault) << c.pszText;
+        if (c.pszClause) {
+            EXPECT_EQ(TimeFaultText(reading, c.pszText), c.pszClause);
+        }
+    }
+    for (const char* pszZone : {"Z", "UTC", "gmt", "+01", "-0500", "+05:30"}) {
+        EXPECT_EQ(ReadTimeText(std::string("16:00 ") + pszZone).nTime, 160000) << pszZone;
+    }
+    EXPECT_EQ(SplitDateTime("2023-09-01T09:30:00Z"), std::make_pair(std::string_view("2023-09-01"), std::string_view("09:30:00Z")));
+    EXPECT_EQ(SplitDateTime("09/01/2023   4:00 PM"), std::make_pair(std::string_view("09/01/2023"), std::string_view("4:00 PM")));
+    EXPECT_EQ(SplitDateTime("20230901"), std::make_pair(std::string_view("20230901"), std::string_view()));
 }
