@@ -32,6 +32,22 @@ std::string FieldSetText(const std::vector<int>& fields) {
     return text;
 }
 
+// "daily", "weekly", "monthly", "5-minute".
+std::string PeriodText(char cPeriodicity, int nInterval) {
+    switch (cPeriodicity) {
+    case 'D':
+        return "daily";
+    case 'W':
+        return "weekly";
+    case 'M':
+        return "monthly";
+    case 'I':
+        return std::to_string(nInterval) + "-minute";
+    default:
+        return std::string("'") + cPeriodicity + "'";
+    }
+}
+
 // Whether a folder holds any file of a database: a directory file or a data file F<n>.*.
 bool HoldsDatabaseFiles(CFileSystem& fs, const std::filesystem::path& folder) {
     const auto names = fs.ListDirectory(folder);
@@ -83,8 +99,8 @@ struct CConverter::SRun {
         bool bUpdate = false;
         std::int32_t nBars = 0;     // bars written by this run
         std::int32_t nEqual = 0;    // update: bars already stored with equal values
-        std::int32_t nFirstDate = 0;
-        std::int32_t nLastDate = 0;
+        SWhen first;                // of the bars written
+        SWhen last;
         std::uint64_t nLeftOut = 0; // older bars left out to keep the newest
         std::string strWarning;     // an update that looks wrong
     };
@@ -266,6 +282,9 @@ void CConverter::AppendBar(const SBar& bar, std::vector<std::uint8_t>& records) 
         records.insert(records.end(), mbf.begin(), mbf.end());
     };
     append(static_cast<float>(bar.nDate));
+    if (layout.period == EPeriod::Intraday) {
+        append(static_cast<float>(bar.nTime));
+    }
     for (int f = kFieldDate + 1; f < kFieldCount; ++f) {
         if (f == kFieldClose || layout.FieldOn(f)) {
             append(bar.values[static_cast<std::size_t>(f)]);
@@ -328,10 +347,6 @@ int CConverter::Stage(CDatabase& database, bool bDatabaseStarted, const CSecurit
                                                  "'pelmar-cli repair' to make it whole."));
         return 1;
     }
-    if (m_pRun->Layout().period != EPeriod::Daily) {
-        m_messages.Show("Only daily bars can be written so far.");
-        return 1;
-    }
     if (StartDatabase(database, bDatabaseStarted) != 0) {
         return 1;
     }
@@ -369,6 +384,10 @@ int CConverter::StageNew(const SSeries& series, const STarget& target) {
     security.nBarCount = static_cast<std::int32_t>(series.bars.size());
     security.nFirstDate = series.bars.front().nDate;
     security.nLastDate = series.bars.back().nDate;
+    security.cPeriodicity = PeriodLetter(m_pRun->Layout().period);
+    security.nInterval = m_pRun->Layout().nInterval;
+    security.nFirstTime = series.bars.front().nTime;
+    security.nLastTime = series.bars.back().nTime;
     if (AddSecurity(security) != 0) {
         return 1;
     }
@@ -376,8 +395,8 @@ int CConverter::StageNew(const SSeries& series, const STarget& target) {
     staged.strSymbol = target.strSymbol;
     staged.strName = target.strName;
     staged.nBars = security.nBarCount;
-    staged.nFirstDate = security.nFirstDate;
-    staged.nLastDate = security.nLastDate;
+    staged.first = {security.nFirstDate, security.nFirstTime};
+    staged.last = {security.nLastDate, security.nLastTime};
     staged.nLeftOut = series.nLeftOut;
     m_pRun->staged.push_back(std::move(staged));
     return 0;
@@ -385,9 +404,15 @@ int CConverter::StageNew(const SSeries& series, const STarget& target) {
 
 // The bars of the security that new bars are for, when the file's fields fit it.
 std::optional<SSecurityBars> CConverter::StoredBarsFor(const SSecurity& existing, const std::string& strShown) {
-    if (existing.cPeriodicity != 'D') {
-        m_messages.Show("The security " + strShown + " in " + m_pRun->strFolder +
-                        " holds intraday bars; only daily bars can be added to it.");
+    const SInputLayout& layout = m_pRun->Layout();
+    const int nInterval = existing.cPeriodicity == 'I' ? existing.nInterval : 0;
+    if (existing.cPeriodicity != PeriodLetter(layout.period) || nInterval != layout.nInterval) {
+        m_messages.Show(m_wording.Message("The file holds " + PeriodText(PeriodLetter(layout.period), layout.nInterval) +
+                                              " bars, but " + strShown + " in " + m_pRun->strFolder + " holds " +
+                                              PeriodText(existing.cPeriodicity, nInterval) + " bars.",
+                                          "New bars must be of the security's period. Set " +
+                                              m_wording.Setting(ESetting::Period) + " or " +
+                                              m_wording.Setting(ESetting::Interval) + " to read the file so."));
         return std::nullopt;
     }
     std::string strError;
@@ -397,7 +422,7 @@ std::optional<SSecurityBars> CConverter::StoredBarsFor(const SSecurity& existing
         return std::nullopt;
     }
     const std::vector<int> fileFields = FileFields();
-    if (stored->bTime || stored->fields != fileFields) {
+    if (stored->fields != fileFields) {
         m_messages.Show(m_wording.Message("The fields of the file do not match those of " + strShown + ".",
                                           "The file has: " + FieldSetText(fileFields) +
                                               "\nThe security has: " + FieldSetText(stored->fields)));
@@ -406,42 +431,59 @@ std::optional<SSecurityBars> CConverter::StoredBarsFor(const SSecurity& existing
     return stored;
 }
 
+// The fields of the file's bars in record order: the date, the time of intraday bars, the others.
 std::vector<int> CConverter::FileFields() const {
     std::vector<int> fields;
     for (int f = 0; f < kFieldCount; ++f) {
         if (f == kFieldDate || f == kFieldClose || m_pRun->Layout().FieldOn(f)) {
             fields.push_back(f);
         }
+        if (f == kFieldDate && Intraday()) {
+            fields.push_back(kFieldTime);
+        }
     }
     return fields;
+}
+
+bool CConverter::Intraday() const {
+    return m_pRun->Layout().period == EPeriod::Intraday;
+}
+
+std::string CConverter::WhenText(SWhen when) const {
+    return BarTimeText(when.nDate, when.nTime, Intraday());
 }
 
 // The file's bars against those stored: the ones after the last stored bar are new and
 // encoded; the others must be equal to the stored bar of their date, else they conflict.
 CConverter::SUpdate CConverter::CompareWithStored(const SSeries& series, const SSecurityBars& stored,
-                                                  std::int32_t nLastStored) const {
+                                                  SWhen lastStored) const {
     SUpdate update;
-    update.nLastDate = nLastStored;
+    update.last = lastStored;
     for (const SBar& bar : series.bars) {
-        if (bar.nDate > nLastStored) {
+        const SWhen when{bar.nDate, bar.nTime};
+        if (when > lastStored) {
             AppendBar(bar, update.records);
             if (update.nNew++ == 0) {
-                update.nFirstDate = bar.nDate;
+                update.first = when;
                 update.pFirstNew = &bar;
             }
-            update.nLastDate = bar.nDate;
+            update.last = when;
             continue;
         }
-        const auto match = std::lower_bound(stored.bars.begin(), stored.bars.end(), bar.nDate,
-                                            [](const SBarValues& b, std::int32_t nDate) { return b.nDate < nDate; });
+        const auto match = std::lower_bound(stored.bars.begin(), stored.bars.end(), when, [](const SBarValues& b, SWhen w) {
+            return SWhen{b.nDate, b.nTime} < w;
+        });
         std::string strDifference;
-        if (match == stored.bars.end() || match->nDate != bar.nDate) {
-            strDifference = "the security holds no bar of that date";
+        if (match == stored.bars.end() || SWhen{match->nDate, match->nTime} != when) {
+            strDifference = std::string("the security holds no bar of that ") + (Intraday() ? "time" : "date");
         }
         for (int field : stored.fields) {
-            const float fStored = match == stored.bars.end() ? 0.0f : match->values[static_cast<std::size_t>(field)];
+            if (!strDifference.empty() || field == kFieldDate || field == kFieldTime) {
+                continue;
+            }
+            const float fStored = match->values[static_cast<std::size_t>(field)];
             const float fFile = DecodeMbf(EncodeMbf(bar.values[static_cast<std::size_t>(field)]));
-            if (strDifference.empty() && field != kFieldDate && fStored != fFile) {
+            if (fStored != fFile) {
                 strDifference = std::string(kFieldNames[static_cast<std::size_t>(field)]) + " is " + ValueText(fFile) +
                                 " in the file but " + ValueText(fStored) + " in the security";
             }
@@ -449,8 +491,8 @@ CConverter::SUpdate CConverter::CompareWithStored(const SSeries& series, const S
         if (strDifference.empty()) {
             ++update.nEqual;
         } else {
-            update.conflicts.push_back({bar.nLine, DateValueText(bar.nDate),
-                                        "the bar of " + DateValueText(bar.nDate) + " conflicts: " + strDifference});
+            update.conflicts.push_back({bar.nLine, WhenText(when),
+                                        "the bar of " + WhenText(when) + " conflicts: " + strDifference});
         }
     }
     return update;
@@ -468,9 +510,10 @@ std::string CConverter::JumpWarning(const SUpdate& update, const SSecurityBars& 
     if (fOld == 0 || std::fabs(static_cast<double>(fNew) / fOld - 1.0) <= kJumpRatio) {
         return {};
     }
-    return "Warning: " + strShown + "'s first new close, " + ValueText(fNew) + " on " +
-           DateValueText(update.pFirstNew->nDate) + ", is far from its last stored close, " + ValueText(fOld) + " on " +
-           DateValueText(stored.bars.back().nDate) + " (a split, or another security's file?)";
+    const SBarValues& last = stored.bars.back();
+    return "Warning: " + strShown + "'s first new close, " + ValueText(fNew) + " on " + WhenText(update.first) +
+           ", is far from its last stored close, " + ValueText(fOld) + " on " + WhenText({last.nDate, last.nTime}) +
+           " (a split, or another security's file?)";
 }
 
 int CConverter::StageUpdate(const SSeries& series, const STarget& target) {
@@ -486,8 +529,9 @@ int CConverter::StageUpdate(const SSeries& series, const STarget& target) {
     if (!stored) {
         return 1;
     }
-    const std::int32_t nLastStored = stored->bars.empty() ? existing->nLastDate : stored->bars.back().nDate;
-    const SUpdate update = CompareWithStored(series, *stored, nLastStored);
+    const SWhen lastStored = stored->bars.empty() ? SWhen{existing->nLastDate, 0}
+                                                  : SWhen{stored->bars.back().nDate, stored->bars.back().nTime};
+    const SUpdate update = CompareWithStored(series, *stored, lastStored);
     if (!update.conflicts.empty() && !m_pRun->conversion.read.bSkipBadLines) {
         std::string text;
         for (std::size_t i = 0; i < update.conflicts.size() && i < CBarReader::kShownBadLines; ++i) {
@@ -496,7 +540,7 @@ int CConverter::StageUpdate(const SSeries& series, const STarget& target) {
         const std::size_t nConflicts = update.conflicts.size();
         m_messages.Show(m_wording.Message(std::to_string(nConflicts) + (nConflicts == 1 ? " line conflicts" : " lines conflict") +
                                               " with the bars " + strShown + " already holds (up to " +
-                                              DateValueText(nLastStored) + "):",
+                                              WhenText(lastStored) + "):",
                                           text + "\nNothing was added. Set " + m_wording.Setting(ESetting::SkipBadLines) +
                                               " to add the new bars anyway."));
         return 1;
@@ -509,7 +553,8 @@ int CConverter::StageUpdate(const SSeries& series, const STarget& target) {
     }
     std::string strError;
     if (update.nNew > 0 &&
-        !m_pDatabase->AppendBars(*existing, update.records, update.nNew, update.nLastDate, strError)) {
+        !m_pDatabase->AppendBars(*existing, update.records, update.nNew, update.last.nDate, update.last.nTime,
+                                 strError)) {
         m_messages.Show(strError);
         return 1;
     }
@@ -523,8 +568,8 @@ int CConverter::StageUpdate(const SSeries& series, const STarget& target) {
     staged.bUpdate = true;
     staged.nBars = update.nNew;
     staged.nEqual = update.nEqual;
-    staged.nFirstDate = update.nFirstDate;
-    staged.nLastDate = update.nLastDate;
+    staged.first = update.first;
+    staged.last = update.last;
     staged.strWarning = JumpWarning(update, *stored, strShown);
     m_pRun->staged.push_back(std::move(staged));
     return 0;
@@ -577,7 +622,7 @@ void CConverter::FinishRun(const CDatabase& database) {
         if (staged.bUpdate) {
             std::string line = strSymbol + ": " + std::to_string(staged.nBars) + (staged.nBars == 1 ? " new bar" : " new bars");
             if (staged.nBars > 0) {
-                line += ", " + DateValueText(staged.nFirstDate) + " to " + DateValueText(staged.nLastDate);
+                line += ", " + WhenText(staged.first) + " to " + WhenText(staged.last);
             }
             if (staged.nEqual > 0) {
                 line += "; " + std::to_string(staged.nEqual) +
@@ -588,8 +633,8 @@ void CConverter::FinishRun(const CDatabase& database) {
         }
         const std::string strName = staged.strName.empty() ? "" : " \"" + Shown(staged.strName) + "\"";
         m_summary.push_back(strSymbol + strName + ": " + std::to_string(staged.nBars) +
-                            (staged.nBars == 1 ? " bar, " : " bars, ") + DateValueText(staged.nFirstDate) + " to " +
-                            DateValueText(staged.nLastDate) + ", " + strFile);
+                            (staged.nBars == 1 ? " bar, " : " bars, ") + WhenText(staged.first) + " to " +
+                            WhenText(staged.last) + ", " + strFile);
         if (staged.nLeftOut > 0) {
             m_summary.push_back(strSymbol + ": the " + GroupedNumber(staged.nLeftOut) +
                                 " oldest bars were left out to keep the newest " +

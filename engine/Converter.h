@@ -89,13 +89,19 @@ public:
 private:
     struct SRun;
     struct STarget;
+    // A bar's place in time: its date and, for intraday bars, its time (HHMMSS).
+    struct SWhen {
+        std::int32_t nDate = 0;
+        std::int32_t nTime = 0;
+        auto operator<=>(const SWhen&) const = default;
+    };
     // New bars held against the bars a security has.
     struct SUpdate {
         std::vector<std::uint8_t> records; // the new bars, encoded
         std::int32_t nNew = 0;
         std::int32_t nEqual = 0;           // bars the security holds already, equal
-        std::int32_t nFirstDate = 0;       // of the new bars
-        std::int32_t nLastDate = 0;        // the security's after the update
+        SWhen first;                       // of the new bars
+        SWhen last;                        // the security's after the update
         const SBar* pFirstNew = nullptr;
         std::vector<SBadLine> conflicts;   // bars that differ from those held
     };
@@ -108,7 +114,10 @@ private:
     int StageUpdate(const SSeries& series, const STarget& target);
     std::optional<SSecurityBars> StoredBarsFor(const SSecurity& existing, const std::string& strShown);
     std::vector<int> FileFields() const;
-    SUpdate CompareWithStored(const SSeries& series, const SSecurityBars& stored, std::int32_t nLastStored) const;
+    SUpdate CompareWithStored(const SSeries& series, const SSecurityBars& stored, SWhen lastStored) const;
+    // "2023-09-01", or "2023-09-01 09:30:00" for intraday bars.
+    std::string WhenText(SWhen when) const;
+    bool Intraday() const;
     std::string JumpWarning(const SUpdate& update, const SSecurityBars& stored, const std::string& strShown) const;
     // Appends one bar to records, encoded as the data file holds it.
     void AppendBar(const SBar& bar, std::vector<std::uint8_t>& records) const;

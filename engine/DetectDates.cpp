@@ -371,7 +371,8 @@ void ChoosePeriod(CLayoutAnalysis& analysis) {
     for (std::size_t i = 1; i < analysis.m_dates.size(); ++i) {
         days.push_back(std::llabs((DayOf(analysis.m_dates[i]) - DayOf(analysis.m_dates[i - 1])).count()));
     }
-    if (days.size() < 2) {
+    // A few dates tell no period: an update of two or three bars stays daily unless told.
+    if (days.size() < 3) {
         return;
     }
     std::vector<long long> sorted = days;

@@ -243,8 +243,7 @@ bool CDatabase::CreateNew(std::string& strError) {
 }
 
 bool CDatabase::CheckNewSecurity(const SNewSecurity& security, std::string& strError) const {
-    const int nFieldCount = static_cast<int>(std::count(security.fields.begin(), security.fields.end(), true));
-    const std::size_t nRecordSize = 4 * static_cast<std::size_t>(nFieldCount);
+    const std::size_t nRecordSize = 4 * static_cast<std::size_t>(security.FieldCount());
     std::string problem = SymbolProblem(security.strSymbol);
     if (problem.empty()) {
         problem = NameProblem(security.strSymbol, security.strName);
@@ -254,6 +253,12 @@ bool CDatabase::CheckNewSecurity(const SNewSecurity& security, std::string& strE
                             security.records.size() != nRecordSize * static_cast<std::size_t>(security.nBarCount))) {
         problem = "The bars of " + security.strSymbol +
                   " are not whole records of their fields (Date and Close among them, at most 65,534 bars).";
+    }
+    if (problem.empty() && (!IsKnownPeriodicity(security.cPeriodicity) ||
+                            (security.cPeriodicity == 'I') != (security.nInterval >= 1 && security.nInterval <= 60) ||
+                            (security.cPeriodicity != 'I' && security.nInterval != 0))) {
+        problem = "The bars of " + security.strSymbol + " have no period a security can hold (daily, weekly, "
+                  "monthly, or intraday of 1 to 60 minutes).";
     }
     if (!problem.empty()) {
         return Refuse(ERefusal::Other, problem, strError);
@@ -315,14 +320,13 @@ std::optional<SSecurity> CDatabase::AddSecurity(const SNewSecurity& newSecurity,
         return std::nullopt;
     }
     m_pState->Used().set(static_cast<std::size_t>(*nNumber));
-    const int nFieldCount = static_cast<int>(std::count(newSecurity.fields.begin(), newSecurity.fields.end(), true));
-    std::vector<std::uint8_t> header = MakeDataHeader(nFieldCount);
+    std::vector<std::uint8_t> header = MakeDataHeader(newSecurity.FieldCount());
     WriteInt16(header.data() + kDataHeaderCountOffset, static_cast<std::int16_t>(newSecurity.nBarCount + 1));
     std::string data(header.begin(), header.end());
     data.append(newSecurity.records.begin(), newSecurity.records.end());
     m_pState->staged.Create(DataFileName(directory, *nNumber), std::move(data));
     if (directory == EDirectoryFile::Master) {
-        m_pState->staged.Create(DopFileName(*nNumber), MakeDopText(newSecurity.fields));
+        m_pState->staged.Create(DopFileName(*nNumber), MakeDopText(newSecurity.fields, newSecurity.HasTime()));
     }
     SSecurity added;
     added.directory = directory;
@@ -334,7 +338,7 @@ std::optional<SSecurity> CDatabase::AddSecurity(const SNewSecurity& newSecurity,
 }
 
 bool CDatabase::AppendBars(const SSecurity& security, const std::vector<std::uint8_t>& records, std::int32_t nBarCount,
-                           std::int32_t nLastDate, std::string& strError) {
+                           std::int32_t nLastDate, std::int32_t nLastTime, std::string& strError) {
     const bool bMaster = security.directory == EDirectoryFile::Master;
     if (!CheckChangeable(!bMaster, strError)) {
         return false;
@@ -348,9 +352,13 @@ bool CDatabase::AppendBars(const SSecurity& security, const std::vector<std::uin
     const std::string name = state.names.Spell(DataFileName(security.directory, security.nFileNumber));
     const std::string pathText = PathUtf8(m_folder / Utf8Path(name));
     const std::size_t nRecordSize = 4 * static_cast<std::size_t>(current.nFieldCount);
-    if (current.cPeriodicity != 'D' || current.nFieldCount < 2 || current.nFieldCount > kFieldCount ||
+    const bool bTime = current.cPeriodicity == 'I';
+    if (!IsKnownPeriodicity(current.cPeriodicity) || current.nFieldCount < 2 + (bTime ? 1 : 0) ||
+        current.nFieldCount > kFieldCount + (bTime ? 1 : 0) ||
         (bMaster && state.directory.master.records[*index][kEntryRecordLengthOffset] != nRecordSize)) {
-        return Refuse(ERefusal::Other, pathText + ": new bars can be added only to a daily security of 2 to 7 fields.",
+        return Refuse(ERefusal::Other,
+                      pathText + ": new bars can be added only to a daily, weekly, monthly or intraday security of "
+                                 "2 to 7 fields (and a time).",
                       strError);
     }
     if (nBarCount <= 0 || records.size() != nRecordSize * static_cast<std::size_t>(nBarCount)) {
@@ -374,14 +382,20 @@ bool CDatabase::AppendBars(const SSecurity& security, const std::vector<std::uin
                           std::to_string(file->nSize) + " bytes; new bars are added only to a sound data file.",
                       strError);
     }
-    // The new bars must follow the last one the file holds (or this change has staged).
+    // The new bars must follow the last one the file holds (or this change has staged), by
+    // date and, for intraday bars, time.
     const std::int32_t nFirstNew = DateValueFromMbf(records.data());
+    const std::int32_t nFirstNewTime = bTime ? DateValueFromMbf(records.data() + 4) : 0;
     if (nCounted > 1) {
-        const std::int32_t nLastHeld = DateValueFromMbf(reinterpret_cast<const std::uint8_t*>(file->lastRecord.data()));
-        if (nFirstNew <= nLastHeld) {
+        const auto* pLast = reinterpret_cast<const std::uint8_t*>(file->lastRecord.data());
+        const std::int32_t nLastHeld = DateValueFromMbf(pLast);
+        const std::int32_t nLastHeldTime = bTime ? DateValueFromMbf(pLast + 4) : 0;
+        if (std::make_pair(nFirstNew, nFirstNewTime) <= std::make_pair(nLastHeld, nLastHeldTime)) {
             return Refuse(ERefusal::Other,
-                          pathText + ": the new bars begin on " + YmdText(nFirstNew) + ", not after its last bar of " +
-                              YmdText(nLastHeld) + ".",
+                          pathText + ": the new bars begin on " + YmdText(nFirstNew) +
+                              (bTime ? " " + std::to_string(nFirstNewTime) : std::string()) +
+                              ", not after its last bar of " + YmdText(nLastHeld) +
+                              (bTime ? " " + std::to_string(nLastHeldTime) : std::string()) + ".",
                           strError);
         }
     }
@@ -392,7 +406,9 @@ bool CDatabase::AppendBars(const SSecurity& security, const std::vector<std::uin
                       strError);
     }
     state.staged.Append(name, *file, std::string(records.begin(), records.end()), nTotal + 1);
-    state.directory.SetDates(security.directory, *index, nCounted == 1 ? nFirstNew : 0, nLastDate);
+    state.directory.SetDates(security.directory, *index, nCounted == 1 ? nFirstNew : 0, nLastDate,
+                             bTime ? std::optional(nLastTime) : std::nullopt,
+                             bTime ? std::optional(nFirstNewTime) : std::nullopt);
     return true;
 }
 

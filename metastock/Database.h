@@ -113,12 +113,13 @@ public:
     // number 1-255, or when MASTER is full and the folder has an EMASTER into XMASTER from
     // 256 up. Returns the security as staged.
     std::optional<SSecurity> AddSecurity(const SNewSecurity& security, std::string& strError);
-    // Appends records (encoded as the data file holds them) to a daily security's data file and
-    // sets its last date (and its first date when it had no bars); the header count and every
-    // directory file that lists it follow. Refused when the data file's size disagrees with its
-    // header or the total would pass 65,534 bars.
+    // Appends records (encoded as the data file holds them) to a security's data file and sets
+    // its last date and, intraday, time (and its first ones when it had no bars); the header
+    // count and every directory file that lists it follow. Refused when the data file's size
+    // disagrees with its header, the first new bar is not after the last one held, or the
+    // total would pass 65,534 bars.
     bool AppendBars(const SSecurity& security, const std::vector<std::uint8_t>& records, std::int32_t nBarCount,
-                    std::int32_t nLastDate, std::string& strError);
+                    std::int32_t nLastDate, std::int32_t nLastTime, std::string& strError);
     // Removes a security from every directory file that lists it and removes its data files;
     // the others keep their numbers.
     bool DeleteSecurity(const SSecurity& security, std::string& strError);

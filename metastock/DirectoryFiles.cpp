@@ -6,6 +6,17 @@
 
 namespace {
 
+// The EMASTER or XMASTER record of a new security under a number.
+SExtendedEntry ExtendedEntryOf(const SNewSecurity& security, int nNumber) {
+    SExtendedEntry entry{nNumber,          security.strSymbol, security.strName,  security.FieldCount(),
+                         security.FieldSet(), security.nFirstDate, security.nLastDate};
+    entry.cPeriodicity = security.cPeriodicity;
+    entry.nInterval = security.nInterval;
+    entry.nFirstTime = security.nFirstTime;
+    entry.nLastTime = security.nLastTime;
+    return entry;
+}
+
 // No directory file of a real folder comes near this; a larger one is not a directory file.
 constexpr std::uint64_t kMaxDirectoryBytes = 64u << 20;
 
@@ -336,7 +347,7 @@ int CDirectoryFiles::AddToMaster(const SNewSecurity& security, const UsedNumbers
     if (ReadInt16(master.header.data()) >= kMaxMasterEntries || nNumber > kMaxMasterEntries) {
         return 0;
     }
-    const int nFieldCount = static_cast<int>(std::count(security.fields.begin(), security.fields.end(), true));
+    const int nFieldCount = security.FieldCount();
     SSecurityEntry entry;
     entry.nFileNumber = static_cast<std::uint8_t>(nNumber);
     entry.nRecordLength = static_cast<std::uint8_t>(4 * nFieldCount);
@@ -345,11 +356,11 @@ int CDirectoryFiles::AddToMaster(const SNewSecurity& security, const UsedNumbers
     entry.strSymbol = security.strSymbol;
     entry.firstDate = DateMbf(security.nFirstDate);
     entry.lastDate = DateMbf(security.nLastDate);
+    entry.cPeriodicity = security.cPeriodicity;
+    entry.nInterval = static_cast<std::uint16_t>(security.nInterval);
     master.records.push_back(entry.ToBytes());
     if (emaster.bExists) {
-        emaster.records.push_back(SExtendedEntry{nNumber, security.strSymbol, security.strName, nFieldCount,
-                                                 FieldSetBits(security.fields), security.nFirstDate, security.nLastDate}
-                                      .ToEmaster());
+        emaster.records.push_back(ExtendedEntryOf(security, nNumber).ToEmaster());
     }
     SetMasterCounts(+1, nNumber);
     Appended(EDirectoryFile::Master);
@@ -363,15 +374,7 @@ void CDirectoryFiles::AddToXmaster(const SNewSecurity& security, int nNumber) {
         std::copy(kXmasterSignature.begin(), kXmasterSignature.end(), xmaster.header.begin());
         std::copy_n(master.header.begin() + kMasterSerialOffset, 4, xmaster.header.begin() + kXmasterSerialOffset);
     }
-    const int nFieldCount = static_cast<int>(std::count(security.fields.begin(), security.fields.end(), true));
-    const XmasterRecord record = SExtendedEntry{nNumber,
-                                                security.strSymbol,
-                                                security.strName,
-                                                nFieldCount,
-                                                FieldSetBits(security.fields),
-                                                security.nFirstDate,
-                                                security.nLastDate}
-                                     .ToXmaster();
+    const XmasterRecord record = ExtendedEntryOf(security, nNumber).ToXmaster();
     // Records ascend by number; a number below the last one (a gap filled) goes in between.
     if (xmaster.records.empty() || XmasterFileNumber(xmaster.records.back()) < nNumber) {
         xmaster.records.push_back(record);
@@ -398,7 +401,8 @@ void CDirectoryFiles::AddToXmaster(const SNewSecurity& security, int nNumber) {
 }
 
 void CDirectoryFiles::SetDates(EDirectoryFile directory, std::size_t nIndex, std::int32_t nFirstDate,
-                               std::int32_t nLastDate) {
+                               std::int32_t nLastDate, std::optional<std::int32_t> lastTime,
+                               std::optional<std::int32_t> firstTime) {
     if (directory == EDirectoryFile::Master) {
         MasterRecord& record = master.records[nIndex];
         const MbfSingle last = DateMbf(nLastDate);
@@ -410,17 +414,29 @@ void CDirectoryFiles::SetDates(EDirectoryFile directory, std::size_t nIndex, std
         master.bChanged = true;
         if (EmasterRecord* pTwin = Twin(nIndex)) {
             WriteFloat(pTwin->data() + kEmasterLastDateOffset, static_cast<float>(nLastDate));
+            if (lastTime) {
+                WriteFloat(pTwin->data() + kEmasterLastTimeOffset, static_cast<float>(*lastTime));
+            }
             if (nFirstDate != 0) {
                 WriteFloat(pTwin->data() + kEmasterFirstDateOffset, static_cast<float>(nFirstDate));
                 WriteInt32(pTwin->data() + kEmasterFirstYmdOffset, YmdFromDateValue(nFirstDate));
+                if (firstTime) {
+                    WriteFloat(pTwin->data() + kEmasterFirstTimeOffset, static_cast<float>(*firstTime));
+                }
             }
             emaster.bChanged = true;
         }
     } else {
         XmasterRecord& record = xmaster.records[nIndex];
         WriteInt32(record.data() + kXmasterLastYmdOffset, YmdFromDateValue(nLastDate));
+        if (lastTime) {
+            WriteInt32(record.data() + kXmasterLastTimeOffset, *lastTime);
+        }
         if (nFirstDate != 0) {
             WriteInt32(record.data() + kXmasterFirstYmdOffset, YmdFromDateValue(nFirstDate));
+            if (firstTime) {
+                WriteInt32(record.data() + kXmasterFirstTimeOffset, *firstTime);
+            }
         }
         xmaster.bChanged = true;
     }

@@ -75,7 +75,11 @@ public:
     // A new security in XMASTER (made when missing) under number.
     void AddToXmaster(const SNewSecurity& security, int nNumber);
     // The dates of record nIndex: the last, and the first where nFirstDate is not 0.
-    void SetDates(EDirectoryFile directory, std::size_t nIndex, std::int32_t nFirstDate, std::int32_t nLastDate);
+    // The last date (and the first, where not 0) of a security; the times of an intraday one
+    // where given.
+    void SetDates(EDirectoryFile directory, std::size_t nIndex, std::int32_t nFirstDate, std::int32_t nLastDate,
+                  std::optional<std::int32_t> lastTime = std::nullopt,
+                  std::optional<std::int32_t> firstTime = std::nullopt);
     void SetSymbol(EDirectoryFile directory, std::size_t nIndex, const std::string& symbol,
                    const std::optional<std::string>& name);
     // Removes record nIndex (and in MASTER its EMASTER twin at nTwin).

@@ -40,7 +40,8 @@ MasterRecord SSecurityEntry::ToBytes() const {
     std::copy(name.begin(), name.end(), record.begin() + kEntryNameOffset);
     std::copy(firstDate.begin(), firstDate.end(), record.begin() + kEntryFirstDateOffset);
     std::copy(lastDate.begin(), lastDate.end(), record.begin() + kEntryLastDateOffset);
-    record[kEntryPeriodicityOffset] = 'D';
+    record[kEntryPeriodicityOffset] = static_cast<std::uint8_t>(cPeriodicity);
+    WriteInt16(record.data() + kEntryIntervalOffset, static_cast<std::int16_t>(nInterval));
     const auto symbol = PadEntryText(strSymbol);
     std::copy(symbol.begin(), symbol.end(), record.begin() + kEntrySymbolOffset);
     return record;
@@ -92,13 +93,16 @@ const char* DopFieldName(int field) {
     return field >= 0 && field < kFieldCount ? kDopNames[field] : field == kFieldTime ? "TIME" : "";
 }
 
-std::string MakeDopText(const FieldFlags& fieldOn) {
+std::string MakeDopText(const FieldFlags& fieldOn, bool bTime) {
     std::string text;
     for (int i = 0; i < kFieldCount; ++i) {
         if (fieldOn[static_cast<std::size_t>(i)]) {
             text += '"';
             text += kDopNames[i];
             text += i == kFieldDate ? "\",0,0\r\n" : "\",4,4\r\n";
+        }
+        if (i == kFieldDate && bTime) {
+            text += "\"TIME\",0,0\r\n";
         }
     }
     return text;
@@ -142,9 +146,14 @@ EmasterRecord SExtendedEntry::ToEmaster() const {
     record[kEmasterFlagOffset] = ' ';
     PutFieldText(record.data() + kEmasterSymbolOffset, kEmasterSymbolChars, strSymbol);
     PutFieldText(record.data() + kEmasterNameOffset, kEmasterNameChars, strName);
-    record[kEmasterPeriodicityOffset] = 'D';
+    record[kEmasterPeriodicityOffset] = static_cast<std::uint8_t>(cPeriodicity);
+    WriteInt16(record.data() + kEmasterIntervalOffset, static_cast<std::int16_t>(nInterval));
     WriteFloat(record.data() + kEmasterFirstDateOffset, static_cast<float>(nFirstDate));
     WriteFloat(record.data() + kEmasterLastDateOffset, static_cast<float>(nLastDate));
+    if (cPeriodicity == 'I') {
+        WriteFloat(record.data() + kEmasterFirstTimeOffset, static_cast<float>(nFirstTime));
+        WriteFloat(record.data() + kEmasterLastTimeOffset, static_cast<float>(nLastTime));
+    }
     WriteInt32(record.data() + kEmasterFirstYmdOffset, YmdFromDateValue(nFirstDate));
     if (strName.size() > kEmasterNameChars) {
         PutFieldText(record.data() + kEmasterLongNameOffset, kEmasterLongNameChars, strName);
@@ -159,13 +168,18 @@ XmasterRecord SExtendedEntry::ToXmaster() const {
     record[0] = 0x01;
     PutFieldText(record.data() + kXmasterSymbolOffset, kXmasterSymbolChars, strSymbol);
     PutFieldText(record.data() + kXmasterNameOffset, kXmasterNameChars, strName);
-    record[kXmasterPeriodicityOffset] = 'D';
+    record[kXmasterPeriodicityOffset] = static_cast<std::uint8_t>(cPeriodicity);
+    WriteInt16(record.data() + kXmasterIntervalOffset, static_cast<std::int16_t>(nInterval));
     WriteInt16(record.data() + kXmasterFileNumberOffset, static_cast<std::int16_t>(nFileNumber));
     record[kXmasterFieldSetOffset] = nFieldSet;
     std::copy(std::begin(kConstants), std::end(kConstants), record.begin() + kXmasterConstantsOffset);
     WriteInt32(record.data() + kXmasterStartYmdOffset, YmdFromDateValue(nFirstDate));
     WriteInt32(record.data() + kXmasterFirstYmdOffset, YmdFromDateValue(nFirstDate));
     WriteInt32(record.data() + kXmasterLastYmdOffset, YmdFromDateValue(nLastDate));
+    if (cPeriodicity == 'I') {
+        WriteInt32(record.data() + kXmasterFirstTimeOffset, nFirstTime);
+        WriteInt32(record.data() + kXmasterLastTimeOffset, nLastTime);
+    }
     return record;
 }
 

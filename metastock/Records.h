@@ -50,7 +50,8 @@ struct SSecurityEntry {
                                   // offset 23, 2 bytes: zero
     MbfSingle firstDate{};        // offset 25, 4 bytes: date value
     MbfSingle lastDate{};         // offset 29, 4 bytes: date value
-                                  // offset 33: 'D' (daily), offset 34, 2 bytes: zero
+    char cPeriodicity = 'D';      // offset 33: 'D', 'W', 'M' or 'I' (intraday)
+    std::uint16_t nInterval = 0;  // offset 34, 2 bytes: minutes of an intraday bar, else zero
     std::string strSymbol;        // offset 36, 16 bytes: space-padded
                                   // offset 52: zero
 
@@ -89,8 +90,9 @@ constexpr int kMaxBarsPerFile = 65534;
 
 // The name of a field in F<n>.DOP: "DATE", "OPEN", "HIGH", "LOW", "CLOSE", "VOL", "OI".
 const char* DopFieldName(int field);
-// The text of F<n>.DOP: one line per field that is on, in field order, each ended by CR LF.
-std::string MakeDopText(const FieldFlags& fieldOn);
+// The text of F<n>.DOP: one line per field that is on, in record order (the time after the
+// date where bTime), each ended by CR LF.
+std::string MakeDopText(const FieldFlags& fieldOn, bool bTime = false);
 
 // The symbol of a MASTER entry: bytes 36 to 49, or 36 to 51 where byte 50 carries on the text
 // (a 15- or 16-character symbol of earlier versions), padding removed.
@@ -112,7 +114,9 @@ constexpr std::size_t kEmasterNameChars = 16;
 constexpr std::size_t kEmasterPeriodicityOffset = 60;
 constexpr std::size_t kEmasterIntervalOffset = 62;  // 2 bytes
 constexpr std::size_t kEmasterFirstDateOffset = 64; // date value, IEEE single
+constexpr std::size_t kEmasterFirstTimeOffset = 68; // HHMMSS, IEEE single
 constexpr std::size_t kEmasterLastDateOffset = 72;  // date value, IEEE single
+constexpr std::size_t kEmasterLastTimeOffset = 76;  // HHMMSS, IEEE single
 constexpr std::size_t kEmasterFirstYmdOffset = 126; // YYYYMMDD, 32-bit
 constexpr std::size_t kEmasterLongNameOffset = 139; // to the end, NUL-terminated; only names over 16
 constexpr std::size_t kEmasterLongNameChars = kEmasterRecordSize - kEmasterLongNameOffset - 1;
@@ -137,10 +141,12 @@ constexpr std::size_t kXmasterFieldSetOffset = 70;
 constexpr std::size_t kXmasterConstantsOffset = 80;  // 8 bytes every real record carries
 constexpr std::size_t kXmasterStartYmdOffset = 104;  // YYYYMMDD
 constexpr std::size_t kXmasterFirstYmdOffset = 108;  // YYYYMMDD
+constexpr std::size_t kXmasterFirstTimeOffset = 112; // HHMMSS, 32-bit
 constexpr std::size_t kXmasterLastYmdOffset = 116;   // YYYYMMDD
+constexpr std::size_t kXmasterLastTimeOffset = 120;  // HHMMSS, 32-bit
 static_assert(kXmasterNameOffset + kXmasterNameChars < kXmasterPeriodicityOffset);
 
-// A new record of EMASTER or XMASTER. Dates are date values.
+// A new record of EMASTER or XMASTER. Dates are date values, times HHMMSS (intraday only).
 struct SExtendedEntry {
     int nFileNumber = 0;
     std::string strSymbol;       // at most 14 bytes
@@ -149,6 +155,10 @@ struct SExtendedEntry {
     std::uint8_t nFieldSet = 0;
     std::int32_t nFirstDate = 0;
     std::int32_t nLastDate = 0;
+    char cPeriodicity = 'D';     // 'D', 'W', 'M' or 'I'
+    int nInterval = 0;           // minutes, intraday only
+    std::int32_t nFirstTime = 0;
+    std::int32_t nLastTime = 0;
 
     EmasterRecord ToEmaster() const;
     XmasterRecord ToXmaster() const;

@@ -28,6 +28,18 @@ std::uint8_t FieldSetBits(const FieldFlags& fields) {
     return bits;
 }
 
+int SNewSecurity::FieldCount() const {
+    return static_cast<int>(std::count(fields.begin(), fields.end(), true)) + (HasTime() ? 1 : 0);
+}
+
+std::uint8_t SNewSecurity::FieldSet() const {
+    return static_cast<std::uint8_t>(FieldSetBits(fields) | (HasTime() ? kFieldBitTime : 0));
+}
+
+bool IsKnownPeriodicity(char cPeriodicity) {
+    return cPeriodicity == 'D' || cPeriodicity == 'W' || cPeriodicity == 'M' || cPeriodicity == 'I';
+}
+
 std::string DataFileName(EDirectoryFile directory, int nFileNumber) {
     return "F" + std::to_string(nFileNumber) + (directory == EDirectoryFile::Master ? ".DAT" : ".MWD");
 }

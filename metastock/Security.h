@@ -58,8 +58,9 @@ struct SSecurityBars {
     std::vector<std::string> warnings; // an unusable F<n>.DOP, bars beyond the header count
 };
 
-// A new daily security as the converter hands it over: its bars already encoded as the data
-// file holds them (one MBF single per field that is on, in field order; no header record).
+// A new security as the converter hands it over: its bars already encoded as the data file
+// holds them (one MBF single per field that is on, in field order, the time of an intraday bar
+// after the date; no header record).
 struct SNewSecurity {
     std::string strSymbol; // Windows-1252, 1 to 14 characters, cleaned
     std::string strName;   // Windows-1252, 0 to 44 characters
@@ -68,7 +69,19 @@ struct SNewSecurity {
     std::int32_t nBarCount = 0;  // [1, 65534]
     std::int32_t nFirstDate = 0; // date values of the first and the last bar
     std::int32_t nLastDate = 0;
+    char cPeriodicity = 'D';     // 'D' daily, 'W' weekly, 'M' monthly, 'I' intraday (records hold a time)
+    int nInterval = 0;           // minutes of an intraday bar, [1, 60]; 0 otherwise
+    std::int32_t nFirstTime = 0; // HHMMSS of the first and the last bar, intraday only
+    std::int32_t nLastTime = 0;
+
+    bool HasTime() const { return cPeriodicity == 'I'; }
+    // Fields per data record, the time included, and their bits in EMASTER and XMASTER.
+    int FieldCount() const;
+    std::uint8_t FieldSet() const;
 };
+
+// Periodicities a security may have: daily, weekly, monthly, intraday.
+bool IsKnownPeriodicity(char cPeriodicity);
 
 // The security a record describes; nRecord is the record's index after the header. The
 // data file's name is left to the caller, who knows how the folder spells it.

@@ -23,8 +23,8 @@ bool ChangeEverything(CFileSystem& fs, const std::filesystem::path& dir, CMessag
     const std::vector<int> six = {kFieldDate, kFieldOpen, kFieldHigh, kFieldLow, kFieldClose, kFieldVolume};
     const bool bStaged =
         db.AppendBars(abc, Records({kFieldDate, kFieldHigh, kFieldLow, kFieldClose, kFieldVolume}, 2, 1230106), 2,
-                      1230107, strError) &&
-        db.AppendBars(x1, Records(six, 1, 1230105), 1, 1230105, strError) &&
+                      1230107, 0, strError) &&
+        db.AppendBars(x1, Records(six, 1, 1230105), 1, 1230105, 0, strError) &&
         db.AddSecurity(NewSecurity("NEW", "A NEW SECURITY WITH A LONG NAME", 3), strError) &&
         db.DeleteSecurity(x2, strError) && db.RenameSecurity(lng, "LNG2", std::nullopt, strError);
     db.KeepMasterBackup();

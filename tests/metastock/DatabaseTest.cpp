@@ -310,7 +310,7 @@ TEST_F(DatabaseTest, ReadOnlyFilesAreNeverReplaced) {
     auto pDatabase = Open();
     const auto find = [&](const char* pszSymbol) { return pDatabase->FindSecurity(pszSymbol).value(); };
     const std::vector<int> five = {kFieldDate, kFieldHigh, kFieldLow, kFieldClose, kFieldVolume};
-    ASSERT_TRUE(pDatabase->AppendBars(find("ABC"), Records(five, 1, 1230106), 1, 1230106, strError));
+    ASSERT_TRUE(pDatabase->AppendBars(find("ABC"), Records(five, 1, 1230106), 1, 1230106, 0, strError));
     EXPECT_FALSE(pDatabase->Commit(strError));
     EXPECT_NE(strError.find("F1.DAT is read-only; nothing was changed"), std::string::npos) << strError;
     pDatabase->KeepMasterBackup(); // a backup that cannot be written does not fail the change
@@ -344,11 +344,11 @@ TEST_F(DatabaseTest, UpdateDeleteAndRenameKeepEveryDirectoryFileInStep) {
         CDatabase& db = *pDatabase;
         const auto find = [&db](const char* pszSymbol) { return db.FindSecurity(pszSymbol).value(); };
         const std::vector<int> five = {kFieldDate, kFieldHigh, kFieldLow, kFieldClose, kFieldVolume};
-        ASSERT_TRUE(db.AppendBars(find("ABC"), Records(five, 2, 1230106), 2, 1230107, strError)) << strError;
+        ASSERT_TRUE(db.AppendBars(find("ABC"), Records(five, 2, 1230106), 2, 1230107, 0, strError)) << strError;
         const std::vector<int> six = {kFieldDate, kFieldOpen, kFieldHigh, kFieldLow, kFieldClose, kFieldVolume};
-        ASSERT_TRUE(db.AppendBars(find("X1"), Records(six, 1, 1230105), 1, 1230105, strError)) << strError;
-        EXPECT_FALSE(db.AppendBars(find("IDX"), Records(five, 1, 1230106), 1, 1230106, strError));
-        EXPECT_FALSE(db.AppendBars(find("LNG"), Records(five, 1, 1230106), 1, 1230106, strError));
+        ASSERT_TRUE(db.AppendBars(find("X1"), Records(six, 1, 1230105), 1, 1230105, 0, strError)) << strError;
+        EXPECT_FALSE(db.AppendBars(find("IDX"), Records(five, 1, 1230106), 1, 1230106, 0, strError));
+        EXPECT_FALSE(db.AppendBars(find("LNG"), Records(five, 1, 1230106), 1, 1230106, 0, strError));
         ASSERT_TRUE(db.DeleteSecurity(find("LNG"), strError)) << strError;
         ASSERT_TRUE(db.DeleteSecurity(find("X2"), strError)) << strError;
         EXPECT_FALSE(db.RenameSecurity(find("IDX"), "abc", std::nullopt, strError));
