@@ -117,6 +117,7 @@ void CDatabaseWindow::FitColumns() {
     header.setMinimumSectionSize(metrics.averageCharWidth() * 4);
     header.resizeSection(CList::kSymbolColumn, width(symbol, kSymbolChars));
     header.resizeSection(CList::kNameColumn, width(name, kNameChars));
+    header.resizeSection(CList::kPeriodColumn, width(QStringLiteral("Period"), 8));
     header.resizeSection(CList::kFirstColumn, width(QStringLiteral("0000-00-00"), 12));
     header.resizeSection(CList::kLastColumn, width(QStringLiteral("0000-00-00"), 12));
     header.resizeSection(CList::kBarsColumn, width(QStringLiteral("65534"), 8) + metrics.averageCharWidth() * 2);
@@ -227,9 +228,13 @@ void CDatabaseWindow::OnSelectionChanged() {
         title += QStringLiteral("  ") + Text(security->strName);
     }
     if (!bars->bars.empty()) {
+        // Intraday bars with their times of day.
+        const auto when = [&bars](const SBarValues& bar) {
+            return bars->bTime ? DateText(bar.nDate) + u' ' + QString::fromStdString(TimeText(bar.nTime)) : DateText(bar.nDate);
+        };
         title += QStringLiteral("  (%1, %2 to %3)")
                      .arg(bars->bars.size() == 1 ? tr("1 bar") : tr("%1 bars").arg(bars->bars.size()),
-                          DateText(bars->bars.front().nDate), DateText(bars->bars.back().nDate));
+                          when(bars->bars.front()), when(bars->bars.back()));
     }
     ui.chart->SetBars(*bars, title);
     if (!bars->warnings.empty()) {

@@ -1,5 +1,5 @@
 // The Database window (View > Database...): the securities of one database folder in a list
-// that takes the window's height (symbol, name, first and last date, bars, data file; sorted
+// that takes the window's height (symbol, name, period, first and last date, bars, data file; sorted
 // by any column, narrowed by a symbol or name typed into Find), the price chart of the one
 // selected beside it, and Rename and Delete. It reads through CDatabase without the lock; a
 // change takes the lock, reads the folder afresh, is refused when the folder is damaged, and

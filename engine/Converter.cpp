@@ -32,7 +32,8 @@ std::string FieldSetText(const std::vector<int>& fields) {
     return text;
 }
 
-// Whether a folder holds any file of a database: a directory file or a data file F<n>.*.
+} // namespace
+
 bool HoldsDatabaseFiles(CFileSystem& fs, const std::filesystem::path& folder) {
     const auto names = fs.ListDirectory(folder);
     if (!names) {
@@ -57,8 +58,6 @@ bool HoldsDatabaseFiles(CFileSystem& fs, const std::filesystem::path& folder) {
     }
     return false;
 }
-
-} // namespace
 
 struct CConverter::STarget {
     std::string strSymbol; // Windows-1252
