@@ -12,6 +12,12 @@ PACKAGES := cmake make g++ qt6-base-dev libgtest-dev libcli11-dev
 CLI      := $(BUILD)/pelmar-cli
 DEMO_DB  := $(BUILD)/demo/database
 
+# Builds of one commit give the same bytes: the time that archives, compressed pages and Qt's
+# resources record is the commit's (or the changelog's, outside a git checkout).
+SOURCE_DATE_EPOCH ?= $(shell git log -1 --format=%ct 2>/dev/null || \
+  date -d "$$(sed -n 's/^ -- .*>  //p' resources/debian/changelog | head -n 1)" +%s)
+export SOURCE_DATE_EPOCH
+
 .PHONY: all deps configure build demo test test-sanitize fuzz kill-test bench bench-limits clean
 
 all: build
@@ -85,16 +91,21 @@ bench-limits: build
 	bench/limits.sh $(BUILD)
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(WIN_BUILD) $(REPRO_BUILD)
 
 # --- Windows and packages -------------------------------------------------------------------
 # `make windows`: pelmar-cli.exe and the tests of the libraries cross-built with MinGW-w64
 # (everything static: no DLL beyond the system's), the tests and the demo run under Wine in a
 # fresh prefix inside $(WIN_BUILD) without a window, the demo's files compared byte for byte
-# with the Linux build's, and $(WIN_BUILD)/pelmar-cli-VERSION-win64.zip.
-# `make package`: the Debian package $(BUILD)/pelmar_VERSION_ARCH.deb.
+# with the Linux build's, $(WIN_BUILD)/pelmar-cli-VERSION-win64.zip and the installer
+# $(WIN_BUILD)/pelmar-cli-VERSION-win64-setup.exe, which is installed silently in a prefix of
+# its own, converts a UTF-16 file there and is uninstalled again, leaving nothing.
+# `make package`: the Debian package $(BUILD)/pelmar_VERSION_ARCH.deb, checked by lintian.
+# `make reproducible`: both built once more from a copy of the sources elsewhere, at another
+# time: the packages, the zip and the installer must be the same bytes.
 WIN_BUILD      ?= build-win
-WIN_PACKAGES   := cmake make g++-mingw-w64-x86-64 wine64 googletest
+REPRO_BUILD    ?= build-repro
+WIN_PACKAGES   := cmake make g++-mingw-w64-x86-64 wine64 googletest libcli11-dev nsis zip
 WIN_TOOLCHAIN  := $(CURDIR)/cmake/mingw-w64-x86_64.cmake
 WIN_GTEST      := $(abspath $(WIN_BUILD))/googletest
 WIN_RUN        := $(CURDIR)/cmake/wine-run.sh $(abspath $(WIN_BUILD))/wine
@@ -102,9 +113,9 @@ WIN_RUN        := $(CURDIR)/cmake/wine-run.sh $(abspath $(WIN_BUILD))/wine
 WIN_TESTS      := $(foreach d,platform metastock engine settings,$(if $(wildcard tests/$(d)/CMakeLists.txt),$(d)_tests))
 # What a statically linked pelmar-cli.exe may import: Windows' own DLLs only.
 WIN_SYSTEM_DLLS := kernel32|msvcrt|advapi32|shell32|user32|ntdll|ws2_32|bcrypt|api-ms-win-.*
-DEB_PACKAGES   := dpkg-dev file appstream help2man
+DEB_PACKAGES   := dpkg-dev file appstream lintian
 
-.PHONY: windows package
+.PHONY: windows windows-configure package reproducible
 
 windows: demo
 	$(MAKE) deps PACKAGES="$(WIN_PACKAGES)"
@@ -117,13 +128,17 @@ windows: demo
 	    cmake --install $(WIN_BUILD)/googletest-build; } > $(WIN_BUILD)/googletest.log 2>&1 || \
 	  { tail -n 30 $(WIN_BUILD)/googletest.log; exit 1; }; \
 	fi
-	cmake -S . -B $(WIN_BUILD) -DCMAKE_TOOLCHAIN_FILE=$(WIN_TOOLCHAIN) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-	  -DPELMAR_WITH_QT=OFF -DPELMAR_BUILD_BENCH=OFF -DCMAKE_INSTALL_BINDIR=. -DCMAKE_SKIP_INSTALL_ALL_DEPENDENCY=ON \
-	  -DGTest_DIR=$(WIN_GTEST)/lib/cmake/GTest
+	$(MAKE) windows-configure
 	cmake --build $(WIN_BUILD) -j$(JOBS) --target pelmar-cli $(WIN_TESTS)
 	@imports=$$(x86_64-w64-mingw32-objdump -p $(WIN_BUILD)/pelmar-cli.exe | sed -n 's/^\s*DLL Name: //p' | tr 'A-Z' 'a-z'); \
 	echo "pelmar-cli.exe imports:" $$imports; \
 	for dll in $$imports; do echo "$$dll" | grep -Eqx '($(WIN_SYSTEM_DLLS))\.dll' || { echo "not a system DLL: $$dll"; exit 1; }; done
+	@version=$$(sed -n 's/^project(Pelmar VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt); \
+	strings -n 3 -el $(WIN_BUILD)/pelmar-cli.exe | grep -qx "$$version" && \
+	grep -aq '<activeCodePage[^>]*>UTF-8</activeCodePage>' $(WIN_BUILD)/pelmar-cli.exe && \
+	grep -aq '<longPathAware[^>]*>true</longPathAware>' $(WIN_BUILD)/pelmar-cli.exe && \
+	echo "pelmar-cli.exe has its version information ($$version), icon and manifest" || \
+	{ echo "pelmar-cli.exe lacks its version information or its manifest"; exit 1; }
 	@for t in $(WIN_TESTS); do \
 	  echo "== $$t.exe under Wine"; \
 	  $(WIN_RUN) $(WIN_BUILD)/$$t.exe --gtest_brief=1 || exit 1; \
@@ -131,12 +146,26 @@ windows: demo
 	$(MAKE) -o deps -o configure -o build demo BUILD=$(WIN_BUILD) CLI="$(WIN_RUN) $(abspath $(WIN_BUILD))/pelmar-cli.exe"
 	diff -r -x config $(BUILD)/demo $(WIN_BUILD)/demo
 	@echo "The Windows build's demo files are byte for byte the Linux build's."
-	cd $(WIN_BUILD) && cpack -G ZIP
-	@ls -l $(WIN_BUILD)/pelmar-cli-*-win64.zip
+	cmake --build $(WIN_BUILD) -j$(JOBS) --target zip installer
+	@ls -l $(WIN_BUILD)/pelmar-cli-*-win64.zip $(WIN_BUILD)/pelmar-cli-*-win64-setup.exe
+	cmake/installer-check.sh $(WIN_BUILD) $(CLI)
+
+# The cross build's folder, configured; without GoogleTest when WIN_TESTS_OPTION says so.
+WIN_TESTS_OPTION ?= -DGTest_DIR=$(WIN_GTEST)/lib/cmake/GTest
+windows-configure:
+	cmake -S . -B $(WIN_BUILD) -DCMAKE_TOOLCHAIN_FILE=$(WIN_TOOLCHAIN) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DPELMAR_WITH_QT=OFF -DPELMAR_BUILD_BENCH=OFF -DCMAKE_INSTALL_BINDIR=. -DCMAKE_SKIP_INSTALL_ALL_DEPENDENCY=ON \
+	  $(WIN_TESTS_OPTION)
 
 package:
 	$(MAKE) deps PACKAGES="$(PACKAGES) $(DEB_PACKAGES)"
-	appstreamcli validate --no-net resources/org.example.pelmar.metainfo.xml
 	$(MAKE) build
+	appstreamcli validate --no-net $(BUILD)/share/metainfo/org.example.pelmar.metainfo.xml
 	cd $(BUILD) && cpack -G DEB
 	@ls -l $(BUILD)/pelmar_*.deb
+	lintian --fail-on error,warning $$(ls -t $(BUILD)/pelmar_*.deb | head -n 1)
+	@echo "lintian: no error and no warning"
+
+# After `make package` and `make windows`.
+reproducible:
+	cmake/reproducible-check.sh $(BUILD) $(WIN_BUILD) $(REPRO_BUILD)

@@ -42,7 +42,11 @@ std::string DisplayedText(std::string_view text) {
 }
 
 std::string ShownText(std::string_view text) {
-    return "\"" + DisplayedText(text) + "\"";
+    // Appended, not "\"" + ... + "\"": GCC 12 sees a false overlap in that chain (-Wrestrict).
+    std::string strShown = "\"";
+    strShown += DisplayedText(text);
+    strShown += '"';
+    return strShown;
 }
 
 std::string GroupedNumber(std::uint64_t n) {

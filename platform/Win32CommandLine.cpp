@@ -3,25 +3,12 @@
 #include "platform/Win32Text.h"
 
 #include <algorithm>
-#include <cstdio>
-#include <cstdlib>
 
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
 #endif
 #include <windows.h>
 #include <shellapi.h>
-
-namespace {
-
-UINT g_nShellCodePage = 0;
-
-void RestoreShellCodePage() {
-    std::fflush(nullptr); // what is still buffered is shown in UTF-8 too
-    ::SetConsoleOutputCP(g_nShellCodePage);
-}
-
-} // namespace
 
 std::vector<std::string> Utf8Arguments(int argc, char** argv) {
     std::vector<std::string> arguments;
@@ -38,16 +25,6 @@ std::vector<std::string> Utf8Arguments(int argc, char** argv) {
         arguments.emplace_back(argv[i]);
     }
     return arguments;
-}
-
-// The code page belongs to the console, which the shell that started the program shares: the
-// shell gets its own back when the program ends.
-void UseUtf8Console() {
-    const UINT nCodePage = ::GetConsoleOutputCP();
-    if (nCodePage != 0 && nCodePage != CP_UTF8 && ::SetConsoleOutputCP(CP_UTF8)) {
-        g_nShellCodePage = nCodePage;
-        std::atexit(RestoreShellCodePage);
-    }
 }
 
 std::vector<std::string> ExpandFileArgument(const std::string& argument) {

@@ -141,7 +141,7 @@ private slots:
         // "\u2026" at the end: the log begins so.
         QTest::newRow("NUL after a good line") << QByteArray("x\nab\0cd\n", 8)
                                                << "x\nThe file is not plain text: line 2 holds a NUL byte\u2026";
-        QTest::newRow("UTF-16") << QByteArray("\xFF\xFE" "D\0\n\0", 6) << "The file is not plain text: it is UTF-16\u2026";
+        QTest::newRow("UTF-16") << QByteArray("\xFF\xFE" "D", 3) << "The file is not plain text: it is UTF-16\u2026";
         QTest::newRow("long line") << QByteArray(600, 'x') + "\n" << QString(500, u'x') + " ...\n";
     }
 

@@ -105,7 +105,7 @@ INSTANTIATE_TEST_SUITE_P(
         SFailingRun{"ShortLine", "01/03/2023,1,2,0.5,1.5,10\n01/04/2023,1,2\n", kUse, 1, "line 2"},
         SFailingRun{"NotANumber", "01/03/2023,1,2,0.5,1.5,N/A\n", kUse, 1, "\"N/A\" in the Volume column (6)"},
         SFailingRun{"EmptyField", "01/03/2023,1,,0.5,1.5,10\n", kUse, 1, "High column (3) is empty"},
-        SFailingRun{"Utf16", std::string("\xFF\xFE" "0\0001\0", 6), kUse, 1, "not plain text"},
+        SFailingRun{"Utf16", std::string("\xFF\xFE" "0\0001", 5), kUse, 1, "not plain text"},
         SFailingRun{"NewestFirstWithoutReverse",
                     "01/05/2023,1,2,0.5,1.5,10\n01/04/2023,1,2,0.5,1.5,10\n01/03/2023,1,2,0.5,1.5,10\n", kUse, 1,
                     "Set --reverse"},

@@ -132,7 +132,7 @@ TEST(BarReader, BadFilesFailNamingTheLineAndTheReason) {
         {Line("2023-01-03", "\"1.5\"x,2,0.5,1.5,100"), Layout(), 1, "column 2 has text after its closing quote"},
         {kGood + std::string("2023-01-03,1,2\0,0.5\n", 20), Layout(), 0,
          "The file is not plain text: line 2 holds a NUL byte"},
-        {std::string("\xFF\xFE" "2\0" "0\0", 6), Layout(), 0, "The file is not plain text: it is UTF-16"},
+        {std::string("\xFF\xFE" "2\0" "0", 5), Layout(), 0, "The file is not plain text: it is UTF-16"},
         {std::string("2\0" "0\0" "2\0", 6), Layout(), 0, "line 1 holds a NUL byte"},
         {kGood + Line("2023-01-03", "1,2,0.5,1.5,100\x07"), Layout(), 0, "line 2 holds the control byte 0x07"},
         {kGood + "\x1A" + kGood, Layout(), 0, "line 2 holds a Ctrl-Z (0x1A) before the end of the file"},
@@ -351,7 +351,7 @@ TEST(BarReader, FilesAreStreamedAndTheirFaultsReported) {
     const SReadResult missing = reader.ReadFile(GetSystemFileSystem(), dir / "none.csv");
     EXPECT_NE(missing.Message().find("The price file cannot be opened: "), std::string::npos);
     // 64 MiB of one line, then a good line: bounded memory, the long line bad, the rest read.
-    CMadeFileSystem endless(std::make_unique<CMadeFile>(64u << 20, '7', "\n" + Line("2023-01-03")));
+    CMadeFileSystem endless(std::make_unique<CMadeFile>(64u << 20, '7', std::string("\n").append(Line("2023-01-03"))));
     const SReadResult skipped = Reader(Layout(), true).ReadFile(endless, "endless.csv");
     ASSERT_TRUE(skipped.Ok()) << skipped.Message();
     EXPECT_EQ(skipped.nLines, 2u);

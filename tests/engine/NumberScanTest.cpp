@@ -7,13 +7,15 @@
 #include <cmath>
 #include <cstdio>
 #include <string>
+#include <string_view>
 
 TEST(NumberScan, EveryShortDecimalIsTheNearestSingle) {
     const auto check = [](unsigned long long nMantissa, int nFraction) {
         char digits[40];
         std::snprintf(digits, sizeof digits, "%0*llu", nFraction + 1, nMantissa);
-        std::string text = digits;
-        text.insert(text.size() - static_cast<std::size_t>(nFraction), ".");
+        const std::string_view all = digits;
+        const std::size_t nPoint = all.size() - static_cast<std::size_t>(nFraction);
+        std::string text = std::string(all.substr(0, nPoint)).append(".").append(all.substr(nPoint));
         float expected = 0.0f;
         std::from_chars(text.data(), text.data() + text.size(), expected);
         ASSERT_EQ(ReadNumber(text, false).fValue, expected) << text;

@@ -209,7 +209,7 @@ TEST_F(DatabaseTest, FolderLimitsAreRefusedWithTheirMessages) {
     std::vector<SEntryDesc> extra(5999);
     for (std::size_t i = 0; i < extra.size(); ++i) {
         extra[i].nFileNumber = 256 + static_cast<int>(i);
-        extra[i].strSymbol = "X" + std::to_string(i);
+        extra[i].strSymbol = std::string("X").append(std::to_string(i));
     }
     WriteFolder(m_dir.Path(), {{"MASTER", CMasterBuilder().Security({}).Bytes()},
                                {"EMASTER", MakeEmasterBytes({SEntryDesc{}})},

@@ -29,7 +29,7 @@ TEST_F(DatabaseTest, EightProcessesAddingAtOnceAllSucceedAndLoseNothing) {
                 CDatabase db(GetSystemFileSystem(), messages, m_dir.Path());
                 std::string strChildError;
                 const bool bOk = db.LockAndRead(strChildError) &&
-                                 db.AddSecurity(NewSecurity("P" + std::to_string(p) + "S" + std::to_string(i), "", 50),
+                                 db.AddSecurity(NewSecurity(std::string("P").append(std::to_string(p)).append("S").append(std::to_string(i)), "", 50),
                                                 strChildError) &&
                                  db.Commit(strChildError);
                 nFailed += bOk ? 0 : 1;
