@@ -204,7 +204,8 @@ bool ShowsNoValue(const QWidget* pControl) {
     return false;
 }
 
-// The control back to its own range and look; its value stays.
+// The control back to its own range and look; its value stays, where it shows one (a check
+// box neither on nor off is off).
 void ShowValue(QWidget* pControl) {
     if (auto* pSpin = qobject_cast<QSpinBox*>(pControl)) {
         const QVariant minimum = pSpin->property("pelmarMinimum");
@@ -215,9 +216,10 @@ void ShowValue(QWidget* pControl) {
             pSpin->setProperty("pelmarSpecial", QVariant());
         }
     } else if (auto* pCheck = qobject_cast<QCheckBox*>(pControl)) {
-        if (pCheck->checkState() != Qt::PartiallyChecked) {
-            pCheck->setTristate(false);
+        if (pCheck->checkState() == Qt::PartiallyChecked) {
+            pCheck->setCheckState(Qt::Unchecked);
         }
+        pCheck->setTristate(false);
     } else if (auto* pEdit = qobject_cast<QLineEdit*>(pControl)) {
         pEdit->setPlaceholderText(QString());
     }
@@ -696,8 +698,7 @@ void CSettingsDlg::Settle(EDetectChoice choice) {
             }
             for (const SCheckBinding& binding : kChecks) {
                 if (ui.*binding.pCheck == pControl) {
-                    (ui.*binding.pCheck)->setCheckState(m_guess.*binding.pSetting != 0 ? Qt::Checked : Qt::Unchecked);
-                    (ui.*binding.pCheck)->setTristate(false);
+                    (ui.*binding.pCheck)->setChecked(m_guess.*binding.pSetting != 0);
                 }
             }
             if (pControl == ui.periodCombo) {

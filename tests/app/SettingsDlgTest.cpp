@@ -527,11 +527,24 @@ private slots:
         QCOMPARE(m_messages.Texts(), std::vector<std::string>());
         QCOMPARE(pDlg->result(), int(QDialog::Accepted));
 
-        // Detect again: the same doubts, unchosen again.
+        // Detect again: the same doubts, unchosen again, and settled again by the same pick.
         pDlg->setResult(QDialog::Rejected);
         pDlg->show();
-        ClickButton(*pDlg, "detectButton");
+        for (int nTime = 0; nTime < 2; ++nTime) {
+            ClickButton(*pDlg, "detectButton");
+        }
         QCOMPARE(Highlighted(*pDlg), highlighted);
+        for (const QString& expected : shown) {
+            QCOMPARE(expected.section(u'=', 0, 0) + u'=' + ControlValue(*pDlg, expected.section(u'=', 0, 0)), expected);
+        }
+        SetControls(*pDlg, pick);
+        QCOMPARE(Highlighted(*pDlg), QStringList());
+        for (const QString& expected : after) {
+            QCOMPARE(expected.section(u'=', 0, 0) + u'=' + ControlValue(*pDlg, expected.section(u'=', 0, 0)), expected);
+        }
+        for (auto* pCheck : pDlg->findChildren<QCheckBox*>()) {
+            QVERIFY2(!pCheck->isTristate(), qPrintable(pCheck->objectName()));
+        }
     }
 
     void tabOrderAndSize() {
