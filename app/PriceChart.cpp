@@ -93,7 +93,9 @@ std::vector<SDateTick> TimeTicks(const std::vector<SBarValues>& bars, int nMaxTi
             if (bars[i].nDate != bars[i - 1].nDate) {
                 ticks.push_back({i, QString::fromStdString(DateValueText(bars[i].nDate))});
             } else if (nMinute != MinuteOf(bars[i - 1]) / nStep * nStep) {
-                ticks.push_back({i, QStringLiteral("%1:%2").arg(nMinute / 60, 2, 10, QChar(u'0')).arg(nMinute % 60, 2, 10, QChar(u'0'))});
+                ticks.push_back({i, QStringLiteral("%1:%2")
+                                        .arg(nMinute / 60, 2, 10, QChar(u'0'))
+                                        .arg(nMinute % 60, 2, 10, QChar(u'0'))});
             }
         }
         if (ticks.size() <= static_cast<std::size_t>(nMaxTicks)) {

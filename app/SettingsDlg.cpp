@@ -121,7 +121,10 @@ constexpr QRgb kBadColour = 0xffffc8c8;
 
 // The preview column of a field of SLayoutCheck (a field, kSymbolField or kTimeField).
 int PreviewColumn(int nField) {
-    return nField == kFieldDate ? 0 : nField == kTimeField ? kTimeColumn : nField == kSymbolField ? kSymbolColumn : nField + 1;
+    return nField == kFieldDate     ? 0
+           : nField == kTimeField   ? kTimeColumn
+           : nField == kSymbolField ? kSymbolColumn
+                                    : nField + 1;
 }
 
 void CheckButton(QButtonGroup* pGroup, int nId) {
@@ -724,8 +727,9 @@ void CSettingsDlg::ShowDoubts() {
     QStringList choose;
     QStringList notes;
     for (const SDoubt& doubt : m_detection.doubts) {
-        const bool bUnchosen = doubt.confidence == EConfidence::Unsure &&
-                               (m_unchosen.contains(doubt.choice) || (doubt.alsoChoice && m_unchosen.contains(*doubt.alsoChoice)));
+        const bool bUnchosen =
+            doubt.confidence == EConfidence::Unsure &&
+            (m_unchosen.contains(doubt.choice) || (doubt.alsoChoice && m_unchosen.contains(*doubt.alsoChoice)));
         (bUnchosen ? choose : notes) << QStringLiteral("\u2022 ") + QString::fromStdString(doubt.strText);
     }
     QString text = tr("Detected from the first %1 lines of the file.").arg(m_detection.nLinesRead);

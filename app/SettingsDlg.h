@@ -1,19 +1,20 @@
 // The "Conversion Settings" dialog: which columns hold which fields (a time of day among them),
 // the delimiter and decimal mark, the date format, rows to skip, bad lines, reversal, the
 // period and interval of the bars, the newest bars kept, a currency the prices carry, the
-// output directory, the master mode, symbol and name. The Settings command fills its value members, runs it and reads them
-// back after OK; the dialog never touches the store or the job. OK is refused, with the
-// dialog kept open as typed and the focus on the control to fix, until the values can make a
-// run; a missing output folder is offered to be created, and a folder that holds no database
-// to start one in. Given m_fnApply, OK also makes the run, and a run that is refused keeps the
-// dialog open as well.
+// output directory, the master mode, symbol and name. The Settings command fills its value
+// members, runs it and reads them back after OK; the dialog never touches the store or the
+// job. OK is refused, with the dialog kept open as typed and the focus on the control to fix,
+// until the values can make a run; a missing output folder is offered to be created, and a
+// folder that holds no database to start one in. Given m_fnApply, OK also makes the run, and a
+// run that is refused keeps the dialog open as well.
 //
 // Detect fills the input settings from the file's first lines (CLayoutDetector). A choice it
 // could not make for certain is shown unchosen and highlighted (no radio button checked, an
 // empty list entry, "?" in a column box) and OK waits until the user picks it; what it only
-// thinks likely is a note under the button. Until then the preview reads with its guess. Under the settings, a preview table shows the file's first lines as the
-// settings read them, bad cells marked with their reason, and the count of bad lines in the
-// whole file; both follow every change of an input setting.
+// thinks likely is a note under the button. Under the settings, a preview table shows the
+// file's first lines as the settings read them (with detection's guess for a choice not made
+// yet), bad cells marked with their reason, and the count of bad lines in the whole file;
+// both follow every change of an input setting.
 #pragma once
 
 #include "engine/JobSettings.h"
@@ -48,8 +49,9 @@ public:
     // The date format number handed to the job (1 to 12), set when OK is accepted.
     int m_nDateFormatNumber = 0;
 
-    // Value members. Columns count from 1; a radio group's value is its checked button's
-    // number (EDelimiter, EMasterMode), -1 when none is checked.
+    // Value members. Columns count from 1; a radio group's or a list's value is its checked
+    // button's or its entry's number (EDelimiter, EMasterMode, EStoredPeriod), -1 when none is
+    // chosen.
     bool m_bHiOn = false;
     bool m_bLoOn = false;
     bool m_bOIOn = false;
