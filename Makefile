@@ -6,7 +6,7 @@ ASAN_BUILD ?= build-asan
 FUZZ_BUILD ?= build-fuzz
 FUZZ_TIME  ?= 60
 KILLS      ?= 200
-FUZZ_TARGETS := dates convert database legacy_ini
+FUZZ_TARGETS := dates convert database legacy_ini journal layout
 JOBS     ?= $(shell nproc 2>/dev/null || echo 2)
 PACKAGES := cmake make g++ qt6-base-dev libgtest-dev libcli11-dev
 CLI      := $(BUILD)/pelmar-cli
@@ -73,7 +73,7 @@ fuzz:
 	@for t in $(FUZZ_TARGETS); do \
 	  mkdir -p $(FUZZ_BUILD)/corpus/$$t && cp tests/fuzz/corpus/$$t/* $(FUZZ_BUILD)/corpus/$$t/; \
 	  echo "== fuzz_$$t for $(FUZZ_TIME) s"; \
-	  ( cd $(FUZZ_BUILD) && ./fuzz_$$t -max_total_time=$(FUZZ_TIME) -max_len=4096 -print_final_stats=1 \
+	  ( cd $(FUZZ_BUILD) && ./fuzz_$$t -max_total_time=$(FUZZ_TIME) -max_len=4096 -timeout=20 -print_final_stats=1 \
 	      $(abspath $(FUZZ_BUILD))/corpus/$$t > fuzz_$$t.log 2>&1 ); rc=$$?; tail -n 3 $(FUZZ_BUILD)/fuzz_$$t.log; \
 	  [ $$rc -eq 0 ] || { cat $(FUZZ_BUILD)/fuzz_$$t.log | tail -n 40; exit 1; }; \
 	  [ -z "$$(ls $(FUZZ_BUILD)/crash-* $(FUZZ_BUILD)/leak-* $(FUZZ_BUILD)/timeout-* 2>/dev/null)" ] || exit 1; \

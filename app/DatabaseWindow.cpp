@@ -3,6 +3,7 @@
 #include "app/ChooseDir.h"
 #include "app/RenameDlg.h"
 #include "app/SecurityListModel.h"
+#include "engine/Wording.h"
 #include "metastock/Dates.h"
 #include "platform/FileSystem.h"
 #include "platform/MessageBox.h"
@@ -209,7 +210,7 @@ std::optional<SSecurity> CDatabaseWindow::SelectedSecurity() const {
 void CDatabaseWindow::OnSelectionChanged() {
     Ui::CDatabaseWindow& ui = *m_pUi;
     const auto security = SelectedSecurity();
-    const bool bChangeable = security && m_pDatabase->Damage().empty();
+    const bool bChangeable = security && m_pDatabase->RefusingDamage().empty();
     ui.renameButton->setEnabled(bChangeable);
     ui.deleteButton->setEnabled(bChangeable);
     ui.statusLabel->setText(m_strStatus);
@@ -256,9 +257,9 @@ bool CDatabaseWindow::Change(const SSecurity& listed, const FChange& change, con
     std::string strError;
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
     bool bDone = database.LockAndRead(strError, kChangeLockWait);
-    if (bDone && !database.Damage().empty()) {
+    if (bDone && !database.RefusingDamage().empty()) {
         strError = tr("The database in %1 is damaged; nothing was changed:\n%2")
-                       .arg(folder, Lines(database.Damage()))
+                       .arg(folder, Lines(database.RefusingDamage()))
                        .toStdString();
         bDone = false;
     }
@@ -324,11 +325,11 @@ void CDatabaseWindow::OnRename() {
             }
             // The database's own text names no symbol: the one typed may be the other security's
             // symbol or name, here or in a folder below.
-            if (strError == CDatabase::kDuplicateSymbolMessage) {
+            if (database.LastRefusal() == ERefusal::SymbolTaken) {
                 strError = tr("%1 is already a symbol or name in this folder (or a folder below it).")
                                .arg(strSymbol)
                                .toStdString() +
-                           "\n\n" + strError;
+                           "\n\n" + kDuplicateSymbolText;
             }
             return false;
         }, strSymbol);

@@ -9,7 +9,13 @@
 #    bars (goal: about 10).
 # 2. A batch of BATCH_FILES files (default 1,000) of 2,500 bars into one folder with
 #    --symbol-from-file-name, against the floor over the same files (goal: at most 3).
-# Each time is the median of REPEATS runs (default 5; the batch runs REPEATS/2 + 1 times),
+# 3. A full folder, for each count of FULL_FOLDER_FILES (default "300 6000") files of 250 bars:
+#    the first batch into a new folder (255 securities in MASTER, the rest in XMASTER) against
+#    the one-pass floor (goal: at most 3), and the next day's update of one bar a file
+#    (--update) against floor-update, which parses each file, appends each record and rewrites
+#    the directory files with one sync (goal: at most 5); both linear (goal: the largest count
+#    costs at most its share of files times the smallest, 25 for 300 -> 6,000).
+# Each time is the median of REPEATS runs (default 5; the batches run REPEATS/2 + 1 times),
 # every run into a fresh folder. Settings go to a scratch XDG_CONFIG_HOME.
 set -euo pipefail
 
@@ -22,8 +28,11 @@ REPEATS=${2:-5}
 BATCH_FILES=${3:-1000}
 CLI=$BUILD/pelmar-cli
 GEN=$BUILD/bench/generate-prices
+GEN_BATCH=$BUILD/bench/generate-batch
 FLOOR=$BUILD/bench/floor-convert
-for program in "$CLI" "$GEN" "$FLOOR"; do
+FLOOR_UPDATE=$BUILD/bench/floor-update
+FULL_FOLDER_FILES=${FULL_FOLDER_FILES:-300 6000}
+for program in "$CLI" "$GEN" "$GEN_BATCH" "$FLOOR" "$FLOOR_UPDATE"; do
     [[ -x $program ]] || { echo "bench/run.sh: $program is missing; build the project in $BUILD first" >&2; exit 1; }
 done
 
@@ -92,4 +101,75 @@ if [[ $BATCH_FILES -gt 0 ]]; then
     echo "Batch of $BATCH_FILES files of 2,500 bars (median of $runs runs, ms):"
     printf '%10s %10s %7s\n' floor convert ratio
     printf '%10s %10s %7s\n' "$floor" "$convert" "$(ratio "$convert" "$floor")"
+fi
+
+# time_pair N TEMPLATE FLOOR... -- PELMAR...: "FLOOR_MS PELMAR_MS", the medians of N runs of
+# each, taken in turns so that both meet the same machine; each run on a fresh copy of the
+# folder TEMPLATE (or a new empty folder when TEMPLATE is -) that the command names as "{}".
+# Folders are removed only after all runs: a file system that has just deleted thousands of
+# files is slow to create new ones for a while, which would time the deletion, not the run.
+time_pair() {
+    local n=$1 template=$2 i start dir a which
+    shift 2
+    local floor=() pelmar=()
+    while [[ $1 != -- ]]; do floor+=("$1"); shift; done
+    shift
+    pelmar=("$@")
+    : > "$WORK/floor.us"
+    : > "$WORK/pelmar.us"
+    for ((i = 0; i < n; i++)); do
+        for which in floor pelmar; do
+            dir=$WORK/run.$RANDOM$RANDOM
+            if [[ $template == - ]]; then mkdir -p "$dir"; else cp -a "$template" "$dir"; fi
+            local args=()
+            if [[ $which == floor ]]; then
+                for a in "${floor[@]}"; do args+=("${a//\{\}/$dir}"); done
+            else
+                for a in "${pelmar[@]}"; do args+=("${a//\{\}/$dir}"); done
+            fi
+            sync
+            start=$(now_us)
+            if ! "${args[@]}" >"$WORK/run.log" 2>&1; then
+                echo "bench/run.sh: ${args[*]:0:6} ... failed:" >&2
+                tail -n 20 "$WORK/run.log" >&2
+                return 1
+            fi
+            echo $(($(now_us) - start)) >> "$WORK/$which.us"
+        done
+    done
+    echo "$(median_ms < "$WORK/floor.us") $(median_ms < "$WORK/pelmar.us")"
+}
+
+if [[ -n $FULL_FOLDER_FILES ]]; then
+    runs=$((REPEATS / 2 + 1))
+    rm -rf "$WORK/out" && sync && sleep 2
+    echo
+    echo "Full folder, files of 250 bars, then one bar a file the next day (median of $runs runs, ms):"
+    printf '%-7s %-12s %10s %10s %7s %6s\n' files work floor pelmar ratio goal
+    declare -A FULL_MS
+    for files in $FULL_FOLDER_FILES; do
+        data=$WORK/full-$files
+        "$GEN_BATCH" "$files" 250 "$data"
+        convert_first=("$CLI" convert "$data"/first/*.csv --out "{}" --new-master --symbol-from-file-name
+                       --date-format MM_DD_CCYY --skip-rows 1)
+        read -r floor pelmar < <(time_pair "$runs" - "$FLOOR" "{}" "$data"/first/*.csv -- "${convert_first[@]}")
+        FULL_MS[first-$files]=$pelmar
+        printf '%-7s %-12s %10s %10s %7s %6s\n' "$files" "first batch" "$floor" "$pelmar" "$(ratio "$pelmar" "$floor")" 3
+        # The folder of the next day's update: the first batch as Pelmar writes it.
+        mkdir -p "$data/db"
+        "${convert_first[@]/\{\}/$data/db}" >/dev/null
+        read -r floor pelmar < <(time_pair "$runs" "$data/db" "$FLOOR_UPDATE" "{}" "$data"/next/*.csv -- \
+            "$CLI" convert "$data"/next/*.csv --out "{}" --update --symbol-from-file-name --date-format MM_DD_CCYY \
+            --skip-rows 1)
+        FULL_MS[next-$files]=$pelmar
+        printf '%-7s %-12s %10s %10s %7s %6s\n' "$files" "next day" "$floor" "$pelmar" "$(ratio "$pelmar" "$floor")" 5
+    done
+    rm -rf "$WORK"/run.*
+    set -- $FULL_FOLDER_FILES
+    if [[ $# -ge 2 ]]; then
+        small=$1 large=${!#}
+        echo "growth from $small to $large files (goal: at most $(ratio $((large * 5)) $((small * 4))) x):" \
+             "first batch $(ratio "${FULL_MS[first-$large]}" "${FULL_MS[first-$small]}")," \
+             "next day $(ratio "${FULL_MS[next-$large]}" "${FULL_MS[next-$small]}")"
+    fi
 fi

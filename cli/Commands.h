@@ -17,6 +17,9 @@ int RunDump(const Arguments& args, std::ostream& out, std::ostream& err);
 int RunCheck(const Arguments& args, std::ostream& out, std::ostream& err);
 int RunDelete(const Arguments& args, std::ostream& out, std::ostream& err);
 int RunRename(const Arguments& args, std::ostream& out, std::ostream& err);
+// repair asks on standard input unless given --yes; RunRepairWith takes the answer from in.
+int RunRepair(const Arguments& args, std::ostream& out, std::ostream& err);
+int RunRepairWith(const Arguments& args, std::istream& in, std::ostream& out, std::ostream& err);
 
 // The help of convert and detect, as --help writes it.
 std::string ConvertHelp();
@@ -26,6 +29,7 @@ extern const char kDumpHelp[];
 extern const char kCheckHelp[];
 extern const char kDeleteHelp[];
 extern const char kRenameHelp[];
+extern const char kRepairHelp[];
 
 // Whether args hold --help or -h.
 bool WantsHelp(const Arguments& args);

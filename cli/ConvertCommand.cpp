@@ -29,7 +29,8 @@ const char kDescription[] =
     "with --skip-bad-lines) changes the database, all at once. A folder that holds no database\n"
     "yet gets a new one. With several files each becomes a security whose symbol is its file\n"
     "name's stem, upper-cased and cut at the first character a symbol cannot hold (at most 14);\n"
-    "its name is --name or the symbol; a bad file is reported and left out, and the run fails.\n"
+    "its name is --name or the symbol; a bad file is reported and left out, and the run fails\n"
+    "(the summary says which files were written and which were not; --all-or-nothing writes none).\n"
     "Messages go to stderr; the summary, then \"Conversion completed successfully!\" or\n"
     "\"Conversion failed.\" to stdout.";
 
@@ -45,6 +46,7 @@ struct SConvertOptions {
     bool bKeepLast = false;
     bool bSymbolFromFileName = false;
     bool bDetect = false;
+    bool bAllOrNothing = false;
     CLI::Option* pSymbol = nullptr;
     CLayoutOptions layout;
 };
@@ -72,6 +74,7 @@ void Declare(CLI::App& app, SConvertOptions& options) {
                  "a file of more bars than a security holds (65,534): keep the newest, leave the oldest out");
     app.add_flag("--symbol-from-file-name", options.bSymbolFromFileName,
                  "the symbol is the file name's stem, upper-cased (for one file as for several)");
+    app.add_flag("--all-or-nothing", options.bAllOrNothing, "with several files: one bad file keeps them all out");
     app.add_flag("--detect", options.bDetect,
                  "work the layout out from the file itself (see 'pelmar-cli detect'); options given win over what "
                  "is detected, and a choice that cannot be told for certain must be given");
@@ -212,6 +215,7 @@ int ConvertBatch(SConvertOptions& options, SConversion& conversion, const std::v
     profile.CreateKey();
     CStreamMessageBox messages(err);
     CBatchConverter batch(GetSystemFileSystem(), messages, profile, CommandLineWording());
+    batch.SetAllOrNothing(options.bAllOrNothing);
     if (IsStderrTerminal()) {
         batch.SetProgress([&err](std::size_t nDone, std::size_t nTotal, const std::string&) {
             err << "\rReading " << nDone << " of " << nTotal << " files..." << (nDone == nTotal ? "\n" : "")

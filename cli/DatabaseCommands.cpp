@@ -1,17 +1,19 @@
 // pelmar-cli list, dump and check look into a MetaStock database, also one written by other
 // software, and write nothing; delete and rename change one security through the folder's
-// lock and one commit.
+// lock and one commit; repair makes an inconsistent folder whole.
 #include "cli/Commands.h"
 
 #include "engine/JobSettings.h"
 #include "metastock/Database.h"
 #include "metastock/Dates.h"
+#include "metastock/FolderRepair.h"
 #include "platform/FileSystem.h"
 #include "platform/StreamMessageBox.h"
 #include "platform/TextEncoding.h"
 
 #include <charconv>
 #include <cstdio>
+#include <iostream>
 #include <ostream>
 
 const char kListHelp[] =
@@ -45,6 +47,18 @@ const char kDeleteHelp[] =
     "pelmar-cli delete DIR SYMBOL\n"
     "  Removes the security SYMBOL from DIR: its entry in every directory file that lists it\n"
     "  and its data files. The other securities keep their file numbers.\n";
+
+const char kRepairHelp[] =
+    "pelmar-cli repair DIR [--yes]\n"
+    "  Makes a folder that the charting software or a crash left inconsistent whole, without\n"
+    "  losing a bar: says what it would change and asks (--yes: goes ahead without asking).\n"
+    "  MASTER keeps its whole records; EMASTER is rebuilt in MASTER's order (keeping its long\n"
+    "  names where its records match); a damaged XMASTER is rebuilt from what survives; an\n"
+    "  F<n>.MWD that no directory file lists gets an entry with the symbol F<n>; dates and\n"
+    "  counts follow the data files, which are cut to whole records; an entry whose data file\n"
+    "  is missing goes. Every directory file it replaces is kept as <name>.pelmar-old.\n"
+    "  Finishes an interrupted change first; a journal that is not this program's is set\n"
+    "  aside. Exit status 0 when the folder is whole, 1 otherwise.\n";
 
 const char kRenameHelp[] =
     "pelmar-cli rename DIR SYMBOL NEWSYMBOL [--name NAME]\n"
@@ -118,10 +132,9 @@ int RunList(const Arguments& args, std::ostream& out, std::ostream& err) {
     if (!pDatabase) {
         return 1;
     }
-    std::vector<std::string> problems = pDatabase->Damage();
-    if (pDatabase->InterruptedChange()) {
-        problems.push_back("a change of this folder was interrupted; the next change finishes it (see pelmar-cli check)");
-    }
+    // What a pending change left is no damage: the next change or a repair finishes it.
+    std::vector<std::string> problems =
+        pDatabase->InterruptedChange() ? std::vector<std::string>{pDatabase->PendingChange()} : pDatabase->Damage();
     if (!pDatabase->HasMaster() && !pDatabase->HasEmaster() && !pDatabase->HasXmaster()) {
         problems.push_back(args[0] + " holds no MetaStock database (no MASTER, EMASTER or XMASTER)");
     }
@@ -240,11 +253,12 @@ int ChangeSecurity(const char* pszCommand, const std::string& dir, const std::st
         err << "pelmar-cli " << pszCommand << ": " << strError << "\n";
         return 1;
     }
-    if (!database.Damage().empty()) {
+    if (!database.RefusingDamage().empty()) {
         err << "pelmar-cli " << pszCommand << ": the database in " << dir << " is damaged; nothing was changed:\n";
-        for (const std::string& line : database.Damage()) {
+        for (const std::string& line : database.RefusingDamage()) {
             err << line << "\n";
         }
+        err << "pelmar-cli repair makes it whole.\n";
         return 1;
     }
     const auto security = FindBySymbol(database, symbol);
@@ -324,4 +338,61 @@ int RunRename(const Arguments& args, std::ostream& out, std::ostream& err) {
                               }
                               return database.RenameSecurity(security, storedSymbol, storedName, strError);
                           });
+}
+
+int RunRepairWith(const Arguments& args, std::istream& in, std::ostream& out, std::ostream& err) {
+    if (WantsHelp(args)) {
+        out << kRepairHelp;
+        return 0;
+    }
+    std::vector<std::string> words;
+    bool bYes = false;
+    for (const std::string& arg : args) {
+        if (arg == "--yes" || arg == "-y") {
+            bYes = true;
+        } else if (arg.size() > 1 && arg[0] == '-') {
+            return Usage(err, "repair", "a folder and --yes only", kRepairHelp);
+        } else {
+            words.push_back(arg);
+        }
+    }
+    if (words.size() != 1) {
+        return Usage(err, "repair", "one folder", kRepairHelp);
+    }
+    CStreamMessageBox messages(err);
+    CFolderRepair repair(GetSystemFileSystem(), messages, Utf8Path(words[0]));
+    std::string strError;
+    if (!repair.Plan(strError)) {
+        err << "pelmar-cli repair: " << strError << "\n";
+        return 1;
+    }
+    if (repair.Changes().empty()) {
+        out << words[0] << " needs no repair.\n";
+        return 0;
+    }
+    out << "The repair of " << words[0] << " changes:\n";
+    for (const std::string& line : repair.Changes()) {
+        out << "  " << line << "\n";
+    }
+    if (!bYes) {
+        out << "Repair it? [y/N] " << std::flush;
+        std::string answer;
+        if (!std::getline(in, answer) || (answer != "y" && answer != "Y" && answer != "yes")) {
+            out << "Nothing was changed.\n";
+            return 1;
+        }
+    }
+    if (!repair.Apply(strError)) {
+        err << "pelmar-cli repair: " << strError << "\n";
+        return 1;
+    }
+    for (const std::string& warning : repair.Warnings()) {
+        err << "pelmar-cli repair: warning: " << warning << "\n";
+    }
+    out << "Repaired; every directory file replaced is kept as <name>.pelmar-old.\n";
+    return 0;
+}
+
+int RunRepair(const Arguments& args, std::ostream& out, std::ostream& err) {
+    return RunRepairWith(args, std::cin, out, err);
 }

@@ -21,6 +21,7 @@ void PrintHelp(std::ostream& out) {
         << kCheckHelp << "\n"
         << kDeleteHelp << "\n"
         << kRenameHelp << "\n"
+        << kRepairHelp << "\n"
         << "pelmar-cli --help | --version\n"
            "  Shows this text or the version. 'pelmar-cli COMMAND --help' shows one command.\n\n"
            "Exit status: 0 success, 1 a failed run or a problem found (told on stderr), 2 a usage\n"
@@ -54,7 +55,7 @@ int main(int argc, char** argv) {
         int (*pRun)(const Arguments&, std::ostream&, std::ostream&);
     } commands[] = {
         {"convert", RunConvert}, {"detect", RunDetect}, {"list", RunList},     {"dump", RunDump},
-        {"check", RunCheck},     {"delete", RunDelete}, {"rename", RunRename},
+        {"check", RunCheck},     {"delete", RunDelete}, {"rename", RunRename}, {"repair", RunRepair},
     };
     for (const auto& entry : commands) {
         if (command == entry.pszName) {

@@ -250,7 +250,9 @@ int CConverter::CheckDuplicateSymbol(const std::string& strSymbol) {
 int CConverter::AddSecurity(const SNewSecurity& security) {
     std::string strError;
     if (!m_pDatabase->AddSecurity(security, strError)) {
-        m_messages.Show(strError);
+        m_messages.Show(m_pDatabase->LastRefusal() == ERefusal::SymbolTaken
+                            ? m_wording.Message(kDuplicateSymbolText, "Symbol: " + Shown(security.strSymbol))
+                            : strError);
         return 1;
     }
     return 0;
@@ -315,13 +317,14 @@ int CConverter::Stage(CDatabase& database, bool bDatabaseStarted, const CSecurit
     m_pDatabase = &database;
     m_pTree = pTree;
 
-    if (!database.Damage().empty()) {
+    if (!database.RefusingDamage().empty()) {
         std::string text;
-        for (const std::string& line : database.Damage()) {
+        for (const std::string& line : database.RefusingDamage()) {
             text += (text.empty() ? "" : "\n") + line;
         }
         m_messages.Show(m_wording.Message("The database in " + m_pRun->strFolder + " is damaged; nothing was added to it:",
-                                          text + "\n\nRun 'pelmar-cli check' on the folder for the whole report."));
+                                          text + "\n\nRun 'pelmar-cli check' on the folder for the whole report, "
+                                                 "'pelmar-cli repair' to make it whole."));
         return 1;
     }
     if (m_pRun->Layout().period != EPeriod::Daily) {

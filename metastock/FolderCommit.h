@@ -1,10 +1,16 @@
-// The all-or-nothing change of the files of one database folder, for CDatabase, which holds
-// the folder's lock while it runs. Every file is written whole under a temporary name of the
-// run, synced, and listed in the journal PELMAR.JNL before the first rename; the journal's
-// operations are idempotent, so a run killed anywhere is completed by the next one, and a run
-// that fails undoes what it did through a journal of its own.
+// The all-or-nothing change of the files of one database folder, for CDatabase and
+// CFolderRepair, which hold the folder's lock while it runs. The change is written down in the
+// journal PELMAR.JNL before any file is touched: new data files are then created under their
+// own names, data files that only grow are extended in place, and every other file is written
+// whole under a temporary name of the change; once all of it is on the disk the journal is
+// marked committed and the renames follow, directory files last with MASTER last of all. A
+// run that fails takes back what it did; a run killed anywhere leaves the journal, and the
+// next one undoes the change (not yet committed) or completes it (committed).
 #pragma once
 
+#include "metastock/Journal.h"
+
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -14,7 +20,7 @@
 class CFileSystem;
 class CMessageBox;
 
-// One file that a commit puts in place.
+// A file that a commit replaces (or creates) whole, through a temporary and a rename.
 struct SFileWrite {
     std::string strTarget;   // the name in the folder, spelled as on disk where it exists
     std::string bytes;       // the whole new content
@@ -22,52 +28,75 @@ struct SFileWrite {
     bool bOptional = false;  // a failure is a warning, not the commit's failure (MASTER.BAK)
 };
 
-// One step of a journal: RENAME temporary target, or REMOVE name.
-struct SJournalOp {
-    bool bRename = false;
-    std::string strFrom; // the temporary (RENAME only)
-    std::string strTo;   // the target or the name removed
+// A data file that no directory entry names yet, created under its own name.
+struct SNewFile {
+    std::string strName;
+    std::string bytes;
+};
+
+// A data file that only grows: records appended at its old end, then its header record
+// (which holds the count) rewritten.
+struct SFileExtension {
+    std::string strName;
+    std::uint64_t nOldSize = 0; // whole records, the header's included
+    std::string header;         // the new header record
+    std::string records;        // appended
+    std::string oldHeader;      // the header record before, where the caller read it already
+};
+
+// Everything one commit does. Writes are put in place in their order.
+struct SFolderChange {
+    std::vector<SNewFile> creates;
+    std::vector<SFileExtension> extensions;
+    std::vector<SFileWrite> writes;
+    std::vector<std::string> removals; // names in the folder
+    bool Empty() const { return creates.empty() && extensions.empty() && writes.empty() && removals.empty(); }
 };
 
 class CFolderCommit {
 public:
-    static constexpr const char* kJournalName = "PELMAR.JNL";
-
     CFolderCommit(CFileSystem& fs, std::filesystem::path folder);
 
-    // Puts writes in place in their order, then removes removals (names in the folder). False
-    // with strError when it could not: every file is then as before unless strError says that
-    // the journal remains. Warnings collect what failed without failing the commit.
-    bool Run(const std::vector<SFileWrite>& writes, const std::vector<std::string>& removals, std::string& strError,
-             std::vector<std::string>& warnings);
+    // Makes change. False with strError when it could not: every file is then as before
+    // unless strError says that the journal remains. Warnings collect what failed without
+    // failing the commit (MASTER.BAK, the journal's removal).
+    bool Run(const SFolderChange& change, std::string& strError, std::vector<std::string>& warnings);
 
-    // Completes the journal left in the folder by a run that ended in the middle of a change,
-    // then removes the temporaries that dead runs left; each is said through messages' notice.
-    // names: the folder's entries. False with strError when the journal cannot be completed.
-    bool Recover(const std::vector<std::string>& names, CMessageBox& messages, std::string& strError);
-
-    // "<name>.pelmar-" followed by 8 hexadecimal digits.
-    static bool IsTemporaryName(const std::string& name);
-    static std::string FormatJournal(const std::vector<SJournalOp>& ops);
-    // nullopt unless text is a whole journal whose names are plain names of the folder.
-    static std::optional<std::vector<SJournalOp>> ParseJournal(const std::string& text);
+    // Undoes or completes the change that the journal of the folder records, saying which
+    // through messages' notice; true when there is none. False with strError, nothing
+    // replayed, when the journal is not one of this program's (or not a plain file), and when
+    // its steps cannot be carried out (the journal then remains).
+    bool Recover(CMessageBox& messages, std::string& strError);
+    // Why the journal of the folder is not one to replay (not one of this program's, not a
+    // plain file, unreadable); nullopt when there is none or it is one.
+    std::optional<std::string> JournalProblem();
 
 private:
+    struct SRun;
     std::filesystem::path PathOf(const std::string& name) const;
-    std::string FolderText() const;
-    // bSync: synced on its own; else the caller syncs it with others through SyncTemporaries.
-    bool WriteTemporary(const std::string& name, const std::string& bytes, bool bSync = true);
-    bool SyncTemporaries(const std::vector<std::string>& names);
-    // Writes the journal and renames it into place; bPlaced tells whether it replaced the one
-    // before (it may then be in place but not yet durable).
-    bool PlaceJournal(const std::vector<SJournalOp>& ops, const std::string& token, bool& bPlaced);
-    // Runs ops, each only where it still has something to do; then syncs and drops the journal.
-    bool Replay(const std::vector<SJournalOp>& ops);
-    // What an undo left: nothing, the change itself to be finished, or the undo to be finished.
-    enum class EUndo { Undone, ChangeLeft, UndoLeft };
-    EUndo Undo(const std::vector<SJournalOp>& ops, const std::vector<bool>& done,
-              const std::vector<std::pair<std::string, std::string>>& oldContents);
-    void RemoveQuietly(const std::vector<std::string>& names);
+    std::string Describe(const std::string& name) const;
+
+    bool Inspect(SRun& run, std::string& strError);
+    void Plan(SRun& run) const;
+    bool WriteJournal(SRun& run, std::string& strError);
+    bool AppendToJournal(const std::string& text);
+    bool WriteContents(SRun& run, std::string& strFailure);
+    bool Finish(SRun& run, std::string& strFailure);
+    // Takes back a change before its commit; false when the journal had to stay.
+    bool Abandon(const SRun& run);
+    // Takes back a change after its commit, through a second plan; the message of the outcome.
+    std::string Revert(SRun& run, const std::string& strFailure);
+    bool DropJournal();
+    // Reads the journal into journal (bPresent when there is one); the reason not to replay it.
+    std::optional<std::string> ReadJournal(SJournalText& journal);
+    // The end of a message where the journal stays and may or may not be committed.
+    std::string UncertainEnd() const;
+
+    // One step of a plan of token, done only where it still has something to do.
+    bool Apply(const SJournalOp& op, const std::string& token, bool bUndo, std::vector<std::string>* pWarnings);
+    bool ApplyAll(const std::vector<SJournalOp>& ops, const std::string& token, bool bUndo);
+    bool WriteNew(const std::string& name, const std::string& bytes);
+    bool SyncAll(const std::vector<std::string>& names);
 
     CFileSystem& m_fs;
     std::filesystem::path m_folder;

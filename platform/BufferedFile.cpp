@@ -42,6 +42,10 @@ std::optional<std::uint64_t> CBufferedFile::Size() {
     return SizeRaw();
 }
 
+bool CBufferedFile::Truncate(std::uint64_t size) {
+    return IsOpen() && Flush() && TruncateRaw(size);
+}
+
 bool CBufferedFile::Sync() {
     return IsOpen() && Flush() && SyncRaw();
 }

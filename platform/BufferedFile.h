@@ -14,6 +14,7 @@ public:
     bool Write(const void* pData, std::size_t size) final;
     bool Seek(std::uint64_t offset) final;
     std::optional<std::uint64_t> Size() final;
+    bool Truncate(std::uint64_t size) final;
     bool Sync() final;
     bool Close() final;
 
@@ -24,6 +25,7 @@ protected:
     virtual bool WriteRaw(const char* pData, std::size_t size) = 0;
     virtual bool SeekRaw(std::uint64_t offset) = 0;
     virtual std::optional<std::uint64_t> SizeRaw() = 0;
+    virtual bool TruncateRaw(std::uint64_t size) = 0;
     virtual bool SyncRaw() = 0;
     // The descriptor or handle is gone afterwards whatever the result.
     virtual bool CloseRaw() = 0;

@@ -1,5 +1,7 @@
 #include "platform/FileSystem.h"
 
+#include <algorithm>
+
 #ifdef _WIN32
 #include "platform/Win32Text.h"
 
@@ -22,6 +24,32 @@ std::string PathUtf8(const std::filesystem::path& path) {
 }
 #endif
 
+namespace {
+
+bool EqualAsciiNoCase(std::string_view a, std::string_view b) {
+    const auto upper = [](char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; };
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [&](char x, char y) {
+               return upper(x) == upper(y);
+           });
+}
+
+} // namespace
+
+std::optional<std::string> CFileSystem::FindNameNoCase(const std::filesystem::path& dir, const std::string& name) {
+    const auto names = ListDirectory(dir.empty() ? std::filesystem::path(".") : dir);
+    if (!names) {
+        return std::nullopt;
+    }
+    // The smallest of several spellings wins, whatever order the folder lists them in.
+    const std::string* pBest = nullptr;
+    for (const std::string& entry : *names) {
+        if (EqualAsciiNoCase(entry, name) && (pBest == nullptr || entry < *pBest)) {
+            pBest = &entry;
+        }
+    }
+    return pBest != nullptr ? std::optional<std::string>(*pBest) : std::nullopt;
+}
+
 std::ptrdiff_t ReadUpTo(CFile& file, void* pBuffer, std::size_t size) {
     auto* p = static_cast<unsigned char*>(pBuffer);
     std::size_t nDone = 0;
@@ -39,8 +67,8 @@ std::ptrdiff_t ReadUpTo(CFile& file, void* pBuffer, std::size_t size) {
 }
 
 std::optional<std::string> ReadWholeFile(CFileSystem& fs, const std::filesystem::path& path,
-                                         std::uint64_t nMaxBytes) {
-    auto pFile = fs.Open(path, EOpenMode::Read);
+                                         std::uint64_t nMaxBytes, EOpenMode mode) {
+    auto pFile = fs.Open(path, mode);
     if (!pFile) {
         return std::nullopt;
     }

@@ -29,9 +29,12 @@ public:
     virtual std::ptrdiff_t Read(void* pBuffer, std::size_t size) = 0;
     // Writes every byte or fails; once a write has failed, every later one fails too.
     virtual bool Write(const void* pData, std::size_t size) = 0;
-    // Moves the read position to offset bytes from the start.
+    // Moves the position of the next read or write to offset bytes from the start.
     virtual bool Seek(std::uint64_t offset) = 0;
     virtual std::optional<std::uint64_t> Size() = 0;
+    // Cuts the file to size bytes (or extends it with zeros); the position is not moved.
+    // Files that only serve reading need not support it.
+    virtual bool Truncate(std::uint64_t /*size*/) { return false; }
     virtual bool Sync() = 0;
     // Flushes and closes; false when anything written could not be stored.
     virtual bool Close() = 0;
@@ -41,6 +44,8 @@ enum class EOpenMode {
     Read,      // an existing regular file, from its start
     Create,    // a new empty file; a file or symbolic link of that name is replaced, never written through
     CreateNew, // a new empty file; fails when any entry of that name exists (temporaries of one run)
+    ReadNoLink, // as Read, but a symbolic link of that name is refused, never followed
+    Update,     // an existing regular file, not a link and not read-only, read and written in place
 };
 
 // Identity of a file or folder: two paths name the same one exactly when their ids are equal
@@ -57,6 +62,7 @@ struct SEntryStatus {
     EEntryKind kind = EEntryKind::Missing; // a symbolic link counts as what it points to; dangling: Other
     bool bReadOnly = false; // no write permission bit at all (POSIX), the read-only attribute (Windows)
     std::uint64_t nSize = 0; // files only
+    bool bLink = false;      // the name itself is a symbolic link (or a junction), dangling or not
 };
 
 // An exclusive lock on a folder's lock file, held through an open handle: the system releases
@@ -77,8 +83,8 @@ class CFileSystem {
 public:
     virtual ~CFileSystem() = default;
 
-    // nullptr when the file cannot be opened or created. Only regular files open; Create
-    // refuses a read-only file.
+    // nullptr when the file cannot be opened or created. Only regular files open; Create and
+    // Update refuse a read-only file.
     virtual std::unique_ptr<CFile> Open(const std::filesystem::path& path, EOpenMode mode) = 0;
     virtual bool RemoveFile(const std::filesystem::path& path) = 0;
     // Renames temporary over target in one atomic step, written through to the disk
@@ -93,6 +99,10 @@ public:
     virtual SEntryStatus Status(const std::filesystem::path& path) = 0;
     // The names of dir's entries as UTF-8, without "." and ".."; nullopt when it cannot be listed.
     virtual std::optional<std::vector<std::string>> ListDirectory(const std::filesystem::path& dir) = 0;
+    // The name of dir's entry that equals name but for the case of the letters A to Z, the
+    // smallest of several; nullopt when there is none or dir cannot be listed. Built on
+    // ListDirectory; a file system that keeps listings answers from them.
+    virtual std::optional<std::string> FindNameNoCase(const std::filesystem::path& dir, const std::string& name);
     // nullopt when path does not exist.
     virtual std::optional<SFileId> FileId(const std::filesystem::path& path) = 0;
     // Takes the exclusive lock on lockFile (created when missing) without waiting. After
@@ -107,8 +117,9 @@ public:
 std::ptrdiff_t ReadUpTo(CFile& file, void* pBuffer, std::size_t size);
 
 // The whole of a file, up to nMaxBytes; nullopt when it cannot be opened or read, or is larger.
+// mode: Read, or ReadNoLink for a file that must not be reached through a symbolic link.
 std::optional<std::string> ReadWholeFile(CFileSystem& fs, const std::filesystem::path& path,
-                                         std::uint64_t nMaxBytes);
+                                         std::uint64_t nMaxBytes, EOpenMode mode = EOpenMode::Read);
 
 // The real file system of this machine.
 CFileSystem& GetSystemFileSystem();

@@ -30,21 +30,11 @@ std::optional<std::filesystem::path> FindEntryNoCase(CFileSystem& fs, const std:
     if (fs.Status(exact).kind != EEntryKind::Missing) {
         return exact;
     }
-    const auto names = fs.ListDirectory(dir.empty() ? std::filesystem::path(".") : dir);
-    if (!names) {
+    const auto found = fs.FindNameNoCase(dir, name);
+    if (!found) {
         return std::nullopt;
     }
-    // The smallest of several spellings wins, whatever order the folder lists them in.
-    const std::string* pBest = nullptr;
-    for (const std::string& entry : *names) {
-        if (EqualNoCase(entry, name) && (pBest == nullptr || entry < *pBest)) {
-            pBest = &entry;
-        }
-    }
-    if (pBest == nullptr) {
-        return std::nullopt;
-    }
-    return dir / Utf8Path(*pBest);
+    return dir / Utf8Path(*found);
 }
 
 std::filesystem::path EntryPathNoCase(CFileSystem& fs, const std::filesystem::path& dir, const std::string& name) {

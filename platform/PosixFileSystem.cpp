@@ -1,5 +1,6 @@
 #include "platform/BufferedFile.h"
 #include "platform/FileSystem.h"
+#include "platform/PosixCalls.h"
 
 #include <cerrno>
 #include <cstring>
@@ -17,6 +18,22 @@
 
 namespace {
 
+int SystemOpen(const char* pszPath, int flags, mode_t mode) {
+    return ::open(pszPath, flags, mode);
+}
+
+} // namespace
+
+SPosixCalls SystemPosixCalls() {
+    return {SystemOpen, ::read, ::write, ::fsync, ::ftruncate};
+}
+
+SPosixCalls& PosixCalls() {
+    static SPosixCalls calls = SystemPosixCalls();
+    return calls;
+}
+
+namespace {
 
 // A file without any write bit is what Windows calls read-only; root may
 // still write it, so the bits are tested rather than access().
@@ -27,7 +44,7 @@ bool IsReadOnly(const struct stat& st) {
 // Writes every byte, resuming after signals and short writes.
 bool WriteAll(int fd, const char* pData, std::size_t size) {
     while (size > 0) {
-        const ssize_t n = ::write(fd, pData, size);
+        const ssize_t n = PosixCalls().pWrite(fd, pData, size);
         if (n < 0) {
             if (errno == EINTR) {
                 continue;
@@ -45,7 +62,7 @@ bool WriteAll(int fd, const char* pData, std::size_t size) {
 
 std::ptrdiff_t ReadSome(int fd, void* pBuffer, std::size_t size) {
     for (;;) {
-        const ssize_t n = ::read(fd, pBuffer, size);
+        const ssize_t n = PosixCalls().pRead(fd, pBuffer, size);
         if (n >= 0 || errno != EINTR) {
             return n;
         }
@@ -54,7 +71,21 @@ std::ptrdiff_t ReadSome(int fd, void* pBuffer, std::size_t size) {
 
 bool SyncFd(int fd) {
     for (;;) {
-        if (::fsync(fd) == 0) {
+        if (PosixCalls().pFsync(fd) == 0) {
+            return true;
+        }
+        if (errno != EINTR) {
+            return false;
+        }
+    }
+}
+
+bool TruncateFd(int fd, std::uint64_t size) {
+    if (size > static_cast<std::uint64_t>(std::numeric_limits<off_t>::max())) {
+        return false;
+    }
+    for (;;) {
+        if (PosixCalls().pFtruncate(fd, static_cast<off_t>(size)) == 0) {
             return true;
         }
         if (errno != EINTR) {
@@ -65,7 +96,7 @@ bool SyncFd(int fd) {
 
 int OpenFd(const char* pszPath, int flags, mode_t mode = 0) {
     for (;;) {
-        const int fd = ::open(pszPath, flags, mode);
+        const int fd = PosixCalls().pOpen(pszPath, flags, mode);
         if (fd >= 0 || errno != EINTR) {
             return fd;
         }
@@ -73,16 +104,20 @@ int OpenFd(const char* pszPath, int flags, mode_t mode = 0) {
 }
 
 // Opened without blocking, so that a FIFO of the name cannot hang the program; only a
-// regular file is accepted, then the descriptor goes back to blocking reads and writes.
+// regular file is accepted, then the descriptor goes back to blocking reads and writes
+// (Linux ignores the flag for regular files, so there the two calls are saved).
 int OpenRegular(const char* pszPath, int flags, mode_t mode = 0) {
     const int fd = OpenFd(pszPath, flags | O_NONBLOCK | O_CLOEXEC, mode);
     if (fd < 0) {
         return -1;
     }
     struct stat st;
-    const int fileFlags = ::fcntl(fd, F_GETFL);
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || fileFlags < 0 ||
-        ::fcntl(fd, F_SETFL, fileFlags & ~O_NONBLOCK) != 0) {
+    bool bOk = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+#ifndef __linux__
+    const int fileFlags = bOk ? ::fcntl(fd, F_GETFL) : -1;
+    bOk = bOk && fileFlags >= 0 && ::fcntl(fd, F_SETFL, fileFlags & ~O_NONBLOCK) == 0;
+#endif
+    if (!bOk) {
         ::close(fd);
         return -1;
     }
@@ -117,6 +152,8 @@ protected:
         }
         return static_cast<std::uint64_t>(st.st_size);
     }
+
+    bool TruncateRaw(std::uint64_t size) override { return TruncateFd(m_fd, size); }
 
     bool SyncRaw() override { return SyncFd(m_fd); }
 
@@ -154,6 +191,17 @@ public:
         case EOpenMode::Read:
             fd = OpenRegular(pszPath, O_RDONLY);
             break;
+        case EOpenMode::ReadNoLink:
+            fd = OpenRegular(pszPath, O_RDONLY | O_NOFOLLOW);
+            break;
+        case EOpenMode::Update: {
+            struct stat st;
+            if (::lstat(pszPath, &st) != 0 || IsReadOnly(st)) {
+                return nullptr;
+            }
+            fd = OpenRegular(pszPath, O_RDWR | O_NOFOLLOW);
+            break;
+        }
         case EOpenMode::Create: {
             struct stat st;
             if (::lstat(pszPath, &st) == 0) {
@@ -233,12 +281,14 @@ public:
 
     SEntryStatus Status(const std::filesystem::path& path) override {
         SEntryStatus status;
-        struct stat st;
-        if (::stat(path.c_str(), &st) != 0) {
-            struct stat lst;
-            if (::lstat(path.c_str(), &lst) == 0) {
-                status.kind = EEntryKind::Other; // a dangling link: its name is taken
-            }
+        struct stat lst;
+        if (::lstat(path.empty() ? "." : path.c_str(), &lst) != 0) {
+            return status;
+        }
+        status.bLink = S_ISLNK(lst.st_mode);
+        struct stat st = lst;
+        if (status.bLink && ::stat(path.c_str(), &st) != 0) {
+            status.kind = EEntryKind::Other; // a dangling link: its name is taken
             return status;
         }
         status.kind = S_ISREG(st.st_mode) ? EEntryKind::File

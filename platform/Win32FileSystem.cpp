@@ -127,6 +127,20 @@ protected:
         return static_cast<std::uint64_t>(size.QuadPart);
     }
 
+    bool TruncateRaw(std::uint64_t size) override {
+        if (size > static_cast<std::uint64_t>(MAXLONGLONG)) {
+            return false;
+        }
+        // SetEndOfFile cuts at the file pointer: moved there and back.
+        LARGE_INTEGER zero{};
+        LARGE_INTEGER position;
+        LARGE_INTEGER end;
+        end.QuadPart = static_cast<LONGLONG>(size);
+        return ::SetFilePointerEx(m_h, zero, &position, FILE_CURRENT) &&
+               ::SetFilePointerEx(m_h, end, nullptr, FILE_BEGIN) && ::SetEndOfFile(m_h) &&
+               ::SetFilePointerEx(m_h, position, nullptr, FILE_BEGIN);
+    }
+
     bool SyncRaw() override { return ::FlushFileBuffers(m_h) != 0; }
 
     bool CloseRaw() override {
@@ -230,6 +244,18 @@ public:
         case EOpenMode::CreateNew:
             h = OpenRegular(path, GENERIC_WRITE, CREATE_NEW, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT);
             break;
+        case EOpenMode::ReadNoLink:
+            h = OpenRegular(path, GENERIC_READ, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT);
+            break;
+        case EOpenMode::Update: {
+            const DWORD nAttributes = ::GetFileAttributesW(path.c_str());
+            if (nAttributes == INVALID_FILE_ATTRIBUTES || (nAttributes & FILE_ATTRIBUTE_READONLY) != 0) {
+                return nullptr;
+            }
+            h = OpenRegular(path, GENERIC_READ | GENERIC_WRITE, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT);
+            break;
+        }
         }
         if (h == INVALID_HANDLE_VALUE) {
             return nullptr;
@@ -279,6 +305,7 @@ public:
         }
         DWORD nAttributes = data.dwFileAttributes;
         std::uint64_t nSize = (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+        status.bLink = (nAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 && IsLinkEntry(path);
         if ((nAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
             // These attributes are the link's own; what it points to decides, as stat() does.
             const CHandle h(OpenForQuery(path));

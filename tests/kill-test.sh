@@ -1,10 +1,13 @@
 #!/bin/sh
 # Kills pelmar-cli with SIGKILL at random moments while it adds securities to two databases:
 # one whose MASTER and EMASTER take them, and one with all three directory files whose full
-# MASTER sends them to XMASTER. After each kill a run that is left alone completes or undoes
-# what the killed one left; then every directory file must be whole, its counts must agree,
-# every entry must have its data file, `pelmar-cli check` must find nothing, and every security
-# that a finished run added must be there.
+# MASTER sends them to XMASTER. The conversion is timed first (and when its journal is there),
+# so that every kill falls inside a run and every other one inside its commit. After each kill
+# a run that is left alone completes or undoes what the killed one left; then every directory
+# file must be whole, its counts must agree, every entry must have its data file, `pelmar-cli
+# check` must find nothing, and every security that a finished run added must be there. At the
+# end it says how many kills left a journal (a change caught in its commit) and fails when
+# fewer than one in ten did: then it did not test the commit.
 # Usage: tests/kill-test.sh PELMAR_CLI [KILLS]
 # CONVERT_OPTS holds the layout options of the generated input (default below).
 set -eu
@@ -93,8 +96,36 @@ listed() { # DIR SYMBOL: the symbol is in MASTER or XMASTER
     cat "$1/MASTER" "$1/XMASTER" 2> /dev/null | tr '\000' ' ' | grep -aqw "$2"
 }
 
+now_ms() { date +%s%3N; }
+
+# "FIRST LAST END": the milliseconds from its start at which a conversion of the large input
+# into (a copy of) DIR was first and last seen with its journal, and at which it ended.
+time_run() {
+    rm -rf "$WORK/timing" && cp -a "$1" "$WORK/timing"
+    first="" last=""
+    start=$(now_ms)
+    # shellcheck disable=SC2086
+    "$CLI" convert "$WORK/prices.csv" --out "$WORK/timing" --symbol TIMING $CONVERT_OPTS > /dev/null 2>&1 &
+    pid=$!
+    while kill -0 "$pid" 2> /dev/null; do
+        if [ -e "$WORK/timing/PELMAR.JNL" ]; then
+            last=$(($(now_ms) - start))
+            [ -n "$first" ] || first=$last
+        fi
+    done
+    wait "$pid" || true
+    end=$(($(now_ms) - start))
+    echo "${first:-0} ${last:-$end} $end"
+}
+
 fresh
+set -- $(time_run "$WORK/db") $(time_run "$WORK/dbx")
+db_first=$1 db_last=$2 db_end=$3 dbx_first=$4 dbx_last=$5 dbx_end=$6
+echo "kill test: a run takes $db_end ms (commit from $db_first to $db_last ms) on MASTER and EMASTER," \
+     "$dbx_end ms (commit from $dbx_first to $dbx_last ms) with XMASTER; every kill falls inside one," \
+     "every other one inside its commit"
 added_db="SEED" added_dbx="S1 S255 XSEED"
+journals=0
 i=0
 while [ "$i" -lt "$KILLS" ]; do
     i=$((i + 1))
@@ -109,10 +140,17 @@ while [ "$i" -lt "$KILLS" ]; do
     # shellcheck disable=SC2086
     "$CLI" convert "$WORK/prices.csv" --out "$dir" --symbol "K$i" $CONVERT_OPTS > /dev/null 2>&1 &
     pid=$!
-    # A random moment within the first ~0.3 s of the run.
-    sleep "0.$(awk -v s="$i" 'BEGIN { srand(s); printf "%03d", int(rand() * 300) }')"
+    # A random moment within the run, or within its commit.
+    from=0 to=$db_end
+    [ "$dir" = "$WORK/db" ] || to=$dbx_end
+    if [ $((i % 4)) -lt 2 ]; then
+        from=$db_first to=$((db_last + 1))
+        [ "$dir" = "$WORK/db" ] || { from=$dbx_first; to=$((dbx_last + 1)); }
+    fi
+    sleep "$(awk -v s="$i" -v a="$from" -v b="$to" 'BEGIN { srand(s); printf "%.3f", (a + rand() * (b - a)) / 1000 }')"
     kill -9 "$pid" 2> /dev/null || true
     wait "$pid" 2> /dev/null || true
+    [ ! -e "$dir/PELMAR.JNL" ] || journals=$((journals + 1))
     # Right after the kill, before anything finishes it: no entry without its data file.
     whole_data "$dir" || { echo "kill $i: an entry of $dir lacks its data file" >&2; exit 1; }
     # A run left alone completes or undoes what the killed one left, then adds its own.
@@ -127,4 +165,8 @@ while [ "$i" -lt "$KILLS" ]; do
         listed "$dir" "$sym" || { echo "kill $i: $dir lost $sym" >&2; exit 1; }
     done
 done
-echo "kill test: $KILLS kills, both databases whole after each"
+echo "kill test: $KILLS kills, $journals of them left a journal; both databases whole after each"
+if [ $((journals * 10)) -lt "$KILLS" ]; then
+    echo "kill test: fewer than one kill in ten caught a change in its commit; the commit was not tested" >&2
+    exit 1
+fi

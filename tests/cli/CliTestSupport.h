@@ -21,7 +21,8 @@ inline SCliResult RunCli(const std::string& command, const Arguments& args) {
         const char* pszName;
         int (*pRun)(const Arguments&, std::ostream&, std::ostream&);
     } commands[] = {{"convert", RunConvert}, {"list", RunList},     {"dump", RunDump},    {"check", RunCheck},
-                    {"delete", RunDelete},   {"rename", RunRename}, {"detect", RunDetect}};
+                    {"delete", RunDelete},   {"rename", RunRename}, {"detect", RunDetect},
+                    {"repair", RunRepair}};
     std::ostringstream out;
     std::ostringstream err;
     SCliResult result{2, {}, {}};

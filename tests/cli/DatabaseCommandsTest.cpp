@@ -26,6 +26,7 @@ TEST_F(CRealFolderTest, ListShowsEverySecurityOfTheThreeDirectoryFiles) {
 }
 
 struct SDumpCase {
+    const char* pszName;
     const char* pszSymbol;
     const char* pszExpected;
 };
@@ -41,16 +42,17 @@ TEST_P(Dumps, WriteTheFieldsTheFilesHold) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Securities, Dumps,
-                         ::testing::Values(SDumpCase{"abc", "Date,High,Low,Close,Volume\n"
+                         ::testing::Values(SDumpCase{"FieldsOfTheDop", "abc", "Date,High,Low,Close,Volume\n"
                                                             "2023-01-03,11,9,10,500\n"
                                                             "2023-01-04,12,10,11,600\n"
                                                             "2023-01-05,13,11,12,700\n"},
-                                           SDumpCase{"IDX", "Date,Time,Open,High,Low,Close,Volume\n"
+                                           SDumpCase{"IntradayWithItsTime", "IDX", "Date,Time,Open,High,Low,Close,Volume\n"
                                                             "2023-01-03,093500,1,2,0.5,1.5,100\n"
                                                             "2023-01-03,094000,1.5,3,1,2.5,200\n"},
-                                           SDumpCase{"X2", "Date,Open,High,Low,Close,Volume\n"
+                                           SDumpCase{"XmasterByItsFieldSet", "X2", "Date,Open,High,Low,Close,Volume\n"
                                                            "2023-01-03,5,6,4,5,30\n"
-                                                           "2023-01-04,6,7,5,6,40\n"}));
+                                                           "2023-01-04,6,7,5,6,40\n"}),
+                         [](const auto& info) { return std::string(info.param.pszName); });
 
 struct SChangeCase {
     const char* pszName;
@@ -109,10 +111,15 @@ TEST_F(CRealFolderTest, UpdateOfAnXmasterSecurity) {
 TEST_F(CRealFolderTest, CheckNamesEachInconsistency) {
     WriteFile(Db() / "F1.DAT", ReadFile(Db() / "F1.DAT").substr(0, 40)); // one bar short of its header
     std::filesystem::remove(Db() / "F258.MWD");
+    std::string emaster = ReadFile(Db() / "EMASTER");
+    emaster[192 * 2 + 2] = 9; // a record of a security MASTER no longer lists
+    WriteFile(Db() / "EMASTER", emaster);
     const SCliResult result = RunCli("check", {DbText()});
     EXPECT_EQ(result.nStatus, 1);
     EXPECT_NE(result.strOut.find("F1.DAT"), std::string::npos) << result.strOut;
     EXPECT_NE(result.strOut.find("F258.MWD"), std::string::npos) << result.strOut;
+    EXPECT_NE(result.strOut.find("EMASTER record 2: file number 9 (LNG) is only in EMASTER"), std::string::npos);
+    EXPECT_NE(result.strOut.find("MASTER record 2: file number 2 (LNG) is only in MASTER"), std::string::npos);
     EXPECT_EQ(RunCli("rename", {DbText(), "nosuch", "X"}).nStatus, 1);
     EXPECT_EQ(RunCli("rename", {DbText(), "abc", "WAY TOO LONG SYMBOL"}).nStatus, 2);
 }

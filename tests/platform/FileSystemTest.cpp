@@ -104,4 +104,30 @@ TEST_F(FileSystem, StatusListingAndIdentityOfEntries) {
     EXPECT_EQ(m_fs.FileId(m_dir / "Link"), m_fs.FileId(m_dir / "Sub"));
 }
 
+// Update grows and cuts a file in place; it and ReadNoLink never go through a link, and
+// Status says which names are links.
+TEST_F(FileSystem, FilesChangedInPlaceAndLinksTold) {
+    ASSERT_TRUE(WriteFile(m_dir / "F1.DAT", "0123456789"));
+    auto pFile = m_fs.Open(m_dir / "F1.DAT", EOpenMode::Update);
+    ASSERT_TRUE(pFile);
+    ASSERT_TRUE(pFile->Seek(10) && pFile->Write("ab", 2) && pFile->Seek(0) && pFile->Write("X", 1));
+    ASSERT_TRUE(pFile->Truncate(11) && pFile->Close());
+    EXPECT_EQ(ReadFile(m_dir / "F1.DAT"), "X123456789a");
+    EXPECT_FALSE(m_fs.Open(m_dir / "missing", EOpenMode::Update));
+    MakeReadOnly(m_dir / "F1.DAT");
+    EXPECT_FALSE(m_fs.Open(m_dir / "F1.DAT", EOpenMode::Update));
+    EXPECT_FALSE(m_fs.Status(m_dir / "F1.DAT").bLink);
+
+    if (!MakeLink(m_dir / "F1.DAT", m_dir / "Link.DAT")) {
+        GTEST_SKIP() << kNoLinks;
+    }
+    EXPECT_TRUE(m_fs.Open(m_dir / "Link.DAT", EOpenMode::Read));
+    EXPECT_FALSE(m_fs.Open(m_dir / "Link.DAT", EOpenMode::ReadNoLink));
+    EXPECT_FALSE(m_fs.Open(m_dir / "Link.DAT", EOpenMode::Update));
+    const SEntryStatus link = m_fs.Status(m_dir / "Link.DAT");
+    EXPECT_TRUE(link.bLink);
+    EXPECT_EQ(link.kind, EEntryKind::File);
+    EXPECT_TRUE(m_fs.Status(m_dir / "nowhere").kind == EEntryKind::Missing && !m_fs.Status(m_dir / "nowhere").bLink);
+}
+
 } // namespace

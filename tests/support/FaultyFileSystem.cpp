@@ -1,5 +1,6 @@
 #include "tests/support/FaultyFileSystem.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace {
@@ -25,7 +26,8 @@ public:
 
     bool Seek(std::uint64_t offset) override { return m_pInner->Seek(offset); }
     std::optional<std::uint64_t> Size() override { return m_pInner->Size(); }
-    bool Sync() override { return !m_fs.Count(EFault::Sync, m_path) && m_pInner->Sync(); }
+    bool Truncate(std::uint64_t size) override { return !m_fs.Count(EFault::Truncate, m_path) && m_pInner->Truncate(size); }
+    bool Sync() override { return !m_fs.Count(EFault::Sync, m_path) && (m_fs.SkipsSyncs() || m_pInner->Sync()); }
 
     bool Close() override {
         const bool bFail = m_fs.Count(EFault::Close, m_path);
@@ -57,6 +59,7 @@ void CFaultyFileSystem::Reset() {
     FailAt(0);
     m_nReads = 0;
     m_nFailRead = 0;
+    m_failAlso.clear();
 }
 
 bool CFaultyFileSystem::Count(EFault kind, const std::filesystem::path& path) {
@@ -64,7 +67,8 @@ bool CFaultyFileSystem::Count(EFault kind, const std::filesystem::path& path) {
     const int nAll = ++m_counts[static_cast<std::size_t>(EFault::Any)];
     const int nKind = ++m_counts[static_cast<std::size_t>(kind)];
     const int n = m_failKind == EFault::Any ? nAll : m_failKind == kind ? nKind : 0;
-    const bool bFail = m_nFailAt > 0 && (m_bFromThenOn ? m_bInjected || n >= m_nFailAt : n == m_nFailAt);
+    const bool bFail = (m_nFailAt > 0 && (m_bFromThenOn ? m_bInjected || n >= m_nFailAt : n == m_nFailAt)) ||
+                       std::find(m_failAlso.begin(), m_failAlso.end(), nAll) != m_failAlso.end();
     m_bInjected = m_bInjected || bFail;
     return bFail;
 }
@@ -76,9 +80,10 @@ bool CFaultyFileSystem::CountRead() {
 }
 
 std::unique_ptr<CFile> CFaultyFileSystem::Open(const std::filesystem::path& path, EOpenMode mode) {
-    const EFault kind = mode == EOpenMode::Read     ? EFault::OpenRead
-                        : mode == EOpenMode::Create ? EFault::OpenCreate
-                                                    : EFault::OpenNew;
+    const EFault kind = mode == EOpenMode::Create      ? EFault::OpenCreate
+                        : mode == EOpenMode::CreateNew ? EFault::OpenNew
+                        : mode == EOpenMode::Update    ? EFault::OpenUpdate
+                                                       : EFault::OpenRead;
     if (Count(kind, path)) {
         return nullptr;
     }
@@ -95,11 +100,12 @@ bool CFaultyFileSystem::ReplaceFile(const std::filesystem::path& temporary, cons
 }
 
 bool CFaultyFileSystem::SyncFiles(const std::vector<std::filesystem::path>& paths) {
-    return !Count(EFault::Sync, paths.empty() ? std::filesystem::path() : paths.front()) && m_inner.SyncFiles(paths);
+    return !Count(EFault::Sync, paths.empty() ? std::filesystem::path() : paths.front()) &&
+           (m_bSkipSyncs || m_inner.SyncFiles(paths));
 }
 
 bool CFaultyFileSystem::SyncDirectory(const std::filesystem::path& dir) {
-    return !Count(EFault::SyncDirectory, dir) && m_inner.SyncDirectory(dir);
+    return !Count(EFault::SyncDirectory, dir) && (m_bSkipSyncs || m_inner.SyncDirectory(dir));
 }
 
 std::unique_ptr<CFileLock> CFaultyFileSystem::TryLock(const std::filesystem::path& lockFile, ELockResult& result) {

@@ -13,7 +13,9 @@
 
 // The kinds of operation that can be made to fail; Any counts every one of them in one
 // sequence. Status, ListDirectory, FileId and reads are not counted there.
-enum class EFault { Any, OpenRead, OpenCreate, OpenNew, Write, Sync, Close, Replace, Remove, SyncDirectory, Lock };
+enum class EFault {
+    Any, OpenRead, OpenCreate, OpenNew, OpenUpdate, Write, Truncate, Sync, Close, Replace, Remove, SyncDirectory, Lock
+};
 
 class CFaultyFileSystem : public CFileSystem {
 public:
@@ -27,6 +29,11 @@ public:
     // The n-th operation of that kind (1-based, counted since construction or Reset) fails,
     // and only that one; 0 fails nothing. With bFromThenOn every later operation fails too.
     void FailAt(int n, EFault kind = EFault::Any, bool bFromThenOn = false);
+    // The n-th operation of any kind fails as well, and only that one.
+    void FailAlsoAt(int n) { m_failAlso.push_back(n); }
+    // Syncs are counted (and fail on demand) but not passed on: a test that only stops a run
+    // in between, and never the machine, needs no disk flushes.
+    void SkipRealSyncs() { m_bSkipSyncs = true; }
     // A failing Write first stores the first half of its data, as a full disk does.
     void SetPartialWrites(bool bPartial) { m_bPartialWrites = bPartial; }
     // The n-th CFile::Read (1-based, counted on its own) returns an error; 0 fails nothing.
@@ -56,7 +63,7 @@ public:
     bool PartialWrites() const { return m_bPartialWrites; }
 
 private:
-    static constexpr std::size_t kKinds = 11;
+    static constexpr std::size_t kKinds = 13;
 
     CFileSystem& m_inner;
     std::array<int, kKinds> m_counts{};
@@ -68,4 +75,9 @@ private:
     bool m_bInjected = false;
     int m_nReads = 0;
     int m_nFailRead = 0;
+    std::vector<int> m_failAlso;
+    bool m_bSkipSyncs = false;
+
+public:
+    bool SkipsSyncs() const { return m_bSkipSyncs; }
 };

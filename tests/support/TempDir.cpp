@@ -110,3 +110,21 @@ void WriteFolder(const std::filesystem::path& dir, const FolderFiles& files) {
         WriteFile(dir / name, bytes);
     }
 }
+
+std::string Differences(const FolderFiles& a, const FolderFiles& b) {
+    std::string text;
+    for (const auto& [name, bytes] : a) {
+        if (!b.count(name)) {
+            text += " only first: " + name + ";";
+        } else if (b.at(name) != bytes) {
+            text += " differs: " + name + " (" + std::to_string(bytes.size()) + " / " +
+                    std::to_string(b.at(name).size()) + " bytes);";
+        }
+    }
+    for (const auto& [name, bytes] : b) {
+        if (!a.count(name)) {
+            text += " only second: " + name + ";";
+        }
+    }
+    return text.empty() ? " no difference" : text;
+}

@@ -36,4 +36,6 @@ std::vector<std::string> ListDirectory(const std::filesystem::path& dir);
 // Every file of a folder by name, with its bytes: what a run must leave as it was.
 using FolderFiles = std::map<std::string, std::string>;
 FolderFiles Snapshot(const std::filesystem::path& dir);
+// For a failed comparison: the names whose bytes differ between a and b, or that only one has.
+std::string Differences(const FolderFiles& a, const FolderFiles& b);
 void WriteFolder(const std::filesystem::path& dir, const FolderFiles& files);
