@@ -1,5 +1,6 @@
 // The Database window on a folder a known batch made: its list, found and sorted, a damaged
-// folder, Delete and Rename checked with the database object afterwards; a folder of daily,
+// folder, Delete and Rename checked with the database object afterwards, Repair of a folder
+// damaged in each of the usual ways; a folder of daily,
 // weekly, monthly and intraday securities as other software writes it, with each period
 // listed and intraday bars charted by the hour; and the price chart drawing known series
 // inside its plot, with its dates under it.
@@ -11,6 +12,7 @@
 #include "engine/BatchConverter.h"
 #include "engine/Wording.h"
 #include "metastock/Dates.h"
+#include "metastock/Mbf.h"
 #include "platform/FileSystem.h"
 #include "platform/RecordingMessageBox.h"
 #include "tests/support/MasterBuilder.h"
@@ -72,6 +74,16 @@ class TestDatabaseWindow : public QObject {
         return securities;
     }
 
+    // Every file of a folder with its bytes.
+    static QMap<QString, QByteArray> Files(const QString& strFolder) {
+        QMap<QString, QByteArray> files;
+        for (const QString& name : QDir(strFolder).entryList(QDir::Files)) {
+            QFile file(strFolder + u'/' + name);
+            files.insert(name, file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(unreadable)"));
+        }
+        return files;
+    }
+
     // The symbol of the row selected; empty when none is.
     static QString Selected(QWidget& window) {
         const auto* pTable = window.findChild<QTableView*>();
@@ -112,6 +124,10 @@ private slots:
         QVERIFY(window.findChild<QLabel*>("statusLabel")->text().contains(QStringLiteral("damaged")));
         QVERIFY(!window.findChild<QPushButton*>("deleteButton")->isEnabled());
         QVERIFY(!window.findChild<QPushButton*>("renameButton")->isEnabled());
+        QVERIFY(window.findChild<QPushButton*>("repairButton")->isEnabled());
+        // A folder without a database has nothing to repair.
+        window.ShowFolder(m_dir.path());
+        QVERIFY(!window.findChild<QPushButton*>("repairButton")->isEnabled());
     }
 
     void findAndSort_data() {
@@ -330,6 +346,96 @@ private slots:
         }
         window.ShowFolder(folder, QStringLiteral("WKY"));
         QVERIFY(!chart.AxisLabels().join(u' ').contains(u':'));
+    }
+
+    void repair_data() {
+        QTest::addColumn<QString>("damage");
+        QTest::addColumn<int>("answer");       // to the question; -1: none is asked
+        QTest::addColumn<QString>("question");  // what the question says the repair changes
+        QTest::addColumn<QStringList>("stored"); // "SYMBOL:bars" of the folder afterwards
+        QTest::addColumn<QStringList>("kept");   // the directory files replaced, kept aside
+        const QStringList all{"IBM:3", "MSFT:2", "AAPL:1"};
+        const int yes = int(EMessageAnswer::Yes);
+        QTest::newRow("a text XMASTER") << "xmaster" << yes << "XMASTER: not an XMASTER" << all
+                                        << QStringList{"XMASTER.pelmar-old"};
+        QTest::newRow("a data file cut in a record") << "cut" << yes << "F2.DAT: 3 bytes" << all << QStringList();
+        QTest::newRow("a missing EMASTER record") << "emaster" << yes << "EMASTER: the record of file number 3 (AAPL)"
+                                                  << all << QStringList{"EMASTER.pelmar-old"};
+        QTest::newRow("a wrong last date") << "date" << yes << "MASTER record 2 (MSFT): dates" << all
+                                           << QStringList{"MASTER.pelmar-old"};
+        QTest::newRow("an orphan data file") << "orphan" << yes << "F300.MWD: no directory file listed it"
+                                             << all + QStringList{"F300:3"} << QStringList();
+        QTest::newRow("answered no") << "xmaster" << int(EMessageAnswer::No) << "XMASTER" << QStringList() << QStringList();
+        QTest::newRow("a sound folder") << "" << -1 << "" << all << QStringList();
+    }
+
+    // Repair of a folder damaged in one way: it says what it changes and asks; after Yes the
+    // folder checks clean and every bar is there, after No every file is as it was.
+    void repair() {
+        QFETCH(QString, damage);
+        QFETCH(int, answer);
+        QFETCH(QString, question);
+        QFETCH(QStringList, stored);
+        QFETCH(QStringList, kept);
+        const QString folder = MakeDatabase(QStringLiteral("repair-%1").arg(QTest::currentDataTag()));
+        const auto append = [](const QString& strPath, const QByteArray& bytes) {
+            QFile file(strPath);
+            return file.open(QIODevice::Append) && file.write(bytes) == bytes.size();
+        };
+        if (damage == "xmaster") {
+            QVERIFY(WriteBytes(folder + "/XMASTER", "broken file\n"));
+        } else if (damage == "cut") {
+            QVERIFY(append(folder + "/F2.DAT", "abc"));
+        } else if (damage == "emaster") {
+            QVERIFY(QFile::resize(folder + "/EMASTER", QFileInfo(folder + "/EMASTER").size() - 192));
+        } else if (damage == "date") {
+            QFile master(folder + "/MASTER");
+            const MbfSingle date = EncodeMbf(1230301.0f);
+            QVERIFY(master.open(QIODevice::ReadWrite) && master.seek(2 * 53 + 29) &&
+                    master.write(reinterpret_cast<const char*>(date.data()), 4) == 4);
+        } else if (damage == "orphan") {
+            QVERIFY(QFile::copy(folder + "/F1.DAT", folder + "/F300.MWD"));
+        }
+        const QMap<QString, QByteArray> before = Files(folder);
+        CDatabaseWindow window(m_messages);
+        window.ShowFolder(folder, QStringLiteral("MSFT"));
+        if (answer >= 0) {
+            m_messages.QueueAnswer(static_cast<EMessageAnswer>(answer));
+        }
+        ClickButton(window, "repairButton");
+        const std::vector<std::string> texts = m_messages.Texts();
+        QCOMPARE(texts.size(), std::size_t(answer == int(EMessageAnswer::No) ? 1 : answer >= 0 ? 2 : 1));
+        if (answer < 0) {
+            QCOMPARE(QString::fromStdString(texts.front()), folder + " needs no repair.");
+            QCOMPARE(Files(folder), before);
+            return;
+        }
+        const QString asked = QString::fromStdString(texts.front());
+        QVERIFY2(asked.startsWith("The repair of " + folder + " changes:\n\n\u2022 ") && asked.contains(question) &&
+                     asked.endsWith("Repair the folder?"),
+                 qPrintable(asked));
+        QCOMPARE(m_messages.Shown().front().buttons, EMessageButtons::YesNo);
+        if (answer == int(EMessageAnswer::No)) {
+            QCOMPARE(Files(folder), before);
+            return;
+        }
+        QVERIFY2(QString::fromStdString(texts.back()).startsWith(folder + " is repaired"), texts.back().c_str());
+        CDatabase database(GetSystemFileSystem(), m_messages, Utf8Path(folder.toStdString()));
+        std::string strError;
+        QVERIFY(database.Read(strError));
+        QCOMPARE(database.Damage(), std::vector<std::string>());
+        QCOMPARE(database.Check(), std::vector<std::string>());
+        QStringList bars;
+        for (const SSecurity& security : database.Securities()) {
+            const auto read = database.ReadBars(security, strError);
+            bars << QString::fromStdString(security.strSymbol) + u':' + (read ? QString::number(read->bars.size()) : "none");
+        }
+        QCOMPARE(bars, stored);
+        QCOMPARE(QDir(folder).entryList({"*.pelmar-old"}), kept);
+        // The window lists the repaired folder, the same security chosen, and offers changes.
+        QCOMPARE(Selected(window), QStringLiteral("MSFT"));
+        QVERIFY(window.findChild<QPushButton*>("deleteButton")->isEnabled());
+        QVERIFY(!window.findChild<QLabel*>("statusLabel")->text().contains("damaged"));
     }
 
     void chart_data() {

@@ -618,7 +618,7 @@ private slots:
              {"Semicolon", "Decimal point", "Decimal comma", "Skip bad lines", "Symbol column", "Add New Bars",
               "Add or Update", "Conversion failed.", "Detect", "(from file names)", "Database window", "Time column",
               "Time of day in the date", "Period", "Interval", "Keep the newest bars", "Currency",
-              "unchosen and highlighted", "holds no database", "I5"}) {
+              "unchosen and highlighted", "holds no database", "I5", "Repair..."}) {
             QVERIFY2(page.contains(QLatin1String(pszSetting)), pszSetting);
         }
     }
