@@ -282,7 +282,8 @@ bool CConversionController::RunBatch(const SImportSettings& settings, QWidget& o
 
 std::optional<CConversionController::SListing> CConversionController::Listing(const SImportSettings& settings) const {
     // Only new bars can leave a successful run with nothing written.
-    if (settings.nExist != static_cast<long long>(EMasterMode::AddNewBars)) {
+    if (settings.nExist != static_cast<long long>(EMasterMode::AddNewBars) &&
+        settings.nExist != static_cast<long long>(EMasterMode::AddOrUpdate)) {
         return std::nullopt;
     }
     return FolderListing(m_messages, FullPath(settings.strPathOut).toStdString());

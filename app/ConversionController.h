@@ -60,8 +60,9 @@ private:
     bool Run(const SImportSettings& settings, QWidget& owner);
     bool RunConversion(const SImportSettings& settings);
     bool RunBatch(const SImportSettings& settings, QWidget& owner);
-    // The output folder's listing before a run of new bars, to tell whether it wrote anything;
-    // nullopt for the other modes, whose successful runs always write.
+    // The output folder's listing before a run of new bars (Add New Bars, Add or Update), to
+    // tell whether it wrote anything; nullopt for the other modes, whose successful runs
+    // always write.
     std::optional<SListing> Listing(const SImportSettings& settings) const;
     // After a run (bWritten: it added to the database): a database that "Make New Master" made
     // is used as it exists by the next run.

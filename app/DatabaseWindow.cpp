@@ -5,6 +5,7 @@
 #include "app/SecurityListModel.h"
 #include "engine/Wording.h"
 #include "metastock/Dates.h"
+#include "metastock/FolderRepair.h"
 #include "platform/FileSystem.h"
 #include "platform/MessageBox.h"
 #include "platform/TextEncoding.h"
@@ -88,6 +89,7 @@ CDatabaseWindow::CDatabaseWindow(CMessageBox& messages, QWidget* pParent)
     connect(ui.browseButton, &QPushButton::clicked, this, &CDatabaseWindow::OnBrowse);
     connect(ui.deleteButton, &QPushButton::clicked, this, &CDatabaseWindow::OnDelete);
     connect(ui.renameButton, &QPushButton::clicked, this, &CDatabaseWindow::OnRename);
+    connect(ui.repairButton, &QPushButton::clicked, this, &CDatabaseWindow::OnRepair);
     connect(ui.filterEdit, &QLineEdit::textChanged, this, &CDatabaseWindow::OnFilterChanged);
     connect(ui.filterEdit, &QLineEdit::returnPressed, this, [this] { m_pUi->securitiesTable->setFocus(); });
     connect(table.selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
@@ -118,6 +120,7 @@ void CDatabaseWindow::FitColumns() {
     header.setMinimumSectionSize(metrics.averageCharWidth() * 4);
     header.resizeSection(CList::kSymbolColumn, width(symbol, kSymbolChars));
     header.resizeSection(CList::kNameColumn, width(name, kNameChars));
+    header.resizeSection(CList::kPeriodColumn, width(QStringLiteral("Period"), 8));
     header.resizeSection(CList::kFirstColumn, width(QStringLiteral("0000-00-00"), 12));
     header.resizeSection(CList::kLastColumn, width(QStringLiteral("0000-00-00"), 12));
     header.resizeSection(CList::kBarsColumn, width(QStringLiteral("65534"), 8) + metrics.averageCharWidth() * 2);
@@ -147,11 +150,20 @@ void CDatabaseWindow::ShowFolder(const QString& strFolder, const QString& strSym
     } else {
         m_strStatus = nCount == 1 ? tr("1 security in %1.").arg(folder) : tr("%1 securities in %2.").arg(nCount).arg(folder);
     }
+    if (bRead && !m_pDatabase->PendingChange().empty()) {
+        m_strStatus += QLatin1Char('\n') + QString::fromStdString(m_pDatabase->PendingChange());
+    }
     if (bRead && !m_pDatabase->Damage().empty()) {
-        m_strStatus += QLatin1Char('\n') + tr("This database is damaged; it can be looked at, but not changed:") +
+        m_strStatus += QLatin1Char('\n') +
+                       (m_pDatabase->RefusingDamage().empty()
+                            ? tr("This database is damaged; Repair... makes it whole:")
+                            : tr("This database is damaged; it can be looked at, but not changed until Repair... "
+                                 "makes it whole:")) +
                        QLatin1Char('\n') + Lines(m_pDatabase->Damage());
     }
     ui.statusLabel->setText(m_strStatus);
+    ui.repairButton->setEnabled(bRead && (m_pDatabase->HasMaster() || m_pDatabase->HasXmaster() ||
+                                          m_pDatabase->HasEmaster() || m_pDatabase->InterruptedChange()));
 
     int nSelect = -1;
     for (int nRow = 0; nRow < nCount && !strSymbol.isEmpty(); ++nRow) {
@@ -228,9 +240,13 @@ void CDatabaseWindow::OnSelectionChanged() {
         title += QStringLiteral("  ") + Text(security->strName);
     }
     if (!bars->bars.empty()) {
+        // Intraday bars with their times of day.
+        const auto when = [&bars](const SBarValues& bar) {
+            return bars->bTime ? DateText(bar.nDate) + u' ' + QString::fromStdString(TimeText(bar.nTime)) : DateText(bar.nDate);
+        };
         title += QStringLiteral("  (%1, %2 to %3)")
                      .arg(bars->bars.size() == 1 ? tr("1 bar") : tr("%1 bars").arg(bars->bars.size()),
-                          DateText(bars->bars.front().nDate), DateText(bars->bars.back().nDate));
+                          when(bars->bars.front()), when(bars->bars.back()));
     }
     ui.chart->SetBars(*bars, title);
     if (!bars->warnings.empty()) {
@@ -282,6 +298,49 @@ bool CDatabaseWindow::Change(const SSecurity& listed, const FChange& change, con
     // A change refused keeps the security chosen.
     ShowFolder(QDir::fromNativeSeparators(folder), bDone ? strSelect : Text(listed.strSymbol));
     return bDone;
+}
+
+void CDatabaseWindow::OnRepair() {
+    const QString folder = m_pUi->folderEdit->text();
+    const QString selected = SelectedSecurity() ? Text(SelectedSecurity()->strSymbol) : QString();
+    CFolderRepair repair(GetSystemFileSystem(), m_messages, Utf8Path(QDir::fromNativeSeparators(folder).toStdString()));
+    std::string strError;
+    // The folder stays locked from the plan to the end of the repair, the question included,
+    // so that what is asked is what is done.
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    const bool bPlanned = repair.Plan(strError, kChangeLockWait);
+    QGuiApplication::restoreOverrideCursor();
+    if (!bPlanned) {
+        m_messages.Show(tr("%1 cannot be repaired; nothing was changed:\n\n%2")
+                            .arg(folder, QString::fromStdString(strError))
+                            .toStdString());
+        return;
+    }
+    if (repair.Changes().empty()) {
+        m_messages.Show(tr("%1 needs no repair.").arg(folder).toStdString());
+        return;
+    }
+    QStringList changes;
+    for (const std::string& change : repair.Changes()) {
+        changes << QStringLiteral("\u2022 ") + QString::fromStdString(change);
+    }
+    const QString question = tr("The repair of %1 changes:\n\n%2\n\nEvery directory file it replaces is kept as "
+                                "<name>.pelmar-old. Repair the folder?")
+                                 .arg(folder, changes.join(u'\n'));
+    if (m_messages.Show(question.toStdString(), EMessageButtons::YesNo) != EMessageAnswer::Yes) {
+        return;
+    }
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    const bool bDone = repair.Apply(strError);
+    QGuiApplication::restoreOverrideCursor();
+    if (!bDone) {
+        m_messages.Show(tr("The repair of %1 failed:\n\n%2").arg(folder, QString::fromStdString(strError)).toStdString());
+    } else {
+        m_messages.Show((tr("%1 is repaired; every directory file replaced is kept as <name>.pelmar-old.").arg(folder) +
+                         (repair.Warnings().empty() ? QString() : QStringLiteral("\n\n") + Lines(repair.Warnings())))
+                            .toStdString());
+    }
+    ShowFolder(QDir::fromNativeSeparators(folder), selected);
 }
 
 void CDatabaseWindow::OnDelete() {

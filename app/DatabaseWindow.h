@@ -1,9 +1,11 @@
 // The Database window (View > Database...): the securities of one database folder in a list
-// that takes the window's height (symbol, name, first and last date, bars, data file; sorted
+// that takes the window's height (symbol, name, period, first and last date, bars, data file; sorted
 // by any column, narrowed by a symbol or name typed into Find), the price chart of the one
-// selected beside it, and Rename and Delete. It reads through CDatabase without the lock; a
-// change takes the lock, reads the folder afresh, is refused when the folder is damaged, and
-// is committed at once. The main window owns it; it stays open beside the log.
+// selected beside it, Rename and Delete, and Repair of a folder that the charting software or
+// a crash left inconsistent. It reads through CDatabase without the lock; a change takes the
+// lock, reads the folder afresh, is refused when the folder is damaged, and is committed at
+// once; a repair (CFolderRepair) says what it would change and asks first. The main window
+// owns it; it stays open beside the log.
 #pragma once
 
 #include "metastock/Database.h"
@@ -36,6 +38,7 @@ public:
     void OnBrowse();
     void OnDelete();
     void OnRename();
+    void OnRepair();
 
 private:
     using FChange = std::function<bool(CDatabase&, const SSecurity&, std::string&)>;

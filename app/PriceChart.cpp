@@ -74,6 +74,46 @@ std::vector<SDateTick> DateTicks(const std::vector<SBarValues>& bars, int nMaxTi
     return ticks;
 }
 
+// The minute of the day of an intraday bar's time (HHMMSS), [0, 1439].
+int MinuteOf(const SBarValues& bar) {
+    return std::clamp(bar.nTime / 10000, 0, 23) * 60 + std::clamp(bar.nTime / 100 % 100, 0, 59);
+}
+
+// Labels of intraday bars: where a day begins (its date) and where a step of the clock begins
+// ("14:00", "10:15"), the finest step of 1, 5, 10, 15 or 30 minutes or 1 to 12 hours that leaves
+// at most nMaxTicks labels; days alone when none does, and months and years as for daily bars
+// when days are too many.
+std::vector<SDateTick> TimeTicks(const std::vector<SBarValues>& bars, int nMaxTicks) {
+    nMaxTicks = std::max(nMaxTicks, 1);
+    std::vector<SDateTick> ticks;
+    for (const int nStep : {1, 5, 10, 15, 30, 60, 120, 180, 240, 360, 720, 1440}) {
+        ticks.clear();
+        for (std::size_t i = 1; i < bars.size(); ++i) {
+            const int nMinute = MinuteOf(bars[i]) / nStep * nStep;
+            if (bars[i].nDate != bars[i - 1].nDate) {
+                ticks.push_back({i, QString::fromStdString(DateValueText(bars[i].nDate))});
+            } else if (nMinute != MinuteOf(bars[i - 1]) / nStep * nStep) {
+                ticks.push_back({i, QStringLiteral("%1:%2")
+                                        .arg(nMinute / 60, 2, 10, QChar(u'0'))
+                                        .arg(nMinute % 60, 2, 10, QChar(u'0'))});
+            }
+        }
+        if (ticks.size() <= static_cast<std::size_t>(nMaxTicks)) {
+            return ticks;
+        }
+    }
+    return DateTicks(bars, nMaxTicks);
+}
+
+std::vector<SDateTick> AxisTicks(const std::vector<SBarValues>& bars, bool bTime, int nMaxTicks) {
+    return bTime ? TimeTicks(bars, nMaxTicks) : DateTicks(bars, nMaxTicks);
+}
+
+// Labels at most this many to the plot's width: one a date's width apart.
+int MaxTicks(const QFontMetrics& metrics, const QRect& plot) {
+    return plot.width() / (metrics.horizontalAdvance(QStringLiteral("0000-00-00")) + 2 * kGap);
+}
+
 } // namespace
 
 CPriceChart::CPriceChart(QWidget* pParent) : QWidget(pParent) {
@@ -84,6 +124,7 @@ CPriceChart::CPriceChart(QWidget* pParent) : QWidget(pParent) {
 
 void CPriceChart::SetBars(const SSecurityBars& bars, const QString& strTitle) {
     m_bars = bars.bars;
+    m_bTime = bars.bTime;
     m_bOpen = std::find(bars.fields.begin(), bars.fields.end(), kFieldOpen) != bars.fields.end();
     m_bHighLow = std::find(bars.fields.begin(), bars.fields.end(), kFieldHigh) != bars.fields.end() &&
                  std::find(bars.fields.begin(), bars.fields.end(), kFieldLow) != bars.fields.end();
@@ -148,6 +189,16 @@ bool CPriceChart::DrawsBars() const {
     return m_bHighLow && !m_bars.empty() && fWidth / static_cast<double>(m_bars.size()) >= kMinBarPixels;
 }
 
+QStringList CPriceChart::AxisLabels() const {
+    QStringList labels;
+    if (!m_bars.empty()) {
+        for (const SDateTick& tick : AxisTicks(m_bars, m_bTime, MaxTicks(fontMetrics(), PlotRect()))) {
+            labels << tick.text;
+        }
+    }
+    return labels;
+}
+
 void CPriceChart::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     const QFontMetrics metrics = fontMetrics();
@@ -183,11 +234,11 @@ void CPriceChart::paintEvent(QPaintEvent*) {
         painter.drawText(QRect(0, nY - metrics.lineSpacing() / 2, plot.left() - kGap, metrics.lineSpacing()),
                          Qt::AlignRight | Qt::AlignVCenter, PriceLabel(std::abs(fPrice) < axis.fStep / 2 ? 0 : fPrice, axis));
     }
-    // Dates: grid lines up the plot, labels below it within its width (not under the prices'
-    // labels, not past its right side), each where it does not cover the last.
-    const int nLabelWidth = metrics.horizontalAdvance(QStringLiteral("0000-00-00")) + 2 * kGap;
+    // Dates (and hours of intraday bars): grid lines up the plot, labels below it within its
+    // width (not under the prices' labels, not past its right side), each where it does not
+    // cover the last.
     int nFree = plot.left();
-    for (const SDateTick& tick : DateTicks(m_bars, plot.width() / nLabelWidth)) {
+    for (const SDateTick& tick : AxisTicks(m_bars, m_bTime, MaxTicks(metrics, plot))) {
         const int nX = static_cast<int>(std::lround(x(tick.nIndex)));
         painter.setPen(QColor::fromRgb(kGridColour));
         painter.drawLine(nX, plot.top(), nX, plot.bottom());

@@ -1,12 +1,14 @@
 // The Database window's price chart of one security, drawn with QPainter: the close as a
 // line, or, when each bar has room (kMinBarPixels), a high-low bar with the open ticked on
-// its left and the close on its right; prices along the left side and dates along the bottom.
+// its left and the close on its right; prices along the left side and dates along the bottom
+// (for intraday bars, the hours of the day and the date where a day begins).
 // A reversed file, a wrong column or a missing decimal shows as a jump at a glance.
 #pragma once
 
 #include "metastock/Database.h"
 
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 
 #include <vector>
@@ -30,6 +32,9 @@ public:
     QRect PlotRect() const;
     // Whether the bars are drawn as bars (else as the line of the close).
     bool DrawsBars() const;
+    // The labels under the plot at the present size, from left to right, those left out for
+    // want of room included.
+    QStringList AxisLabels() const;
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
@@ -42,6 +47,7 @@ private:
     std::pair<double, double> PriceRange() const;
 
     std::vector<SBarValues> m_bars;
+    bool m_bTime = false; // intraday bars, each with its time of day
     bool m_bOpen = false;
     bool m_bHighLow = false;
     QString m_strTitle;

@@ -14,6 +14,29 @@ QString DateText(std::int32_t nDate) {
     return nDate > 0 ? QString::fromStdString(DateValueText(nDate)) : QString();
 }
 
+// What one bar of a security stands for: D, W, M, or I and the minutes (I5); another letter
+// as the directory file holds it.
+QString PeriodText(const SSecurity& security) {
+    const char c = security.cPeriodicity;
+    if (c == 'I' && security.nInterval > 0) {
+        return QStringLiteral("I%1").arg(security.nInterval);
+    }
+    return c > ' ' && c <= '~' ? QString(QLatin1Char(c)) : QStringLiteral("?");
+}
+
+QString PeriodName(const SSecurity& security) {
+    switch (security.cPeriodicity) {
+    case 'D': return CSecurityListModel::tr("Daily bars");
+    case 'W': return CSecurityListModel::tr("Weekly bars");
+    case 'M': return CSecurityListModel::tr("Monthly bars");
+    case 'I':
+        return security.nInterval == 1  ? CSecurityListModel::tr("Intraday bars of 1 minute")
+               : security.nInterval > 1 ? CSecurityListModel::tr("Intraday bars of %1 minutes").arg(security.nInterval)
+                                        : CSecurityListModel::tr("Intraday bars of an unknown interval");
+    }
+    return CSecurityListModel::tr("A period this program does not know");
+}
+
 } // namespace
 
 CSecurityListModel::CSecurityListModel(QObject* pParent) : QAbstractTableModel(pParent) {}
@@ -73,6 +96,9 @@ QVariant CSecurityListModel::data(const QModelIndex& index, int nRole) const {
     if (nRole == Qt::ToolTipRole && nColumn == kBarsColumn && !Bars(index.row()).strError.isEmpty()) {
         return Bars(index.row()).strError;
     }
+    if (nRole == Qt::ToolTipRole && nColumn == kPeriodColumn) {
+        return PeriodName(security);
+    }
     if (nRole != Qt::DisplayRole && nRole != kSortRole) {
         return QVariant();
     }
@@ -80,6 +106,9 @@ QVariant CSecurityListModel::data(const QModelIndex& index, int nRole) const {
     switch (nColumn) {
     case kSymbolColumn: return Text(security.strSymbol);
     case kNameColumn: return Text(security.strName);
+    case kPeriodColumn:
+        return bSort ? QVariant(static_cast<unsigned char>(security.cPeriodicity) * 100 + security.nInterval)
+                     : QVariant(PeriodText(security));
     case kFirstColumn: return bSort ? QVariant(security.nFirstDate) : QVariant(DateText(security.nFirstDate));
     case kLastColumn: return bSort ? QVariant(security.nLastDate) : QVariant(DateText(security.nLastDate));
     case kBarsColumn: {
@@ -98,6 +127,7 @@ QVariant CSecurityListModel::headerData(int nSection, Qt::Orientation orientatio
     switch (nSection) {
     case kSymbolColumn: return tr("Symbol");
     case kNameColumn: return tr("Name");
+    case kPeriodColumn: return tr("Period");
     case kFirstColumn: return tr("First");
     case kLastColumn: return tr("Last");
     case kBarsColumn: return tr("Bars");

@@ -1,5 +1,5 @@
 // The Database window's list: one row per security of a folder as the database object last
-// read it (symbol, name, first and last date, bars, data file). A row's bars are counted from
+// read it (symbol, name, period, first and last date, bars, data file). A row's bars are counted from
 // its data file's header when the row is first shown or sorted by, so that a folder of 6,000
 // securities lists without reading 6,000 data files first. The window owns it and the
 // database object it reads from.
@@ -16,9 +16,12 @@ struct SSecurity;
 class CSecurityListModel : public QAbstractTableModel {
     Q_OBJECT
 public:
-    enum EColumn { kSymbolColumn, kNameColumn, kFirstColumn, kLastColumn, kBarsColumn, kFileColumn, kColumnCount };
-    // What a column sorts by: texts, dates as date values, bars as numbers (an unreadable
-    // count first), the data file by its number.
+    enum EColumn {
+        kSymbolColumn, kNameColumn, kPeriodColumn, kFirstColumn, kLastColumn, kBarsColumn, kFileColumn, kColumnCount
+    };
+    // What a column sorts by: texts, the period by its letter and interval (I5 before I15),
+    // dates as date values, bars as numbers (an unreadable count first), the data file by its
+    // number.
     static constexpr int kSortRole = Qt::UserRole;
     // On every column: the symbol and the name, which the filter searches.
     static constexpr int kFilterRole = Qt::UserRole + 1;

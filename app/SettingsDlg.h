@@ -1,18 +1,24 @@
-// The "Conversion Settings" dialog: which columns hold which fields, the delimiter and decimal
-// mark, the date format, rows to skip, bad lines, reversal, the output directory, the master
-// mode, symbol and name. The Settings command fills its value members, runs it and reads them
-// back after OK; the dialog never touches the store or the job. OK is refused, with the
-// dialog kept open as typed and the focus on the control to fix, until the values can make a
-// run; a missing output folder is offered to be created. Given m_fnApply, OK also makes the
-// run, and a run that is refused keeps the dialog open as well.
+// The "Conversion Settings" dialog: which columns hold which fields (a time of day among them),
+// the delimiter and decimal mark, the date format, rows to skip, bad lines, reversal, the
+// period and interval of the bars, the newest bars kept, a currency the prices carry, the
+// output directory, the master mode, symbol and name. The Settings command fills its value
+// members, runs it and reads them back after OK; the dialog never touches the store or the
+// job. OK is refused, with the dialog kept open as typed and the focus on the control to fix,
+// until the values can make a run; a missing output folder is offered to be created, and a
+// folder that holds no database to start one in. Given m_fnApply, OK also makes the run, and a
+// run that is refused keeps the dialog open as well.
 //
-// Detect fills the input settings from the file's first lines (CLayoutDetector) and says what
-// it was unsure of. Under the settings, a preview table shows the file's first lines as the
-// settings read them, bad cells marked with their reason, and the count of bad lines in the
-// whole file; both follow every change of an input setting.
+// Detect fills the input settings from the file's first lines (CLayoutDetector). A choice it
+// could not make for certain is shown unchosen and highlighted (no radio button checked, an
+// empty list entry, "?" in a column box) and OK waits until the user picks it; what it only
+// thinks likely is a note under the button. Under the settings, a preview table shows the
+// file's first lines as the settings read them (with detection's guess for a choice not made
+// yet), bad cells marked with their reason, and the count of bad lines in the whole file;
+// both follow every change of an input setting.
 #pragma once
 
 #include "engine/JobSettings.h"
+#include "engine/LayoutDetector.h"
 
 #include <QDialog>
 #include <QList>
@@ -43,8 +49,9 @@ public:
     // The date format number handed to the job (1 to 12), set when OK is accepted.
     int m_nDateFormatNumber = 0;
 
-    // Value members. Columns count from 1; a radio group's value is its checked button's
-    // number (EDelimiter, EMasterMode), -1 when none is checked.
+    // Value members. Columns count from 1; a radio group's or a list's value is its checked
+    // button's or its entry's number (EDelimiter, EMasterMode, EStoredPeriod), -1 when none is
+    // chosen.
     bool m_bHiOn = false;
     bool m_bLoOn = false;
     bool m_bOIOn = false;
@@ -69,6 +76,12 @@ public:
     bool m_bDecimalComma = false;
     QString m_strDateFormat;
     bool m_bReverseOrder = false;
+    int m_nTimeCol = 0; // 0: no time column
+    bool m_bDateTime = false;
+    int m_nPeriod = 0;  // EStoredPeriod
+    int m_nInterval = 0;
+    bool m_bKeepLast = false;
+    QString m_strCurrency;
     QString m_strPathIn; // the file to convert; not shown
     // A batch: each file's symbol comes from its name, so the Symbol field says so and is off.
     bool m_bSymbolFromFileNames = false;
@@ -95,6 +108,9 @@ public:
     void UpdatePreview();
     void OnCountBadLines();
 
+    // Whether a choice of the last detection is still shown unchosen.
+    bool Unchosen(EDetectChoice choice) const;
+
 protected:
     // Fills the controls from the value members when the dialog is first shown, then detects
     // the layout (m_bDetect) or previews the file.
@@ -105,14 +121,35 @@ protected:
 private:
     void FillControls();
     void TakeValues();
+    // The settings as the controls hold them, without taking them into the value members.
+    SImportSettings ReadControls() const;
+    // The same, with detection's guess for each choice still unchosen: what the preview reads.
+    SImportSettings PreviewSettings() const;
     // The Symbol box: the symbol typed, or greyed with where the symbols come from (a symbol
     // column, the file names of a batch); the typed symbol comes back with the column at None.
     void ShowSymbolSource();
     void Refuse(QWidget* pControl, const QString& message);
     QWidget* ControlOf(ESettingsItem item) const;
-    // Switched-on fields that share a column: the column box of the first field whose column
-    // an earlier one has, the sentence that names them all ("Close and Volume are both in
-    // column 5.") and their columns in the preview table.
+
+    // The controls of a choice: those that show it unchosen, and those whose change settles
+    // it (these and, for a field, its check box; for the period, both its controls).
+    QList<QWidget*> UnchosenControls(EDetectChoice choice) const;
+    QList<QWidget*> SettlingControls(EDetectChoice choice) const;
+    // The choice as the dialog names it ("Decimal point" or "Decimal comma").
+    QString ChoiceName(EDetectChoice choice) const;
+    // Shows each choice of m_unchosen unchosen and highlighted.
+    void ShowUnchosen();
+    // The user made a choice: its doubts are said no more, and the choices they left sure
+    // show their values again (detection's guess where the user's pick did not set one).
+    void Settle(EDetectChoice choice);
+    // The doubts that remain, under the Detect button.
+    void ShowDoubts();
+    // Refuses OK while a choice is unchosen, naming each; true when none is.
+    bool CheckChosen();
+
+    // Switched-on fields that share a column, as the layout's check finds them: the column
+    // box of the first field whose column an earlier one has, the sentence that names them
+    // all ("Close and Volume are both in column 5.") and their columns in the preview table.
     struct SColumnClash {
         QWidget* pControl = nullptr;
         QString strText;
@@ -121,16 +158,22 @@ private:
     std::optional<SColumnClash> ColumnClash() const;
     bool ConfirmOutputFolder();
 
-    // The settings as the controls hold them (the value members are taken from them).
-    SImportSettings ControlSettings();
     void ShowBadLines(const QString& strText, bool bBad);
 
     std::unique_ptr<Ui::CSettingsDlg> m_pUi;
     CMessageBox& m_messages;
     QTimer* m_pPreviewTimer;
     QButtonGroup* m_pDelimiterGroup;
+    QButtonGroup* m_pDecimalGroup;
     QButtonGroup* m_pExistGroup;
     bool m_bInitialised = false;
+    // The controls are being filled by the dialog itself: no change settles a choice.
+    bool m_bFilling = false;
+    // The last detection, its doubts settled as the user makes the choices; the settings it
+    // found; the choices it could not make for certain that the user has not made yet.
+    SLayoutDetection m_detection;
+    SImportSettings m_guess;
+    QList<EDetectChoice> m_unchosen;
     // The symbol typed, kept while a symbol column makes the box show where symbols come from.
     QString m_strTypedSymbol;
 };

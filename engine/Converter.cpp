@@ -48,7 +48,8 @@ std::string PeriodText(char cPeriodicity, int nInterval) {
     }
 }
 
-// Whether a folder holds any file of a database: a directory file or a data file F<n>.*.
+} // namespace
+
 bool HoldsDatabaseFiles(CFileSystem& fs, const std::filesystem::path& folder) {
     const auto names = fs.ListDirectory(folder);
     if (!names) {
@@ -73,8 +74,6 @@ bool HoldsDatabaseFiles(CFileSystem& fs, const std::filesystem::path& folder) {
     }
     return false;
 }
-
-} // namespace
 
 struct CConverter::STarget {
     std::string strSymbol; // Windows-1252

@@ -9,6 +9,7 @@
 #include "engine/InputLayout.h"
 
 #include <cstdint>
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
@@ -31,6 +32,11 @@ enum class EMasterMode {
     AddNewBars = 2,  // add the file's new bars to securities the database holds
     AddOrUpdate = 3, // new bars for the securities it holds, new securities for the others
 };
+
+// Whether a folder holds any file of a database (a directory file, or a data file F<n>.DAT,
+// .MWD or .DOP); true when it cannot be listed. A run that adds into a folder that holds none
+// starts a database there.
+bool HoldsDatabaseFiles(CFileSystem& fs, const std::filesystem::path& folder);
 
 // Where and how a conversion writes.
 struct SOutputChoice {

@@ -4,6 +4,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
 #include <QFile>
@@ -58,7 +59,8 @@ private:
     int m_nStuck = 0;
 };
 
-// Sets controls of root by object name: "name=value" (a check box or radio button takes 1 or 0).
+// Sets controls of root by object name: "name=value" (a check box or radio button takes 1 or 0,
+// a list that cannot be typed into the text of an entry).
 inline void SetControls(QWidget& root, const QStringList& assignments) {
     for (const QString& assignment : assignments) {
         const QString value = assignment.section(u'=', 1);
@@ -69,24 +71,42 @@ inline void SetControls(QWidget& root, const QStringList& assignments) {
         } else if (auto* pSpin = qobject_cast<QSpinBox*>(pControl)) {
             pSpin->setValue(value.toInt());
         } else if (auto* pCombo = qobject_cast<QComboBox*>(pControl)) {
-            pCombo->setEditText(value);
+            pCombo->isEditable() ? pCombo->setEditText(value) : pCombo->setCurrentText(value);
         } else if (auto* pButton = qobject_cast<QAbstractButton*>(pControl)) {
             pButton->setChecked(value == QLatin1String("1"));
         }
     }
 }
 
-// The value of a control as SetControls takes it.
+// The value of a control as SetControls takes it; "?" for a column box or a check box that
+// shows no value.
 inline QString ControlValue(QWidget& root, const QString& strName) {
     QWidget* pControl = root.findChild<QWidget*>(strName);
     if (auto* pSpin = qobject_cast<QSpinBox*>(pControl)) {
-        return QString::number(pSpin->value());
+        return pSpin->value() == pSpin->minimum() && pSpin->specialValueText() == QLatin1String("?")
+                   ? QStringLiteral("?")
+                   : QString::number(pSpin->value());
+    }
+    if (auto* pCheck = qobject_cast<QCheckBox*>(pControl); pCheck && pCheck->checkState() == Qt::PartiallyChecked) {
+        return QStringLiteral("?");
     }
     if (auto* pButton = qobject_cast<QAbstractButton*>(pControl)) {
         return pButton->isChecked() ? QStringLiteral("1") : QStringLiteral("0");
     }
     // A line edit's or a combo box's text.
     return pControl->property(qobject_cast<QComboBox*>(pControl) ? "currentText" : "text").toString();
+}
+
+// The names of root's widgets highlighted as a choice still to make, sorted.
+inline QStringList Highlighted(QWidget& root) {
+    QStringList names;
+    for (const QWidget* pWidget : root.findChildren<QWidget*>()) {
+        if (pWidget->property("unchosen").toBool()) {
+            names << pWidget->objectName();
+        }
+    }
+    names.sort();
+    return names;
 }
 
 // A table as shown, a row a text: its header's text and ":" where it has one, the cells of the

@@ -1,15 +1,21 @@
 // The Database window on a folder a known batch made: its list, found and sorted, a damaged
-// folder, Delete and Rename checked with the database object afterwards; and the price chart
-// drawing known series inside its plot, with its dates under it.
+// folder, Delete and Rename checked with the database object afterwards, Repair of a folder
+// damaged in each of the usual ways; a folder of daily,
+// weekly, monthly and intraday securities as other software writes it, with each period
+// listed and intraday bars charted by the hour; and the price chart drawing known series
+// inside its plot, with its dates under it.
 #include "AppTests.h"
 
 #include "app/DatabaseWindow.h"
 #include "app/PriceChart.h"
+#include "app/SecurityListModel.h"
 #include "engine/BatchConverter.h"
 #include "engine/Wording.h"
 #include "metastock/Dates.h"
+#include "metastock/Mbf.h"
 #include "platform/FileSystem.h"
 #include "platform/RecordingMessageBox.h"
+#include "tests/support/MasterBuilder.h"
 #include "tests/support/MemoryStore.h"
 
 #include <QDir>
@@ -17,6 +23,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTableView>
 #include <QTemporaryDir>
 
@@ -67,6 +74,16 @@ class TestDatabaseWindow : public QObject {
         return securities;
     }
 
+    // Every file of a folder with its bytes.
+    static QMap<QString, QByteArray> Files(const QString& strFolder) {
+        QMap<QString, QByteArray> files;
+        for (const QString& name : QDir(strFolder).entryList(QDir::Files)) {
+            QFile file(strFolder + u'/' + name);
+            files.insert(name, file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(unreadable)"));
+        }
+        return files;
+    }
+
     // The symbol of the row selected; empty when none is.
     static QString Selected(QWidget& window) {
         const auto* pTable = window.findChild<QTableView*>();
@@ -82,9 +99,9 @@ private slots:
         window.ShowFolder(folder, QStringLiteral("msft"));
         window.show();
         auto& table = *window.findChild<QTableView*>();
-        QCOMPARE(ModelRows(*table.model()), QStringList({"IBM|IBM|2023-01-03|2023-01-05|3|F1.DAT",
-                                                         "MSFT|MSFT|2023-01-03|2023-01-04|2|F2.DAT",
-                                                         "AAPL|AAPL|2023-01-03|2023-01-03|1|F3.DAT"}));
+        QCOMPARE(ModelRows(*table.model()), QStringList({"IBM|IBM|D|2023-01-03|2023-01-05|3|F1.DAT",
+                                                         "MSFT|MSFT|D|2023-01-03|2023-01-04|2|F2.DAT",
+                                                         "AAPL|AAPL|D|2023-01-03|2023-01-03|1|F3.DAT"}));
         QCOMPARE(Selected(window), QStringLiteral("MSFT"));
         // The list takes the window's height beside the chart.
         QVERIFY2(table.height() > window.height() * 7 / 10, qPrintable(QString::number(table.height())));
@@ -94,7 +111,7 @@ private slots:
         // A data file cut inside its header: its count cannot be told, and the chart says why.
         QVERIFY(QFile::resize(folder + "/F3.DAT", 3));
         window.ShowFolder(folder, QStringLiteral("AAPL"));
-        const QModelIndex bars = table.model()->index(2, 4);
+        const QModelIndex bars = table.model()->index(2, CSecurityListModel::kBarsColumn);
         QCOMPARE(bars.data().toString(), QStringLiteral("unreadable"));
         QVERIFY(!bars.data(Qt::ToolTipRole).toString().isEmpty());
         QVERIFY(window.findChild<CPriceChart*>()->PlotRect().isEmpty());
@@ -107,6 +124,10 @@ private slots:
         QVERIFY(window.findChild<QLabel*>("statusLabel")->text().contains(QStringLiteral("damaged")));
         QVERIFY(!window.findChild<QPushButton*>("deleteButton")->isEnabled());
         QVERIFY(!window.findChild<QPushButton*>("renameButton")->isEnabled());
+        QVERIFY(window.findChild<QPushButton*>("repairButton")->isEnabled());
+        // A folder without a database has nothing to repair.
+        window.ShowFolder(m_dir.path());
+        QVERIFY(!window.findChild<QPushButton*>("repairButton")->isEnabled());
     }
 
     void findAndSort_data() {
@@ -120,15 +141,15 @@ private slots:
         const QString all = "S12 S11 S10 S09 S08 S07 S06 S05 S04 S03 S02 S01";
         QTest::newRow("the directory files' order") << "" << -1 << 0 << "" << all << "" << "S12";
         // Counts and data files sorted as numbers: 2 before 10, F2 before F10.
-        QTest::newRow("bars, fewest first") << "S10" << 4 << 1 << "" << "S09 S05 S12 S03 S07 S01 S10 S02 S06 S08 S04 S11"
+        QTest::newRow("bars, fewest first") << "S10" << int(CSecurityListModel::kBarsColumn) << 1 << "" << "S09 S05 S12 S03 S07 S01 S10 S02 S06 S08 S04 S11"
                                             << "" << "S10";
-        QTest::newRow("data files, last first") << "" << 5 << 2 << "" << "S01 S02 S03 S04 S05 S06 S07 S08 S09 S10 S11 S12"
+        QTest::newRow("data files, last first") << "" << int(CSecurityListModel::kFileColumn) << 2 << "" << "S01 S02 S03 S04 S05 S06 S07 S08 S09 S10 S11 S12"
                                                 << "" << "S12";
         QTest::newRow("symbols") << "" << 0 << 1 << "" << "S01 S02 S03 S04 S05 S06 S07 S08 S09 S10 S11 S12" << ""
                                  << "S12";
         QTest::newRow("found by symbol") << "" << -1 << 0 << "s1" << "S12 S11 S10" << "3 of 12" << "S12";
         QTest::newRow("found by name, any case") << "" << -1 << 0 << "SOFT" << "S05" << "1 of 12" << "S05";
-        QTest::newRow("found and sorted") << "" << 4 << 1 << " s1 " << "S12 S10 S11" << "3 of 12" << "S12";
+        QTest::newRow("found and sorted") << "" << int(CSecurityListModel::kBarsColumn) << 1 << " s1 " << "S12 S10 S11" << "3 of 12" << "S12";
         QTest::newRow("the selection found stays") << "S11" << -1 << 0 << "s1" << "S12 S11 S10" << "3 of 12" << "S11";
         QTest::newRow("a selection not found moves") << "S05" << -1 << 0 << "s1" << "S12 S11 S10" << "3 of 12" << "S12";
         QTest::newRow("nothing found") << "S05" << -1 << 0 << "zz" << "" << "0 of 12" << "";
@@ -235,6 +256,186 @@ private slots:
         QCOMPARE(Stored(folder), stored);
         QCOMPARE(window.findChild<QTableView*>()->model()->rowCount(), stored.size());
         QCOMPARE(Selected(window) + kept, after);
+    }
+
+    // A folder as other software writes it: a security of each period in MASTER, intraday ones
+    // with their interval and 7 fields (the time after the date), each data file's bars given.
+    void periods() {
+        const QString folder = m_dir.filePath(QStringLiteral("periods"));
+        QVERIFY(QDir().mkpath(folder));
+        struct SSecurityDesc {
+            const char* pszSymbol;
+            std::uint8_t nPeriod;
+            int nInterval;
+            std::vector<std::vector<float>> bars;
+        };
+        // Two days of 5-minute bars, 09:30 to 16:00; an hour of 1-minute bars; daily, weekly
+        // and monthly bars.
+        std::vector<std::vector<float>> fiveMinutes;
+        for (const float fDate : {1230901.0f, 1230905.0f}) {
+            for (int nMinute = 9 * 60 + 30; nMinute <= 16 * 60; nMinute += 5) {
+                const float fTime = static_cast<float>(nMinute / 60 * 10000 + nMinute % 60 * 100);
+                const float fPrice = 100.0f + static_cast<float>(nMinute % 37);
+                fiveMinutes.push_back({fDate, fTime, fPrice, fPrice + 1, fPrice - 1, fPrice, 500});
+            }
+        }
+        std::vector<std::vector<float>> oneMinute;
+        for (int nMinute = 0; nMinute < 60; ++nMinute) {
+            oneMinute.push_back({1230901.0f, static_cast<float>(100000 + nMinute * 100), 5, 6, 4, 5, 10});
+        }
+        const std::vector<SSecurityDesc> securities = {
+            {"DLY", 'D', 0, {{1230103, 10, 12, 9, 11, 100}, {1230104, 11, 13, 10, 12, 100}}},
+            {"WKY", 'W', 0, {{1230106, 10, 12, 9, 11, 100}, {1230113, 11, 13, 10, 12, 100}}},
+            {"MTH", 'M', 0, {{1230131, 10, 12, 9, 11, 100}, {1230228, 11, 13, 10, 12, 100}}},
+            {"ES5", 'I', 5, fiveMinutes},
+            {"ES1", 'I', 1, oneMinute},
+        };
+        CMasterBuilder master;
+        int nFileNumber = 0;
+        for (const SSecurityDesc& security : securities) {
+            SEntryDesc entry;
+            entry.nFileNumber = ++nFileNumber;
+            entry.strSymbol = security.pszSymbol;
+            entry.strName = security.pszSymbol;
+            entry.nFieldCount = static_cast<int>(security.bars.front().size());
+            entry.nTimeFrame = security.nPeriod;
+            entry.nInterval = security.nInterval;
+            entry.fFirstDate = security.bars.front().front();
+            entry.fLastDate = security.bars.back().front();
+            master.Security(entry);
+            QVERIFY(WriteBytes(folder + QStringLiteral("/F%1.DAT").arg(nFileNumber),
+                               QByteArray::fromStdString(MakeDataFileBytes(entry.nFieldCount, security.bars))));
+        }
+        QVERIFY(WriteBytes(folder + "/MASTER", QByteArray::fromStdString(master.Bytes())));
+
+        CDatabaseWindow window(m_messages);
+        window.resize(1000, 500);
+        window.ShowFolder(folder, QStringLiteral("ES5"));
+        window.show();
+        auto& table = *window.findChild<QTableView*>();
+        QCOMPARE(ModelRows(*table.model()), QStringList({"DLY|DLY|D|2023-01-03|2023-01-04|2|F1.DAT",
+                                                         "WKY|WKY|W|2023-01-06|2023-01-13|2|F2.DAT",
+                                                         "MTH|MTH|M|2023-01-31|2023-02-28|2|F3.DAT",
+                                                         "ES5|ES5|I5|2023-09-01|2023-09-05|158|F4.DAT",
+                                                         "ES1|ES1|I1|2023-09-01|2023-09-01|60|F5.DAT"}));
+        QCOMPARE(table.model()->index(3, CSecurityListModel::kPeriodColumn).data(Qt::ToolTipRole).toString(),
+                 QStringLiteral("Intraday bars of 5 minutes"));
+        // By period: the letter, then the minutes.
+        table.sortByColumn(CSecurityListModel::kPeriodColumn, Qt::AscendingOrder);
+        QStringList periods;
+        for (int nRow = 0; nRow < table.model()->rowCount(); ++nRow) {
+            periods << table.model()->index(nRow, CSecurityListModel::kPeriodColumn).data().toString();
+        }
+        QCOMPARE(periods, QStringList({"D", "I1", "I5", "M", "W"}));
+
+        // Intraday bars are charted by the hour, each day's first bar under its date; the title
+        // gives the first and last time.
+        const auto& chart = *window.findChild<CPriceChart*>();
+        QVERIFY2(chart.AxisLabels().contains(QStringLiteral("2023-09-05")), qPrintable(chart.AxisLabels().join(u' ')));
+        QStringList hours = chart.AxisLabels();
+        hours.removeAll(QStringLiteral("2023-09-05"));
+        QVERIFY(hours.size() >= 2);
+        for (const QString& hour : std::as_const(hours)) {
+            QVERIFY2(QRegularExpression(QStringLiteral("^(09|1[0-6]):00$")).match(hour).hasMatch(), qPrintable(hour));
+        }
+        // An hour of 1-minute bars: steps of a few minutes within it.
+        window.ShowFolder(folder, QStringLiteral("ES1"));
+        QVERIFY(chart.AxisLabels().size() >= 2);
+        for (const QString& minute : chart.AxisLabels()) {
+            QVERIFY2(QRegularExpression(QStringLiteral("^10:[1-5][05]$")).match(minute).hasMatch(), qPrintable(minute));
+        }
+        window.ShowFolder(folder, QStringLiteral("WKY"));
+        QVERIFY(!chart.AxisLabels().join(u' ').contains(u':'));
+    }
+
+    void repair_data() {
+        QTest::addColumn<QString>("damage");
+        QTest::addColumn<int>("answer");       // to the question; -1: none is asked
+        QTest::addColumn<QString>("question");  // what the question says the repair changes
+        QTest::addColumn<QStringList>("stored"); // "SYMBOL:bars" of the folder afterwards
+        QTest::addColumn<QStringList>("kept");   // the directory files replaced, kept aside
+        const QStringList all{"IBM:3", "MSFT:2", "AAPL:1"};
+        const int yes = int(EMessageAnswer::Yes);
+        QTest::newRow("a text XMASTER") << "xmaster" << yes << "XMASTER: not an XMASTER" << all
+                                        << QStringList{"XMASTER.pelmar-old"};
+        QTest::newRow("a data file cut in a record") << "cut" << yes << "F2.DAT: 3 bytes" << all << QStringList();
+        QTest::newRow("a missing EMASTER record") << "emaster" << yes << "EMASTER: the record of file number 3 (AAPL)"
+                                                  << all << QStringList{"EMASTER.pelmar-old"};
+        QTest::newRow("a wrong last date") << "date" << yes << "MASTER record 2 (MSFT): dates" << all
+                                           << QStringList{"MASTER.pelmar-old"};
+        QTest::newRow("an orphan data file") << "orphan" << yes << "F300.MWD: no directory file listed it"
+                                             << all + QStringList{"F300:3"} << QStringList();
+        QTest::newRow("answered no") << "xmaster" << int(EMessageAnswer::No) << "XMASTER" << QStringList() << QStringList();
+        QTest::newRow("a sound folder") << "" << -1 << "" << all << QStringList();
+    }
+
+    // Repair of a folder damaged in one way: it says what it changes and asks; after Yes the
+    // folder checks clean and every bar is there, after No every file is as it was.
+    void repair() {
+        QFETCH(QString, damage);
+        QFETCH(int, answer);
+        QFETCH(QString, question);
+        QFETCH(QStringList, stored);
+        QFETCH(QStringList, kept);
+        const QString folder = MakeDatabase(QStringLiteral("repair-%1").arg(QTest::currentDataTag()));
+        const auto append = [](const QString& strPath, const QByteArray& bytes) {
+            QFile file(strPath);
+            return file.open(QIODevice::Append) && file.write(bytes) == bytes.size();
+        };
+        if (damage == "xmaster") {
+            QVERIFY(WriteBytes(folder + "/XMASTER", "broken file\n"));
+        } else if (damage == "cut") {
+            QVERIFY(append(folder + "/F2.DAT", "abc"));
+        } else if (damage == "emaster") {
+            QVERIFY(QFile::resize(folder + "/EMASTER", QFileInfo(folder + "/EMASTER").size() - 192));
+        } else if (damage == "date") {
+            QFile master(folder + "/MASTER");
+            const MbfSingle date = EncodeMbf(1230301.0f);
+            QVERIFY(master.open(QIODevice::ReadWrite) && master.seek(2 * 53 + 29) &&
+                    master.write(reinterpret_cast<const char*>(date.data()), 4) == 4);
+        } else if (damage == "orphan") {
+            QVERIFY(QFile::copy(folder + "/F1.DAT", folder + "/F300.MWD"));
+        }
+        const QMap<QString, QByteArray> before = Files(folder);
+        CDatabaseWindow window(m_messages);
+        window.ShowFolder(folder, QStringLiteral("MSFT"));
+        if (answer >= 0) {
+            m_messages.QueueAnswer(static_cast<EMessageAnswer>(answer));
+        }
+        ClickButton(window, "repairButton");
+        const std::vector<std::string> texts = m_messages.Texts();
+        QCOMPARE(texts.size(), std::size_t(answer == int(EMessageAnswer::No) ? 1 : answer >= 0 ? 2 : 1));
+        if (answer < 0) {
+            QCOMPARE(QString::fromStdString(texts.front()), folder + " needs no repair.");
+            QCOMPARE(Files(folder), before);
+            return;
+        }
+        const QString asked = QString::fromStdString(texts.front());
+        QVERIFY2(asked.startsWith("The repair of " + folder + " changes:\n\n\u2022 ") && asked.contains(question) &&
+                     asked.endsWith("Repair the folder?"),
+                 qPrintable(asked));
+        QCOMPARE(m_messages.Shown().front().buttons, EMessageButtons::YesNo);
+        if (answer == int(EMessageAnswer::No)) {
+            QCOMPARE(Files(folder), before);
+            return;
+        }
+        QVERIFY2(QString::fromStdString(texts.back()).startsWith(folder + " is repaired"), texts.back().c_str());
+        CDatabase database(GetSystemFileSystem(), m_messages, Utf8Path(folder.toStdString()));
+        std::string strError;
+        QVERIFY(database.Read(strError));
+        QCOMPARE(database.Damage(), std::vector<std::string>());
+        QCOMPARE(database.Check(), std::vector<std::string>());
+        QStringList bars;
+        for (const SSecurity& security : database.Securities()) {
+            const auto read = database.ReadBars(security, strError);
+            bars << QString::fromStdString(security.strSymbol) + u':' + (read ? QString::number(read->bars.size()) : "none");
+        }
+        QCOMPARE(bars, stored);
+        QCOMPARE(QDir(folder).entryList({"*.pelmar-old"}), kept);
+        // The window lists the repaired folder, the same security chosen, and offers changes.
+        QCOMPARE(Selected(window), QStringLiteral("MSFT"));
+        QVERIFY(window.findChild<QPushButton*>("deleteButton")->isEnabled());
+        QVERIFY(!window.findChild<QLabel*>("statusLabel")->text().contains("damaged"));
     }
 
     void chart_data() {

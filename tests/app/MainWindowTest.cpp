@@ -1,15 +1,21 @@
 // The window program from start to end: the empty window, opening files (preview, a fresh
 // start for each, files that cannot be opened, the recent files, the Open dialog), the
 // window's place, conversion runs and batches and what they write into the log, the store and
-// the database, the About box's links and the help page.
+// the database (what the preview showed, detection's doubts settled by the user, add or
+// update, a folder without a database), the About box's links and the help page.
 #include "AppTests.h"
 
 #include "app/DatabaseWindow.h"
 #include "app/MainFrame.h"
+#include "app/SettingsDlg.h"
 #include "app/PelmarApp.h"
 #include "app/PelmarView.h"
 #include "engine/JobSettings.h"
 #include "app/StaticLink.h"
+#include "engine/BarReader.h"
+#include "metastock/Database.h"
+#include "metastock/Dates.h"
+#include "platform/FileSystem.h"
 #include "platform/RecordingMessageBox.h"
 #include "settings/Profile.h"
 
@@ -68,6 +74,26 @@ class TestMainWindow : public QObject {
     QString File(const QString& strName, const QByteArray& bytes) const {
         const QString path = m_dir.filePath(strName);
         return WriteBytes(path, bytes) ? path : QString();
+    }
+    // The bars of each security of a folder, a bar a text: "SYMBOL date|open|...", the values
+    // as the preview shows them.
+    QStringList StoredBars(const QString& strFolder) {
+        CDatabase database(GetSystemFileSystem(), m_messages, Utf8Path(strFolder.toStdString()));
+        std::string strError;
+        QStringList bars;
+        for (const SSecurity& security : database.Read(strError) ? database.Securities() : std::vector<SSecurity>()) {
+            const auto read = database.ReadBars(security, strError);
+            for (const SBarValues& bar : read ? read->bars : std::vector<SBarValues>()) {
+                QStringList cells{QString::fromStdString(DateValueText(bar.nDate))};
+                for (const int nField : read->fields) {
+                    if (nField != kFieldDate && nField != kFieldTime) {
+                        cells << QString::fromStdString(ValueText(bar.values[static_cast<std::size_t>(nField)]));
+                    }
+                }
+                bars << QString::fromStdString(security.strSymbol) + u' ' + cells.join(u'|');
+            }
+        }
+        return bars;
     }
 
 private slots:
@@ -346,6 +372,127 @@ private slots:
         QVERIFY(!frame.findChild<QWidget*>("databaseBar")->isVisible());
     }
 
+    void convertsWhatThePreviewShows_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QStringList>("pick");    // after detection
+        QTest::addColumn<QString>("firstRow");    // of the preview, beyond the rows skipped
+        QTest::addColumn<QStringList>("stored");  // the database's bars afterwards
+        const QByteArray european = "Datum;Erster;Hoch;Tief;Schluss;Volumen\n"
+                                    "02.01.2020;88,435;88,971;85,548;85,661;918691\n"
+                                    "03.01.2020;85,661;86,12;84,902;85,904;702114\n"
+                                    "13.01.2020;85,904;87,31;85,611;87,005;655870\n";
+        QTest::newRow("a European file, detected") << european << QStringList()
+                                                   << "2020-01-02|88.435|88.971|85.548|85.661|918691"
+                                                   << QStringList{"PRICES 2020-01-02|88.435|88.971|85.548|85.661|918691",
+                                                                  "PRICES 2020-01-03|85.661|86.12|84.902|85.904|702114",
+                                                                  "PRICES 2020-01-13|85.904|87.31|85.611|87.005|655870"};
+        const QByteArray marks = "2023-01-03 1,234 1,240 1,230 1,235 100\n2023-01-04 1,235 1,245 1,233 1,241 120\n";
+        QTest::newRow("the decimal comma picked") << marks << QStringList{"decimalCommaRadio=1"}
+                                                  << "2023-01-03|1.234|1.24|1.23|1.235|100"
+                                                  << QStringList{"PRICES 2023-01-03|1.234|1.24|1.23|1.235|100",
+                                                                 "PRICES 2023-01-04|1.235|1.245|1.233|1.241|120"};
+        QTest::newRow("the decimal point picked") << marks << QStringList{"decimalPointRadio=1"}
+                                                  << "2023-01-03|1234|1240|1230|1235|100"
+                                                  << QStringList{"PRICES 2023-01-03|1234|1240|1230|1235|100",
+                                                                 "PRICES 2023-01-04|1235|1245|1233|1241|120"};
+        QTest::newRow("day and month picked") << QByteArray("05/01/2023,10,12,9,11\n06/01/2023,11,13,10,12\n")
+                                              << QStringList{"dateFormatCombo=DD_MM_CCYY"} << "2023-01-05|10|12|9|11"
+                                              << QStringList{"PRICES 2023-01-05|10|12|9|11", "PRICES 2023-01-06|11|13|10|12"};
+    }
+
+    // The settings dialog on a file opened afresh: what the preview shows, once the user has
+    // made the choices detection could not, is what the database holds.
+    void convertsWhatThePreviewShows() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QStringList, pick);
+        QFETCH(QString, firstRow);
+        QFETCH(QStringList, stored);
+        const QString database = m_dir.filePath(QStringLiteral("db-%1").arg(QTest::currentDataTag()));
+        QString shown;
+        CModalAnswerer answerer({[&](QDialog& dlg) {
+            SetControls(dlg, pick + QStringList{"makeNewRadio=1", "pathOutEdit=" + database});
+            auto* pDlg = qobject_cast<CSettingsDlg*>(&dlg);
+            pDlg->UpdatePreview();
+            for (const QString& row : TableRows(*dlg.findChild<QTableWidget*>("previewTable"))) {
+                shown += row.contains(QStringLiteral("(skipped)")) || !shown.isEmpty() ? QString() : row.section(u':', 1);
+            }
+            m_messages.QueueAnswer(EMessageAnswer::Yes);
+            ClickButton(dlg, "okButton");
+            if (dlg.isVisible()) {
+                dlg.reject();
+            }
+        }});
+        Start(File(QStringLiteral("prices.csv"), bytes));
+        QCOMPARE(shown, firstRow);
+        QVERIFY2(Log().endsWith(QStringLiteral("Conversion completed successfully!")), qPrintable(Log()));
+        QCOMPARE(StoredBars(database), stored);
+    }
+
+    void addOrUpdate() {
+        const QString database = m_dir.filePath(QStringLiteral("db-add-or-update"));
+        const QString ibm = File(QStringLiteral("ibm.csv"), kGoodPrices);
+        const auto settings = [&](QDialog& dlg, const QString& mode) {
+            SetControls(dlg, {"dateFormatCombo=MM_DD_CCYY", "skipRowsCheck=1", "rowsToSkipSpin=1", "openIntCheck=0",
+                              mode + "=1", "pathOutEdit=" + database});
+            m_messages.QueueAnswer(EMessageAnswer::Yes);
+            ClickButton(dlg, "okButton");
+            if (dlg.isVisible()) {
+                dlg.reject();
+            }
+        };
+        CModalAnswerer answerer({[&](QDialog& dlg) { settings(dlg, "makeNewRadio"); },
+                                 [&](QDialog& dlg) { settings(dlg, "addOrUpdateRadio"); }});
+        Start(ibm);
+        QCOMPARE(StoredBars(database).size(), 2);
+        // The next day: IBM has a new bar, MSFT is new to the folder.
+        File(QStringLiteral("ibm.csv"), kGoodPrices + "01/05/2023,92.8,94.0,92.0,93.5,140000\n");
+        const QString msft = File(QStringLiteral("msft.csv"), kGoodPrices);
+        QVERIFY(m_pApp->OpenDocumentFiles({ibm, msft}));
+        QCOMPARE(answerer.Count(), 2);
+        QVERIFY2(Log().endsWith(QStringLiteral("Conversion completed successfully!")), qPrintable(Log()));
+        QVERIFY2(Log().contains(QStringLiteral("2 files converted (1 security added, 1 updated), 0 failed")), qPrintable(Log()));
+        const QStringList stored = StoredBars(database);
+        QCOMPARE(stored.filter(QStringLiteral("IBM ")).size(), 3);
+        QCOMPARE(stored.filter(QStringLiteral("MSFT ")).size(), 2);
+        QCOMPARE(Store().value("Import/Exist").toString(), QStringLiteral("3"));
+    }
+
+    void folderWithoutDatabase_data() {
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<QString>("last"); // the log's last line
+        QTest::newRow("yes: a new database") << int(EMessageAnswer::Yes) << "Conversion completed successfully!";
+        QTest::newRow("no: nothing written") << int(EMessageAnswer::No) << "";
+    }
+
+    // "Use Existing Master" into a folder that exists but holds no database: asked first.
+    void folderWithoutDatabase() {
+        QFETCH(int, answer);
+        QFETCH(QString, last);
+        const QString database = m_dir.filePath(QStringLiteral("empty-%1").arg(QTest::currentDataTag()));
+        QVERIFY(QDir().mkpath(database));
+        bool bStayedOpen = false;
+        CModalAnswerer answerer({[&](QDialog& dlg) {
+            SetControls(dlg, {"dateFormatCombo=MM_DD_CCYY", "skipRowsCheck=1", "rowsToSkipSpin=1", "openIntCheck=0",
+                              "useExistingRadio=1", "pathOutEdit=" + database});
+            m_messages.QueueAnswer(static_cast<EMessageAnswer>(answer));
+            ClickButton(dlg, "okButton");
+            bStayedOpen = dlg.isVisible();
+            if (bStayedOpen) {
+                dlg.reject();
+            }
+        }});
+        Start(File(QStringLiteral("ibm.csv"), kGoodPrices));
+        QCOMPARE(QString::fromStdString(m_messages.Texts().front()),
+                 QStringLiteral("The folder %1 holds no database. Start a new one there?").arg(database));
+        QCOMPARE(bStayedOpen, last.isEmpty());
+        QCOMPARE(Log().split(u'\n').back(), last.isEmpty() ? Log().split(u'\n').back() : last);
+        QCOMPARE(StoredBars(database).size(), last.isEmpty() ? 0 : 2);
+        QCOMPARE(QDir(database).entryList(QDir::Files).isEmpty(), last.isEmpty());
+        if (!last.isEmpty()) {
+            QVERIFY2(Log().contains(QStringLiteral("Started a new database in ")), qPrintable(Log()));
+        }
+    }
+
     void batch_data() {
         QTest::addColumn<QStringList>("files"); // a name beginning "bad" holds a bad line
         QTest::addColumn<bool>("cancel");
@@ -467,8 +614,11 @@ private slots:
         for (const char* pszFormat : kDateFormatNames) {
             QVERIFY2(page.contains(QLatin1String(pszFormat)), pszFormat);
         }
-        for (const char* pszSetting : {"Semicolon", "Decimal comma", "Skip bad lines", "Symbol column", "Add New Bars",
-                                       "Conversion failed.", "Detect", "(from file names)", "Database window"}) {
+        for (const char* pszSetting :
+             {"Semicolon", "Decimal point", "Decimal comma", "Skip bad lines", "Symbol column", "Add New Bars",
+              "Add or Update", "Conversion failed.", "Detect", "(from file names)", "Database window", "Time column",
+              "Time of day in the date", "Period", "Interval", "Keep the newest bars", "Currency",
+              "unchosen and highlighted", "holds no database", "I5", "Repair..."}) {
             QVERIFY2(page.contains(QLatin1String(pszSetting)), pszSetting);
         }
     }
