@@ -2,6 +2,8 @@
 // with the file named on the command line, and runs the event loop until the window closes.
 #include "app/PelmarApp.h"
 
+#include "settings/Profile.h"
+
 #include <QApplication>
 
 #include <cstdio>
@@ -39,7 +41,7 @@ int main(int argc, char** argv) {
     }
 
     QApplication application(argc, argv);
-    QApplication::setOrganizationName(QStringLiteral("Veldrin Software"));
+    QApplication::setOrganizationName(QString::fromUtf8(kOrganisationName));
     QApplication::setApplicationName(QStringLiteral("Pelmar"));
     QApplication::setApplicationVersion(QStringLiteral(PELMAR_VERSION));
     // Wayland finds the window's icon and name through the desktop file.

@@ -50,7 +50,7 @@ bool IsPlainName(const QString& name) {
 } // namespace
 
 struct CProfile::SImpl {
-    QSettings settings{QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Veldrin Software"),
+    QSettings settings{QSettings::NativeFormat, QSettings::UserScope, QString::fromUtf8(kOrganisationName),
                        QStringLiteral("Pelmar")};
 };
 

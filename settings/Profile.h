@@ -17,6 +17,9 @@
 #include <memory>
 #include <string>
 
+// The organisation the settings are kept under, with the application "Pelmar".
+inline constexpr char kOrganisationName[] = PELMAR_ORGANISATION;
+
 class CProfile : public CSettingsStore {
 public:
     CProfile();

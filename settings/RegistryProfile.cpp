@@ -15,7 +15,7 @@
 
 namespace {
 
-constexpr char kApplicationKey[] = "Software\\Veldrin Software\\Pelmar";
+const std::string kApplicationKey = std::string("Software\\") + kOrganisationName + "\\Pelmar";
 constexpr std::uint64_t kMaxLegacyBytes = 1 << 20;
 
 // Older versions wrote their file in the Windows code page; a text that is valid UTF-8 is
