@@ -5,15 +5,6 @@
 
 #include <ostream>
 
-bool WantsHelp(const Arguments& args) {
-    for (const std::string& arg : args) {
-        if (arg == "--help" || arg == "-h") {
-            return true;
-        }
-    }
-    return false;
-}
-
 // The input as a full path; nullopt (with the message) when it cannot be read.
 std::optional<std::string> InputPath(const std::string& input, std::ostream& err) {
     CFileSystem& fs = GetSystemFileSystem();

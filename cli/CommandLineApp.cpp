@@ -1,6 +1,7 @@
 #include "cli/CommandLineApp.h"
 
 #include <algorithm>
+#include <charconv>
 #include <ostream>
 
 namespace {
@@ -62,6 +63,20 @@ std::optional<int> ParseCommand(CLI::App& app, const Arguments& args, std::ostre
         return 2;
     }
     return std::nullopt;
+}
+
+CLI::Validator NumberFrom(int nMin, int nMax) {
+    return CLI::Validator(
+        [nMin, nMax](const std::string& text) {
+            int nValue = 0;
+            const auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), nValue);
+            if (ec == std::errc() && ptr == text.data() + text.size() && !text.empty() && nValue >= nMin &&
+                nValue <= nMax) {
+                return std::string();
+            }
+            return "'" + text + "' is not a number from " + std::to_string(nMin) + " to " + std::to_string(nMax);
+        },
+        "N", "number");
 }
 
 int UsageError(std::ostream& err, const char* pszCommand, const std::string& strMessage) {

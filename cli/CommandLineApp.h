@@ -16,5 +16,9 @@ void SetUpCommand(CLI::App& app, const char* pszCommand, const std::string& strD
 // required" and where to find help).
 std::optional<int> ParseCommand(CLI::App& app, const Arguments& args, std::ostream& out, std::ostream& err);
 
+// A whole number from nMin to nMax, refused in one sentence ("'abc' is not a number from 0 to
+// 200") whatever is wrong with it.
+CLI::Validator NumberFrom(int nMin, int nMax);
+
 // The usage error of a command, found after parsing: said on err; returns 2.
 int UsageError(std::ostream& err, const char* pszCommand, const std::string& strMessage);

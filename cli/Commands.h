@@ -24,15 +24,8 @@ int RunRepairWith(const Arguments& args, std::istream& in, std::ostream& out, st
 // The help of convert and detect, as --help writes it.
 std::string ConvertHelp();
 std::string DetectHelp();
-extern const char kListHelp[];
-extern const char kDumpHelp[];
-extern const char kCheckHelp[];
-extern const char kDeleteHelp[];
-extern const char kRenameHelp[];
-extern const char kRepairHelp[];
-
-// Whether args hold --help or -h.
-bool WantsHelp(const Arguments& args);
+// The help of list, dump, check, delete, rename and repair.
+std::string FolderCommandHelp(const std::string& command);
 
 // A price file given on the command line as a full path (UTF-8); nullopt, told on err, when
 // it cannot be read.

@@ -1,7 +1,7 @@
 // pelmar-cli list, dump and check look into a MetaStock database, also one written by other
 // software, and write nothing; delete and rename change one security through the folder's
 // lock and one commit; repair makes an inconsistent folder whole.
-#include "cli/Commands.h"
+#include "cli/CommandLineApp.h"
 
 #include "engine/JobSettings.h"
 #include "metastock/Database.h"
@@ -16,54 +16,114 @@
 #include <iostream>
 #include <ostream>
 
-const char kListHelp[] =
-    "pelmar-cli list DIR\n"
-    "  Lists every security of DIR's MASTER, EMASTER and XMASTER, one tab-separated line each\n"
-    "  after a header line:\n"
-    "    File  Symbol  Name  Fields  Period  First  Last  Bars  DataFile\n"
-    "  File is the file number n of F<n>.DAT (MASTER) or F<n>.MWD (XMASTER); Name the whole\n"
-    "  name where EMASTER or XMASTER holds it; Period D (daily) or I<minutes> (intraday);\n"
-    "  First and Last the directory's dates as YYYY-MM-DD; Bars the count in the data file's\n"
-    "  header (\"-\" when the data file cannot be read). Exit status 1 when the folder is\n"
-    "  damaged or a data file is missing (the problems go to stderr).\n";
+namespace {
 
-const char kDumpHelp[] =
-    "pelmar-cli dump DIR SYMBOL\n"
-    "  Writes the bars of the security SYMBOL of DIR (MASTER, EMASTER or XMASTER; the symbol\n"
-    "  without regard to case) as CSV. The header row names the fields of the data file, from\n"
-    "  Date,Time,Open,High,Low,Close,Volume,OpenInterest: as F<n>.DOP lists them, else as\n"
-    "  EMASTER's or XMASTER's field set says, else the usual set for the field count. Dates\n"
-    "  are YYYY-MM-DD, times HHMMSS, numbers in the shortest form that reads back to the same\n"
-    "  single. Only the bars that the data file's header counts are written.\n";
+const char kListDescription[] =
+    "Lists every security of DIR's MASTER, EMASTER and XMASTER, one tab-separated line each after\n"
+    "a header line:\n"
+    "  File  Symbol  Name  Fields  Period  First  Last  Bars  DataFile\n"
+    "File is the file number n of F<n>.DAT (MASTER) or F<n>.MWD (XMASTER); Name the whole name\n"
+    "where EMASTER or XMASTER holds it; Period D (daily), W (weekly), M (monthly) or I<minutes>\n"
+    "(intraday); First and Last the directory's dates as YYYY-MM-DD; Bars the count in the data\n"
+    "file's header (\"-\" when the data file cannot be read). Exit status 1 when the folder is\n"
+    "damaged or a data file is missing (the problems go to stderr).";
 
-const char kCheckHelp[] =
-    "pelmar-cli check DIR\n"
-    "  Reports every inconsistency between DIR's MASTER, EMASTER and XMASTER and its data\n"
-    "  files, one line each: counts, file numbers listed twice or missing on disk, data files\n"
-    "  shorter or longer than their header says, dates that disagree, an interrupted change.\n"
-    "  Exit status 0 when there is none, 1 otherwise.\n";
+const char kDumpDescription[] =
+    "Writes the bars of the security SYMBOL of DIR (MASTER, EMASTER or XMASTER; the symbol without\n"
+    "regard to case) as CSV. The header row names the fields of the data file, from\n"
+    "Date,Time,Open,High,Low,Close,Volume,OpenInterest: as F<n>.DOP lists them, else as EMASTER's\n"
+    "or XMASTER's field set says, else the usual set for the field count. Dates are YYYY-MM-DD,\n"
+    "times HHMMSS, numbers in the shortest form that reads back to the same single. Only the bars\n"
+    "that the data file's header counts are written.";
 
-const char kDeleteHelp[] =
-    "pelmar-cli delete DIR SYMBOL\n"
-    "  Removes the security SYMBOL from DIR: its entry in every directory file that lists it\n"
-    "  and its data files. The other securities keep their file numbers.\n";
+const char kCheckDescription[] =
+    "Reports every inconsistency between DIR's MASTER, EMASTER and XMASTER and its data files, one\n"
+    "line each: counts, file numbers listed twice or missing on disk, records only in MASTER or\n"
+    "only in EMASTER, data files shorter or longer than their header says, dates that disagree, an\n"
+    "interrupted change. Exit status 0 when there is none, 1 otherwise.";
 
-const char kRepairHelp[] =
-    "pelmar-cli repair DIR [--yes]\n"
-    "  Makes a folder that the charting software or a crash left inconsistent whole, without\n"
-    "  losing a bar: says what it would change and asks (--yes: goes ahead without asking).\n"
-    "  MASTER keeps its whole records; EMASTER is rebuilt in MASTER's order (keeping its long\n"
-    "  names where its records match); a damaged XMASTER is rebuilt from what survives; an\n"
-    "  F<n>.MWD that no directory file lists gets an entry with the symbol F<n>; dates and\n"
-    "  counts follow the data files, which are cut to whole records; an entry whose data file\n"
-    "  is missing goes. Every directory file it replaces is kept as <name>.pelmar-old.\n"
-    "  Finishes an interrupted change first; a journal that is not this program's is set\n"
-    "  aside. Exit status 0 when the folder is whole, 1 otherwise.\n";
+const char kDeleteDescription[] =
+    "Removes the security SYMBOL from DIR: its entry in every directory file that lists it and its\n"
+    "data files. The other securities keep their file numbers.";
 
-const char kRenameHelp[] =
-    "pelmar-cli rename DIR SYMBOL NEWSYMBOL [--name NAME]\n"
-    "  Gives the security SYMBOL of DIR the symbol NEWSYMBOL (at most 14 characters) and, with\n"
-    "  --name, a new name (at most 44 characters), in every directory file that lists it.\n";
+const char kRenameDescription[] =
+    "Gives the security SYMBOL of DIR the symbol NEWSYMBOL (at most 14 characters) and, with\n"
+    "--name, a new name (at most 44 characters), in every directory file that lists it.";
+
+const char kRepairDescription[] =
+    "Makes a folder that the charting software or a crash left inconsistent whole, without losing a\n"
+    "bar: says what it would change and asks (--yes: goes ahead without asking). MASTER keeps its\n"
+    "whole records; EMASTER is rebuilt in MASTER's order (keeping its long names where its records\n"
+    "match); a damaged XMASTER is rebuilt from what survives; an F<n>.MWD that no directory file\n"
+    "lists gets an entry with the symbol F<n>; dates and counts follow the data files, which are cut\n"
+    "to whole records; an entry whose data file is missing goes. Every directory file it replaces\n"
+    "is kept as <name>.pelmar-old. Finishes an interrupted change first; a journal that is not this\n"
+    "program's is set aside. Exit status 0 when the folder is whole, 1 otherwise.";
+
+// The words of a database command: the folder, a symbol, a new symbol, a name, an answer.
+struct SFolderArgs {
+    std::string strDir;
+    std::string strSymbol;
+    std::string strNewSymbol;
+    std::string strName;
+    bool bYes = false;
+    CLI::Option* pName = nullptr;
+};
+
+// One database command's declaration: its name, what it says of itself, and which words it
+// takes beside the folder.
+struct SFolderCommand {
+    const char* pszName;
+    const char* pszDescription;
+    bool bSymbol;
+    bool bNewSymbol;
+};
+constexpr SFolderCommand kFolderCommands[] = {
+    {"list", kListDescription, false, false},    {"dump", kDumpDescription, true, false},
+    {"check", kCheckDescription, false, false},  {"delete", kDeleteDescription, true, false},
+    {"rename", kRenameDescription, true, true},  {"repair", kRepairDescription, false, false},
+};
+
+const SFolderCommand& FolderCommand(std::string_view name) {
+    for (const SFolderCommand& command : kFolderCommands) {
+        if (name == command.pszName) {
+            return command;
+        }
+    }
+    return kFolderCommands[0];
+}
+
+void Declare(CLI::App& app, const SFolderCommand& command, SFolderArgs& words) {
+    SetUpCommand(app, command.pszName, command.pszDescription);
+    app.add_option("DIR", words.strDir, "the database folder")->required();
+    if (command.bSymbol) {
+        app.add_option("SYMBOL", words.strSymbol, "the security's symbol, in any case")->required();
+    }
+    if (command.bNewSymbol) {
+        app.add_option("NEWSYMBOL", words.strNewSymbol, "its new symbol, at most 14 characters")->required();
+        words.pName = app.add_option("--name", words.strName, "a new name, at most 44 characters")->option_text("NAME");
+    }
+    if (std::string_view(command.pszName) == "repair") {
+        app.add_flag("-y,--yes", words.bYes, "go ahead without asking");
+    }
+}
+
+// The words of a database command; nullopt when it is to run, else its exit status.
+std::optional<int> ParseFolderCommand(const char* pszCommand, const Arguments& args, SFolderArgs& words,
+                                      std::ostream& out, std::ostream& err) {
+    CLI::App app;
+    Declare(app, FolderCommand(pszCommand), words);
+    return ParseCommand(app, args, out, err);
+}
+
+} // namespace
+
+std::string FolderCommandHelp(const std::string& command) {
+    CLI::App app;
+    SFolderArgs words;
+    Declare(app, FolderCommand(command), words);
+    return app.help();
+}
 
 namespace {
 
@@ -86,11 +146,6 @@ std::string ColumnText(const std::string& text) {
         }
     }
     return shown.empty() ? "-" : shown;
-}
-
-int Usage(std::ostream& err, const char* pszCommand, const char* pszExpected, const char* pszHelp) {
-    err << "pelmar-cli " << pszCommand << ": expected " << pszExpected << "\n" << pszHelp;
-    return 2;
 }
 
 // The database of dir read without the lock; nullptr (told on err) when it cannot be read.
@@ -120,15 +175,12 @@ std::optional<SSecurity> FindBySymbol(const CDatabase& database, const std::stri
 } // namespace
 
 int RunList(const Arguments& args, std::ostream& out, std::ostream& err) {
-    if (WantsHelp(args)) {
-        out << kListHelp;
-        return 0;
-    }
-    if (args.size() != 1) {
-        return Usage(err, "list", "one folder", kListHelp);
+    SFolderArgs words;
+    if (const auto status = ParseFolderCommand("list", args, words, out, err)) {
+        return *status;
     }
     CStreamMessageBox messages(err);
-    auto pDatabase = ReadDatabase(args[0], messages, "list", err);
+    auto pDatabase = ReadDatabase(words.strDir, messages, "list", err);
     if (!pDatabase) {
         return 1;
     }
@@ -136,7 +188,7 @@ int RunList(const Arguments& args, std::ostream& out, std::ostream& err) {
     std::vector<std::string> problems =
         pDatabase->InterruptedChange() ? std::vector<std::string>{pDatabase->PendingChange()} : pDatabase->Damage();
     if (!pDatabase->HasMaster() && !pDatabase->HasEmaster() && !pDatabase->HasXmaster()) {
-        problems.push_back(args[0] + " holds no MetaStock database (no MASTER, EMASTER or XMASTER)");
+        problems.push_back(words.strDir + " holds no MetaStock database (no MASTER, EMASTER or XMASTER)");
     }
     out << "File\tSymbol\tName\tFields\tPeriod\tFirst\tLast\tBars\tDataFile\n";
     for (const SSecurity& security : pDatabase->Securities()) {
@@ -162,24 +214,22 @@ int RunList(const Arguments& args, std::ostream& out, std::ostream& err) {
 }
 
 int RunDump(const Arguments& args, std::ostream& out, std::ostream& err) {
-    if (WantsHelp(args)) {
-        out << kDumpHelp;
-        return 0;
-    }
-    if (args.size() != 2) {
-        return Usage(err, "dump", "a folder and a symbol", kDumpHelp);
+    SFolderArgs words;
+    if (const auto status = ParseFolderCommand("dump", args, words, out, err)) {
+        return *status;
     }
     CStreamMessageBox messages(err);
-    auto pDatabase = ReadDatabase(args[0], messages, "dump", err);
+    auto pDatabase = ReadDatabase(words.strDir, messages, "dump", err);
     if (!pDatabase) {
         return 1;
     }
     for (const std::string& problem : pDatabase->Damage()) {
         err << "pelmar-cli dump: " << problem << '\n';
     }
-    const auto security = FindBySymbol(*pDatabase, args[1]);
+    const auto security = FindBySymbol(*pDatabase, words.strSymbol);
     if (!security) {
-        err << "pelmar-cli dump: " << args[0] << " holds no security with the symbol \"" << args[1] << "\"\n";
+        err << "pelmar-cli dump: " << words.strDir << " holds no security with the symbol \"" << words.strSymbol
+            << "\"\n";
         return 1;
     }
     std::string strError;
@@ -221,15 +271,12 @@ int RunDump(const Arguments& args, std::ostream& out, std::ostream& err) {
 }
 
 int RunCheck(const Arguments& args, std::ostream& out, std::ostream& err) {
-    if (WantsHelp(args)) {
-        out << kCheckHelp;
-        return 0;
-    }
-    if (args.size() != 1) {
-        return Usage(err, "check", "one folder", kCheckHelp);
+    SFolderArgs words;
+    if (const auto status = ParseFolderCommand("check", args, words, out, err)) {
+        return *status;
     }
     CStreamMessageBox messages(err);
-    auto pDatabase = ReadDatabase(args[0], messages, "check", err);
+    auto pDatabase = ReadDatabase(words.strDir, messages, "check", err);
     if (!pDatabase) {
         return 1;
     }
@@ -281,41 +328,25 @@ int ChangeSecurity(const char* pszCommand, const std::string& dir, const std::st
 } // namespace
 
 int RunDelete(const Arguments& args, std::ostream& out, std::ostream& err) {
-    if (WantsHelp(args)) {
-        out << kDeleteHelp;
-        return 0;
+    SFolderArgs words;
+    if (const auto status = ParseFolderCommand("delete", args, words, out, err)) {
+        return *status;
     }
-    if (args.size() != 2) {
-        return Usage(err, "delete", "a folder and a symbol", kDeleteHelp);
-    }
-    return ChangeSecurity("delete", args[0], args[1], out, err,
+    return ChangeSecurity("delete", words.strDir, words.strSymbol, out, err,
                           [](CDatabase& database, const SSecurity& security, std::string& strError) {
                               return database.DeleteSecurity(security, strError);
                           });
 }
 
 int RunRename(const Arguments& args, std::ostream& out, std::ostream& err) {
-    if (WantsHelp(args)) {
-        out << kRenameHelp;
-        return 0;
+    SFolderArgs words;
+    if (const auto status = ParseFolderCommand("rename", args, words, out, err)) {
+        return *status;
     }
-    std::vector<std::string> words;
-    std::optional<std::string> name;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        if (args[i] == "--name") {
-            if (i + 1 >= args.size()) {
-                return Usage(err, "rename", "a name after --name", kRenameHelp);
-            }
-            name = args[++i];
-        } else {
-            words.push_back(args[i]);
-        }
-    }
-    if (words.size() != 3) {
-        return Usage(err, "rename", "a folder, a symbol and the new symbol", kRenameHelp);
-    }
+    const std::optional<std::string> name =
+        words.pName->count() > 0 ? std::optional(words.strName) : std::nullopt;
     std::string strProblem;
-    const auto symbol = CleanSymbol(words[2], strProblem);
+    const auto symbol = CleanSymbol(words.strNewSymbol, strProblem);
     if (!symbol) {
         err << "pelmar-cli rename: " << strProblem << "\n";
         return 2;
@@ -329,7 +360,7 @@ int RunRename(const Arguments& args, std::ostream& out, std::ostream& err) {
         }
     }
     const std::string storedSymbol = Utf8ToWindows1252(*symbol).value_or(std::string());
-    return ChangeSecurity("rename", words[0], words[1], out, err,
+    return ChangeSecurity("rename", words.strDir, words.strSymbol, out, err,
                           [&](CDatabase& database, const SSecurity& security, std::string& strError) {
                               if (storedName && storedName->size() > 16 && !database.HasEmaster() &&
                                   security.directory == EDirectoryFile::Master) {
@@ -341,40 +372,27 @@ int RunRename(const Arguments& args, std::ostream& out, std::ostream& err) {
 }
 
 int RunRepairWith(const Arguments& args, std::istream& in, std::ostream& out, std::ostream& err) {
-    if (WantsHelp(args)) {
-        out << kRepairHelp;
-        return 0;
+    SFolderArgs words;
+    if (const auto status = ParseFolderCommand("repair", args, words, out, err)) {
+        return *status;
     }
-    std::vector<std::string> words;
-    bool bYes = false;
-    for (const std::string& arg : args) {
-        if (arg == "--yes" || arg == "-y") {
-            bYes = true;
-        } else if (arg.size() > 1 && arg[0] == '-') {
-            return Usage(err, "repair", "a folder and --yes only", kRepairHelp);
-        } else {
-            words.push_back(arg);
-        }
-    }
-    if (words.size() != 1) {
-        return Usage(err, "repair", "one folder", kRepairHelp);
-    }
+    const std::string& strDir = words.strDir;
     CStreamMessageBox messages(err);
-    CFolderRepair repair(GetSystemFileSystem(), messages, Utf8Path(words[0]));
+    CFolderRepair repair(GetSystemFileSystem(), messages, Utf8Path(strDir));
     std::string strError;
     if (!repair.Plan(strError)) {
         err << "pelmar-cli repair: " << strError << "\n";
         return 1;
     }
     if (repair.Changes().empty()) {
-        out << words[0] << " needs no repair.\n";
+        out << strDir << " needs no repair.\n";
         return 0;
     }
-    out << "The repair of " << words[0] << " changes:\n";
+    out << "The repair of " << strDir << " changes:\n";
     for (const std::string& line : repair.Changes()) {
         out << "  " << line << "\n";
     }
-    if (!bYes) {
+    if (!words.bYes) {
         out << "Repair it? [y/N] " << std::flush;
         std::string answer;
         if (!std::getline(in, answer) || (answer != "y" && answer != "Y" && answer != "yes")) {

@@ -1,5 +1,7 @@
 #include "cli/LayoutOptions.h"
 
+#include "cli/CommandLineApp.h"
+
 #include "engine/Wording.h"
 
 namespace {
@@ -58,7 +60,7 @@ void CLayoutOptions::Declare(CLI::App& app) {
                         ->option_text("F");
     m_pDateTime = app.add_flag("--date-time", m_bDateTime, "the date column holds a time of day after the date (2023-09-01 09:30)");
     m_pSkipRows = app.add_option("--skip-rows", m_nSkipRows, "skip the first N lines, 0 to 200 (default: 0)")
-                      ->check(CLI::Range(0, 200))
+                      ->check(NumberFrom(0, 200))
                       ->option_text("N");
     for (int f = 0; f < kFieldCount; ++f) {
         const std::string name = kFieldOptionNames[static_cast<std::size_t>(f)];
@@ -66,7 +68,7 @@ void CLayoutOptions::Declare(CLI::App& app) {
         m_colOptions[static_cast<std::size_t>(f)] =
             app.add_option("--" + name + "-col", m_fieldCols[static_cast<std::size_t>(f)],
                            "column of the " + field + " (default: " + std::to_string(f + 1) + ")")
-                ->check(CLI::Range(1, SInputLayout::kMaxColumns))
+                ->check(NumberFrom(1, SInputLayout::kMaxColumns))
                 ->option_text("N");
         if (f != kFieldDate && f != kFieldClose) {
             m_noOptions[static_cast<std::size_t>(f)] =
@@ -74,11 +76,11 @@ void CLayoutOptions::Declare(CLI::App& app) {
         }
     }
     m_pTimeCol = app.add_option("--time-col", m_nTimeCol, "column of the time of day of intraday bars")
-                     ->check(CLI::Range(1, SInputLayout::kMaxColumns))
+                     ->check(NumberFrom(1, SInputLayout::kMaxColumns))
                      ->option_text("N");
     m_pSymbolCol = app.add_option("--symbol-col", m_nSymbolCol,
                                   "column of a symbol: each symbol of the file becomes a security")
-                       ->check(CLI::Range(1, SInputLayout::kMaxColumns))
+                       ->check(NumberFrom(1, SInputLayout::kMaxColumns))
                        ->option_text("N");
     m_pCurrency = app.add_option("--currency", m_strCurrency, "a sign or code every price carries ($, EUR), read without it")
                       ->option_text("SIGN");
@@ -86,7 +88,7 @@ void CLayoutOptions::Declare(CLI::App& app) {
                     ->check(CLI::IsMember({"D", "W", "M", "d", "w", "m"}))
                     ->option_text("P");
     m_pInterval = app.add_option("--interval", m_nInterval, "intraday bars of N minutes, 1 to 60")
-                      ->check(CLI::Range(1, 60))
+                      ->check(NumberFrom(1, 60))
                       ->option_text("N")
                       ->excludes(m_pPeriod);
     m_pReverse = app.add_flag("--reverse", m_bReverse, "the file runs newest first; its bars are turned round in memory (the "

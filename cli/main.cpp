@@ -12,20 +12,22 @@ void PrintHelp(std::ostream& out) {
     out << "Usage: pelmar-cli COMMAND ...\n"
            "Converts price data held in plain text into a MetaStock database, and shows, checks and\n"
            "changes what a database holds.\n\n"
-        << "pelmar-cli convert FILE... --out DIR [options]\n"
+           "Commands:\n"
+           "  pelmar-cli convert FILE... --out DIR [options]\n"
+           "  pelmar-cli detect FILE [options]\n"
+           "  pelmar-cli list DIR\n"
+           "  pelmar-cli dump DIR SYMBOL\n"
+           "  pelmar-cli check DIR\n"
+           "  pelmar-cli delete DIR SYMBOL\n"
+           "  pelmar-cli rename DIR SYMBOL NEWSYMBOL [--name NAME]\n"
+           "  pelmar-cli repair DIR [--yes]\n"
+           "  pelmar-cli --help | --version\n\n"
         << ConvertHelp() << "\n"
-        << "pelmar-cli detect FILE [options]\n"
-        << DetectHelp() << "\n"
-        << kListHelp << "\n"
-        << kDumpHelp << "\n"
-        << kCheckHelp << "\n"
-        << kDeleteHelp << "\n"
-        << kRenameHelp << "\n"
-        << kRepairHelp << "\n"
-        << "pelmar-cli --help | --version\n"
-           "  Shows this text or the version. 'pelmar-cli COMMAND --help' shows one command.\n\n"
-           "Exit status: 0 success, 1 a failed run or a problem found (told on stderr), 2 a usage\n"
-           "error or a refused setting (nothing was written).\n";
+        << DetectHelp() << "\n";
+    for (const char* pszCommand : {"list", "dump", "check", "delete", "rename", "repair"}) {
+        out << FolderCommandHelp(pszCommand) << "\n";
+    }
+    out << "'pelmar-cli COMMAND --help' shows one command.\n";
 }
 
 } // namespace
