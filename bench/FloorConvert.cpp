@@ -2,7 +2,9 @@
 // price file, parses its dates and numbers and writes the same 28-byte MBF records that a
 // conversion writes, with none of the checks, locking or committing. Same files, same records.
 //
-//   floor-convert [--reverse] OUTDIR FILE...   (a header row, then MM/DD/YYYY,O,H,L,C,V,OI)
+//   floor-convert [--reverse] [--minutes] OUTDIR FILE...
+//   (a header row, then MM/DD/YYYY,O,H,L,C,V,OI; with --minutes MM/DD/YYYY,HH:MM,O,H,L,C,V,OI
+//   and 32-byte records that hold the time after the date)
 #include "metastock/Mbf.h"
 
 #include <algorithm>
@@ -34,10 +36,12 @@ int Number(std::string_view text) {
     return n;
 }
 
-// One line "MM/DD/YYYY,O,H,L,C,V,OI" as a record: the date value and six values, MBF-encoded.
-bool ParseLine(std::string_view line, std::uint8_t* pRecord) {
-    std::string_view fields[7];
-    for (int i = 0; i < 7; ++i) {
+// One line "MM/DD/YYYY,[HH:MM,]O,H,L,C,V,OI" as a record: the date value, the time as HHMMSS
+// with bMinutes, and six values, MBF-encoded.
+bool ParseLine(std::string_view line, std::uint8_t* pRecord, bool bMinutes) {
+    std::string_view fields[8];
+    const int nFields = bMinutes ? 8 : 7;
+    for (int i = 0; i < nFields; ++i) {
         const std::size_t nComma = line.find(',');
         fields[i] = line.substr(0, nComma);
         line = nComma == std::string_view::npos ? std::string_view() : line.substr(nComma + 1);
@@ -50,7 +54,11 @@ bool ParseLine(std::string_view line, std::uint8_t* pRecord) {
                        Number(date.substr(3, 2));
     const float fDate = static_cast<float>(nValue);
     EncodeMbf(&fDate, pRecord);
-    for (int i = 1; i < 7; ++i) {
+    if (bMinutes) {
+        const float fTime = static_cast<float>(Number(fields[1].substr(0, 2)) * 10000 + Number(fields[1].substr(3, 2)) * 100);
+        EncodeMbf(&fTime, pRecord + 4);
+    }
+    for (int i = nFields - 6; i < nFields; ++i) {
         float value = 0.0f;
         std::from_chars(fields[i].data(), fields[i].data() + fields[i].size(), value);
         EncodeMbf(&value, pRecord + 4 * i);
@@ -62,10 +70,13 @@ bool ParseLine(std::string_view line, std::uint8_t* pRecord) {
 
 int main(int argc, char** argv) {
     int nArg = 1;
-    const bool bReverse = argc > 1 && std::strcmp(argv[1], "--reverse") == 0;
+    const bool bReverse = argc > nArg && std::strcmp(argv[nArg], "--reverse") == 0;
     nArg += bReverse ? 1 : 0;
+    const bool bMinutes = argc > nArg && std::strcmp(argv[nArg], "--minutes") == 0;
+    nArg += bMinutes ? 1 : 0;
+    const std::size_t nRecord = bMinutes ? 32 : 28;
     if (argc - nArg < 2) {
-        std::fputs("usage: floor-convert [--reverse] OUTDIR FILE...\n", stderr);
+        std::fputs("usage: floor-convert [--reverse] [--minutes] OUTDIR FILE...\n", stderr);
         return 2;
     }
     const std::string outDir = argv[nArg++];
@@ -75,24 +86,24 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "floor-convert: cannot read %s\n", argv[nArg]);
             return 1;
         }
-        std::vector<std::uint8_t> records(28); // the header record
+        std::vector<std::uint8_t> records(nRecord); // the header record
         std::size_t nPos = text.find('\n') + 1; // past the header row
         while (nPos < text.size()) {
             std::size_t nEnd = text.find('\n', nPos);
             if (nEnd == std::string::npos) {
                 nEnd = text.size();
             }
-            std::uint8_t record[28];
-            if (ParseLine(std::string_view(text).substr(nPos, nEnd - nPos), record)) {
-                records.insert(records.end(), record, record + 28);
+            std::uint8_t record[32];
+            if (ParseLine(std::string_view(text).substr(nPos, nEnd - nPos), record, bMinutes)) {
+                records.insert(records.end(), record, record + nRecord);
             }
             nPos = nEnd + 1;
         }
         if (bReverse) {
-            const std::size_t nBars = records.size() / 28 - 1;
+            const std::size_t nBars = records.size() / nRecord - 1;
+            const auto at = [&](std::size_t n) { return records.begin() + static_cast<std::ptrdiff_t>(nRecord * n); };
             for (std::size_t i = 0; i < nBars / 2; ++i) {
-                std::swap_ranges(records.begin() + 28 * (1 + i), records.begin() + 28 * (2 + i),
-                                 records.begin() + 28 * (nBars - i));
+                std::swap_ranges(at(1 + i), at(2 + i), at(nBars - i));
             }
         }
         const std::string path = outDir + "/F" + std::to_string(nFile) + ".DAT";

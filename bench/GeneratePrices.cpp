@@ -11,9 +11,10 @@
 namespace {
 
 int Usage() {
-    std::fputs("usage: generate-prices BARS OUTPUT [--mmddyy] [--no-header] [--crlf] [--oldest-first] [--seed N]\n"
+    std::fputs("usage: generate-prices BARS OUTPUT [--mmddyy] [--no-header] [--crlf] [--oldest-first] [--minutes] [--seed N]\n"
                "  BARS lines of invented daily bars, newest first, after a header row; dates MM/DD/YYYY\n"
-               "  (--mmddyy: MMDDYY), columns Date,Open,High,Low,Close,Volume,OpenInt.\n",
+               "  (--mmddyy: MMDDYY), columns Date,Open,High,Low,Close,Volume,OpenInt; --minutes: one-minute\n"
+               "  bars with a Time column (HH:MM) after the date.\n",
                stderr);
     return 2;
 }
@@ -47,6 +48,8 @@ int main(int argc, char** argv) {
             options.bCrLf = true;
         } else if (arg == "--oldest-first") {
             options.bOldestFirst = true;
+        } else if (arg == "--minutes") {
+            options.bMinutes = true;
         } else if (arg == "--seed" && i + 1 < argc && ParseNumber(argv[i + 1], nSeed) && nSeed >= 0 &&
                    nSeed <= 0xFFFFFFFFLL) {
             options.nSeed = static_cast<std::uint32_t>(nSeed);

@@ -8,6 +8,8 @@
 
 namespace {
 
+constexpr int kMinutesADay = 390; // 09:30 to 15:59
+
 struct SCalendarDate {
     int nYear;  // [1, 9999]
     int nMonth; // [1, 12]
@@ -71,7 +73,13 @@ std::optional<std::string> GeneratePriceFile(const SPriceFileOptions& options) {
         const long nVolume = std::lround(turnover(random));
         fOpenInterest = std::max(100.0, fOpenInterest + dailyMove(random) * 20000.0);
         int nWritten = 0;
-        if (options.layout == EBenchDateLayout::MonthDayYear) {
+        // Minute bars run back from 15:59 to 09:30 through each day.
+        const int nMinuteOfDay = 9 * 60 + 30 + (kMinutesADay - 1 - i % kMinutesADay);
+        if (options.bMinutes) {
+            nWritten = std::snprintf(line, sizeof line, "%02d/%02d/%04d,%02d:%02d,%.2f,%.2f,%.2f,%.2f,%ld,%ld%s",
+                                     date.nMonth, date.nDay, date.nYear, nMinuteOfDay / 60, nMinuteOfDay % 60, fOpen,
+                                     fHigh, fLow, fClose, nVolume, std::lround(fOpenInterest), pszEnd);
+        } else if (options.layout == EBenchDateLayout::MonthDayYear) {
             nWritten = std::snprintf(line, sizeof line, "%02d%02d%02d,%.2f,%.2f,%.2f,%.2f,%ld,%ld%s", date.nMonth,
                                      date.nDay, date.nYear % 100, fOpen, fHigh, fLow, fClose, nVolume,
                                      std::lround(fOpenInterest), pszEnd);
@@ -85,7 +93,9 @@ std::optional<std::string> GeneratePriceFile(const SPriceFileOptions& options) {
         }
         lines.emplace_back(line, static_cast<std::size_t>(nWritten));
         fClose = fOpen * std::exp(dailyMove(random) * 0.3);
-        StepBack(date);
+        if (!options.bMinutes || i % kMinutesADay == kMinutesADay - 1) {
+            StepBack(date);
+        }
     }
     if (options.bOldestFirst) {
         std::reverse(lines.begin(), lines.end());
@@ -93,7 +103,7 @@ std::optional<std::string> GeneratePriceFile(const SPriceFileOptions& options) {
     std::string text;
     text.reserve(static_cast<std::size_t>(options.nBars) * 56 + 64);
     if (options.bHeader) {
-        text += "Date,Open,High,Low,Close,Volume,OpenInt";
+        text += options.bMinutes ? "Date,Time,Open,High,Low,Close,Volume,OpenInt" : "Date,Open,High,Low,Close,Volume,OpenInt";
         text += pszEnd;
     }
     for (const auto& bar : lines) {

@@ -17,6 +17,7 @@ struct SPriceFileOptions {
     bool bHeader = true;
     bool bCrLf = false;                                  // line ends as the files' platform writes them
     bool bOldestFirst = false;                           // the same bars in date order
+    bool bMinutes = false;                               // one-minute bars, 09:30 to 15:59, in a Time column
     std::uint32_t nSeed = 20240611;
 };
 

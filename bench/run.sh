@@ -6,7 +6,7 @@
 #
 # 1. One file of 6,553 and of 65,534 bars, oldest first and newest first (--reverse): each
 #    conversion's time over the floor's (goal: at most 3), and the growth from 6,553 to 65,534
-#    bars (goal: about 10).
+#    bars (goal: about 10); then 65,534 one-minute bars with a Time column (goal: the daily ratio).
 # 2. A batch of BATCH_FILES files (default 1,000) of 2,500 bars into one folder with
 #    --symbol-from-file-name, against the floor over the same files (goal: at most 3).
 # 3. A full folder, for each count of FULL_FOLDER_FILES (default "300 6000") files of 250 bars:
@@ -87,6 +87,15 @@ for bars in 6553 65534; do
 done
 echo "growth from 6,553 to 65,534 bars: oldest first $(ratio "${CONVERT_MS[oldest-65534]}" "${CONVERT_MS[oldest-6553]}")," \
      "newest first $(ratio "${CONVERT_MS[newest-65534]}" "${CONVERT_MS[newest-6553]}")"
+
+# Intraday bars: 65,534 one-minute bars with a Time column, against the same floor reading
+# the time as well (goal: the ratio of the daily bars above).
+"$GEN" 65534 "$WORK/minutes.csv" --minutes --oldest-first
+floor=$(time_runs "$REPEATS" "$FLOOR" --minutes "$WORK/out" "$WORK/minutes.csv" | median_ms)
+convert=$(time_runs "$REPEATS" "$CLI" convert "$WORK/minutes.csv" --out "$WORK/out" --symbol BENCH --new-master \
+    --date-format MM_DD_CCYY --skip-rows 1 --time-col 2 --open-col 3 --high-col 4 --low-col 5 --close-col 6 \
+    --volume-col 7 --oi-col 8 --interval 1 | median_ms)
+printf '%-8s %-9s %10s %10s %7s\n' 65534 "1-minute" "$floor" "$convert" "$(ratio "$convert" "$floor")"
 
 if [[ $BATCH_FILES -gt 0 ]]; then
     mkdir -p "$WORK/batch"
