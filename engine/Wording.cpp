@@ -11,12 +11,7 @@ struct SSettingWords {
     const char* pszOption;  // the command line's option
 };
 
-constexpr std::array<SSettingWords, 22> kSettingWords = {{
-    {ESetting::InputFile, "the input file", "FILE"},
-    {ESetting::OutputFolder, "\"Directory Path\"", "--out"},
-    {ESetting::Symbol, "\"Symbol\"", "--symbol"},
-    {ESetting::SymbolColumn, "\"Symbol column\"", "--symbol-col"},
-    {ESetting::Name, "\"Name\"", "--name"},
+constexpr std::array<SSettingWords, 16> kSettingWords = {{
     {ESetting::Delimiter, "the column delimiter", "--delimiter"},
     {ESetting::DecimalMark, "the decimal mark (\"Decimal point\" or \"Decimal comma\")",
      "--decimal-point or --decimal-comma"},
@@ -31,7 +26,6 @@ constexpr std::array<SSettingWords, 22> kSettingWords = {{
     {ESetting::Currency, "\"Currency\"", "--currency"},
     {ESetting::KeepLast, "\"Keep the newest bars\"", "--keep-last"},
     {ESetting::MakeNew, "\"Make New Master\"", "--new-master"},
-    {ESetting::UseExisting, "\"Use Existing Master\"", "convert without --new-master or --update"},
     {ESetting::AddNewBars, "\"Add New Bars\"", "--update"},
     {ESetting::AddOrUpdate, "\"Add or Update\"", "--add-or-update"},
     {ESetting::Fields, "the field columns", "--<field>-col and --no-<field>"},

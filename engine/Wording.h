@@ -14,11 +14,6 @@ inline constexpr const char* kDuplicateSymbolText =
     "Choose a different symbol or\nrename/delete the existing symbol";
 
 enum class ESetting {
-    InputFile,
-    OutputFolder,
-    Symbol,
-    SymbolColumn,
-    Name,
     Delimiter,
     DecimalMark,
     DateFormat,
@@ -32,7 +27,6 @@ enum class ESetting {
     Currency,
     KeepLast,
     MakeNew,
-    UseExisting,
     AddNewBars,
     AddOrUpdate,
     Fields, // the columns of the fields and whether each is there
