@@ -80,17 +80,8 @@ std::string CurrencyOf(std::string_view cell, bool bDecimalComma) {
     while (nEnd > nStart && !isNumberChar(cell[nEnd - 1])) {
         --nEnd;
     }
-    const auto trim = [](std::string_view t) {
-        while (!t.empty() && t.front() == ' ') {
-            t.remove_prefix(1);
-        }
-        while (!t.empty() && t.back() == ' ') {
-            t.remove_suffix(1);
-        }
-        return t;
-    };
-    const std::string_view before = trim(cell.substr(0, nStart));
-    const std::string_view after = trim(cell.substr(nEnd));
+    const std::string_view before = TrimBlanks(cell.substr(0, nStart));
+    const std::string_view after = TrimBlanks(cell.substr(nEnd));
     const std::string_view number = cell.substr(nStart, nEnd - nStart);
     if (before.empty() == after.empty() || ReadNumber(number, bDecimalComma).fault != ENumberFault::None) {
         return {};

@@ -71,21 +71,8 @@ bool CLayoutAnalysis::Fail(std::string strText) {
 }
 
 SNumberReading CLayoutAnalysis::Number(std::string_view cell) const {
-    if (!m_strCurrency.empty()) {
-        if (cell.size() > m_strCurrency.size() && cell.substr(0, m_strCurrency.size()) == m_strCurrency) {
-            cell.remove_prefix(m_strCurrency.size());
-        } else if (cell.size() > m_strCurrency.size() &&
-                   cell.substr(cell.size() - m_strCurrency.size()) == m_strCurrency) {
-            cell.remove_suffix(m_strCurrency.size());
-        }
-        while (!cell.empty() && cell.front() == ' ') {
-            cell.remove_prefix(1);
-        }
-        while (!cell.empty() && cell.back() == ' ') {
-            cell.remove_suffix(1);
-        }
-    }
-    return ReadNumber(cell, m_bDecimalComma);
+    std::string scratch;
+    return ReadNumber(WithoutCurrency(cell, m_strCurrency, scratch), m_bDecimalComma);
 }
 
 bool CLayoutAnalysis::Near(std::size_t a, std::size_t b) const {

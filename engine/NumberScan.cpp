@@ -172,3 +172,32 @@ static SNumberReading ReadLongNumber(std::string_view text, std::size_t nMark, c
     }
     return reading;
 }
+
+std::string_view TrimBlanks(std::string_view text) {
+    while (!text.empty() && text.front() == ' ') {
+        text.remove_prefix(1);
+    }
+    while (!text.empty() && text.back() == ' ') {
+        text.remove_suffix(1);
+    }
+    return text;
+}
+
+std::string_view WithoutCurrency(std::string_view text, std::string_view currency, std::string& scratch) {
+    if (currency.empty() || text.size() <= currency.size()) {
+        return text;
+    }
+    if (text.substr(0, currency.size()) == currency) {
+        return TrimBlanks(text.substr(currency.size()));
+    }
+    if (text.size() > currency.size() + 1 && (text[0] == '-' || text[0] == '+') &&
+        text.substr(1, currency.size()) == currency) {
+        scratch.assign(1, text[0]);
+        scratch += TrimBlanks(text.substr(1 + currency.size()));
+        return scratch;
+    }
+    if (text.substr(text.size() - currency.size()) == currency) {
+        return TrimBlanks(text.substr(0, text.size() - currency.size()));
+    }
+    return text;
+}

@@ -6,6 +6,7 @@
 // cannot hold is refused rather than stored as something else.
 #pragma once
 
+#include <string>
 #include <string_view>
 
 enum class ENumberFault {
@@ -24,3 +25,12 @@ struct SNumberReading {
 // text has no blanks or quotes around it. With bDecimalComma the comma is the decimal mark and
 // a full stop only groups thousands.
 SNumberReading ReadNumber(std::string_view text, bool bDecimalComma);
+
+// text without the blanks around it.
+std::string_view TrimBlanks(std::string_view text);
+
+// A price without the currency sign or code that it carries before or after the number
+// (blanks between allowed; a sign before the currency, -$5, stays before the number); the
+// text itself when it carries none. scratch holds the text when it must be rebuilt.
+std::string_view WithoutCurrency(std::string_view text, std::string_view currency, std::string& scratch);
+

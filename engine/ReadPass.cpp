@@ -21,36 +21,6 @@ bool IsPriceField(int nField) {
     return nField >= kFieldOpen && nField <= kFieldClose;
 }
 
-// A price without the currency sign or code the layout names, before or after the number
-// (blanks between allowed; a sign before the currency: -$5); the text itself when it has none.
-std::string_view WithoutCurrency(std::string_view text, std::string_view currency, std::string& scratch) {
-    if (currency.empty()) {
-        return text;
-    }
-    const auto trim = [](std::string_view t) {
-        while (!t.empty() && t.front() == ' ') {
-            t.remove_prefix(1);
-        }
-        while (!t.empty() && t.back() == ' ') {
-            t.remove_suffix(1);
-        }
-        return t;
-    };
-    if (text.size() > currency.size() && text.substr(0, currency.size()) == currency) {
-        return trim(text.substr(currency.size()));
-    }
-    if (text.size() > currency.size() + 1 && (text[0] == '-' || text[0] == '+') &&
-        text.substr(1, currency.size()) == currency) {
-        scratch.assign(1, text[0]);
-        scratch += trim(text.substr(1 + currency.size()));
-        return scratch;
-    }
-    if (text.size() > currency.size() && text.substr(text.size() - currency.size()) == currency) {
-        return trim(text.substr(0, text.size() - currency.size()));
-    }
-    return text;
-}
-
 } // namespace
 
 CReadPass::CReadPass(const SInputLayout& layout, const SReadOptions& options, const CWording& wording,
