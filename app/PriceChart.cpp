@@ -199,9 +199,19 @@ QStringList CPriceChart::AxisLabels() const {
     return labels;
 }
 
+// Where a price and a bar are drawn: a price by its height within the range, a bar at the middle
+// of its equal share of the plot's width.
+struct CPriceChart::SPlotScale {
+    QRect plot;
+    double fLow = 0;
+    double fHigh = 1;
+    double fBarWidth = 1;
+    double Y(double fValue) const { return plot.bottom() - (fValue - fLow) / (fHigh - fLow) * plot.height(); }
+    double X(std::size_t nIndex) const { return plot.left() + (static_cast<double>(nIndex) + 0.5) * fBarWidth; }
+};
+
 void CPriceChart::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    const QFontMetrics metrics = fontMetrics();
     if (m_bars.empty()) {
         painter.drawText(rect().adjusted(kGap, kGap, -kGap, -kGap), Qt::AlignCenter | Qt::TextWordWrap, m_strMessage);
         return;
@@ -210,36 +220,57 @@ void CPriceChart::paintEvent(QPaintEvent*) {
     if (plot.width() < 2 || plot.height() < 2) {
         return;
     }
+    DrawTitle(painter);
+    const auto [fLow, fHigh] = PriceRange();
+    const SPlotScale scale{plot, fLow, fHigh, static_cast<double>(plot.width()) / static_cast<double>(m_bars.size())};
+    DrawPriceAxis(painter, scale);
+    DrawDateAxis(painter, scale);
+    painter.setPen(palette().color(QPalette::Mid));
+    painter.drawRect(plot);
+
+    painter.setClipRect(plot);
+    painter.setPen(QPen(QColor::fromRgb(kPriceColour), 1));
+    if (DrawsBars()) {
+        DrawBars(painter, scale);
+    } else {
+        DrawCloseLine(painter, scale);
+    }
+}
+
+void CPriceChart::DrawTitle(QPainter& painter) const {
     QFont bold = font();
     bold.setBold(true);
     painter.setFont(bold);
-    painter.drawText(QRect(kGap, kGap, width() - 2 * kGap, metrics.lineSpacing()), Qt::AlignLeft | Qt::AlignVCenter,
+    painter.drawText(QRect(kGap, kGap, width() - 2 * kGap, fontMetrics().lineSpacing()),
+                     Qt::AlignLeft | Qt::AlignVCenter,
                      painter.fontMetrics().elidedText(m_strTitle, Qt::ElideRight, width() - 2 * kGap));
     painter.setFont(font());
+}
 
-    const auto [fLow, fHigh] = PriceRange();
-    const auto y = [&, fLow = fLow, fHigh = fHigh](double fValue) {
-        return plot.bottom() - (fValue - fLow) / (fHigh - fLow) * plot.height();
-    };
-    const double fBarWidth = static_cast<double>(plot.width()) / static_cast<double>(m_bars.size());
-    const auto x = [&](std::size_t nIndex) { return plot.left() + (static_cast<double>(nIndex) + 0.5) * fBarWidth; };
-
-    // Prices: grid lines across the plot, labels to its left.
-    const SPriceAxis axis = PriceAxis(fLow, fHigh, std::max(2, plot.height() / (3 * metrics.lineSpacing())));
-    for (double fPrice = std::ceil(fLow / axis.fStep) * axis.fStep; fPrice <= fHigh; fPrice += axis.fStep) {
-        const int nY = static_cast<int>(std::lround(y(fPrice)));
+// Grid lines across the plot, labels to its left.
+void CPriceChart::DrawPriceAxis(QPainter& painter, const SPlotScale& scale) const {
+    const QFontMetrics metrics = fontMetrics();
+    const QRect& plot = scale.plot;
+    const int nTicks = std::max(2, plot.height() / (3 * metrics.lineSpacing()));
+    const SPriceAxis axis = PriceAxis(scale.fLow, scale.fHigh, nTicks);
+    for (double fPrice = std::ceil(scale.fLow / axis.fStep) * axis.fStep; fPrice <= scale.fHigh; fPrice += axis.fStep) {
+        const int nY = static_cast<int>(std::lround(scale.Y(fPrice)));
         painter.setPen(QColor::fromRgb(kGridColour));
         painter.drawLine(plot.left(), nY, plot.right(), nY);
         painter.setPen(palette().color(QPalette::Text));
         painter.drawText(QRect(0, nY - metrics.lineSpacing() / 2, plot.left() - kGap, metrics.lineSpacing()),
                          Qt::AlignRight | Qt::AlignVCenter, PriceLabel(std::abs(fPrice) < axis.fStep / 2 ? 0 : fPrice, axis));
     }
-    // Dates (and hours of intraday bars): grid lines up the plot, labels below it within its
-    // width (not under the prices' labels, not past its right side), each where it does not
-    // cover the last.
+}
+
+// Dates (and hours of intraday bars): grid lines up the plot, labels below it within its width
+// (not under the prices' labels, not past its right side), each where it does not cover the last.
+void CPriceChart::DrawDateAxis(QPainter& painter, const SPlotScale& scale) const {
+    const QFontMetrics metrics = fontMetrics();
+    const QRect& plot = scale.plot;
     int nFree = plot.left();
     for (const SDateTick& tick : AxisTicks(m_bars, m_bTime, MaxTicks(metrics, plot))) {
-        const int nX = static_cast<int>(std::lround(x(tick.nIndex)));
+        const int nX = static_cast<int>(std::lround(scale.X(tick.nIndex)));
         painter.setPen(QColor::fromRgb(kGridColour));
         painter.drawLine(nX, plot.top(), nX, plot.bottom());
         const int nWidth = metrics.horizontalAdvance(tick.text);
@@ -250,32 +281,32 @@ void CPriceChart::paintEvent(QPaintEvent*) {
             nFree = nLeft + nWidth + kGap;
         }
     }
-    painter.setPen(palette().color(QPalette::Mid));
-    painter.drawRect(plot);
+}
 
-    painter.setClipRect(plot);
-    painter.setPen(QPen(QColor::fromRgb(kPriceColour), 1));
-    if (DrawsBars()) {
-        const double fTick = std::max(1.0, fBarWidth * 0.35);
-        for (std::size_t i = 0; i < m_bars.size(); ++i) {
-            const auto& values = m_bars[i].values;
-            const double fX = x(i);
-            // From the lowest to the highest of the four, so that an open or close outside the
-            // high-low range (a wrong column, a lost decimal) stands out as a long bar.
-            const auto [fMin, fMax] = std::minmax({values[kFieldLow], values[kFieldHigh], values[kFieldClose],
-                                                   m_bOpen ? values[kFieldOpen] : values[kFieldClose]});
-            painter.drawLine(QPointF(fX, y(fMin)), QPointF(fX, y(fMax)));
-            if (m_bOpen) {
-                painter.drawLine(QPointF(fX - fTick, y(values[kFieldOpen])), QPointF(fX, y(values[kFieldOpen])));
-            }
-            painter.drawLine(QPointF(fX, y(values[kFieldClose])), QPointF(fX + fTick, y(values[kFieldClose])));
+void CPriceChart::DrawBars(QPainter& painter, const SPlotScale& scale) const {
+    const double fTick = std::max(1.0, scale.fBarWidth * 0.35);
+    for (std::size_t i = 0; i < m_bars.size(); ++i) {
+        const auto& values = m_bars[i].values;
+        const double fX = scale.X(i);
+        // From the lowest to the highest of the four, so that an open or close outside the
+        // high-low range (a wrong column, a lost decimal) stands out as a long bar.
+        const auto [fMin, fMax] = std::minmax({values[kFieldLow], values[kFieldHigh], values[kFieldClose],
+                                               m_bOpen ? values[kFieldOpen] : values[kFieldClose]});
+        painter.drawLine(QPointF(fX, scale.Y(fMin)), QPointF(fX, scale.Y(fMax)));
+        if (m_bOpen) {
+            const double fOpenY = scale.Y(values[kFieldOpen]);
+            painter.drawLine(QPointF(fX - fTick, fOpenY), QPointF(fX, fOpenY));
         }
-        return;
+        const double fCloseY = scale.Y(values[kFieldClose]);
+        painter.drawLine(QPointF(fX, fCloseY), QPointF(fX + fTick, fCloseY));
     }
+}
+
+void CPriceChart::DrawCloseLine(QPainter& painter, const SPlotScale& scale) const {
     painter.setRenderHint(QPainter::Antialiasing);
     QPainterPath line;
     for (std::size_t i = 0; i < m_bars.size(); ++i) {
-        const QPointF point(x(i), y(m_bars[i].values[kFieldClose]));
+        const QPointF point(scale.X(i), scale.Y(m_bars[i].values[kFieldClose]));
         i == 0 ? line.moveTo(point) : line.lineTo(point);
     }
     if (m_bars.size() == 1) {

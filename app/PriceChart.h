@@ -13,6 +13,8 @@
 
 #include <vector>
 
+class QPainter;
+
 class CPriceChart : public QWidget {
     Q_OBJECT
 public:
@@ -43,8 +45,16 @@ protected:
     void paintEvent(QPaintEvent* pEvent) override;
 
 private:
+    struct SPlotScale;
+
     // The lowest and highest price drawn, a little apart so that a flat series has height.
     std::pair<double, double> PriceRange() const;
+    // The parts of the chart, drawn in this order; the prices within the plot's frame.
+    void DrawTitle(QPainter& painter) const;
+    void DrawPriceAxis(QPainter& painter, const SPlotScale& scale) const;
+    void DrawDateAxis(QPainter& painter, const SPlotScale& scale) const;
+    void DrawBars(QPainter& painter, const SPlotScale& scale) const;
+    void DrawCloseLine(QPainter& painter, const SPlotScale& scale) const;
 
     std::vector<SBarValues> m_bars;
     bool m_bTime = false; // intraday bars, each with its time of day

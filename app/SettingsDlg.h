@@ -28,6 +28,7 @@
 #include <memory>
 #include <optional>
 
+class CDetectionDoubts;
 class CMessageBox;
 class QButtonGroup;
 class QTimer;
@@ -119,6 +120,14 @@ protected:
     void accept() override;
 
 private:
+    // The steps of construction: the controls' ranges, lists and radio groups; the rules that
+    // open and close controls as others change; the preview's timer, which every input
+    // setting starts; the sizes that depend on the font.
+    void SetUpControls();
+    void ConnectEnablingRules();
+    void ConnectPreview();
+    void SizeControls();
+
     void FillControls();
     void TakeValues();
     // The settings as the controls hold them, without taking them into the value members.
@@ -130,22 +139,6 @@ private:
     void ShowSymbolSource();
     void Refuse(QWidget* pControl, const QString& message);
     QWidget* ControlOf(ESettingsItem item) const;
-
-    // The controls of a choice: those that show it unchosen, and those whose change settles
-    // it (these and, for a field, its check box; for the period, both its controls).
-    QList<QWidget*> UnchosenControls(EDetectChoice choice) const;
-    QList<QWidget*> SettlingControls(EDetectChoice choice) const;
-    // The choice as the dialog names it ("Decimal point" or "Decimal comma").
-    QString ChoiceName(EDetectChoice choice) const;
-    // Shows each choice of m_unchosen unchosen and highlighted.
-    void ShowUnchosen();
-    // The user made a choice: its doubts are said no more, and the choices they left sure
-    // show their values again (detection's guess where the user's pick did not set one).
-    void Settle(EDetectChoice choice);
-    // The doubts that remain, under the Detect button.
-    void ShowDoubts();
-    // Refuses OK while a choice is unchosen, naming each; true when none is.
-    bool CheckChosen();
 
     // Switched-on fields that share a column, as the layout's check finds them: the column
     // box of the first field whose column an earlier one has, the sentence that names them
@@ -167,13 +160,8 @@ private:
     QButtonGroup* m_pDecimalGroup;
     QButtonGroup* m_pExistGroup;
     bool m_bInitialised = false;
-    // The controls are being filled by the dialog itself: no change settles a choice.
-    bool m_bFilling = false;
-    // The last detection, its doubts settled as the user makes the choices; the settings it
-    // found; the choices it could not make for certain that the user has not made yet.
-    SLayoutDetection m_detection;
-    SImportSettings m_guess;
-    QList<EDetectChoice> m_unchosen;
+    // The choices of the last detection still to make, shown in the controls above.
+    std::unique_ptr<CDetectionDoubts> m_pDoubts;
     // The symbol typed, kept while a symbol column makes the box show where symbols come from.
     QString m_strTypedSymbol;
 };
