@@ -2,7 +2,8 @@
 // the measures of their columns and the choices made so far, which each decision reads and
 // adds to. The decisions themselves stand in files of their own, by topic: the delimiter and
 // decimal mark (DetectDelimiter.cpp), the dates, times, header rows and period
-// (DetectDates.cpp), the fields and a currency (DetectFields.cpp).
+// (DetectDates.cpp), the fields and a currency (DetectFields.cpp); the detector
+// (LayoutDetector.cpp) takes them in turn, then the order, and tries the layout found.
 #pragma once
 
 #include "engine/LayoutDetector.h"
@@ -46,7 +47,6 @@ public:
     static constexpr std::size_t kMaxAnalysedColumns = 64;
 
     explicit CLayoutAnalysis(std::vector<SSampleLine> lines);
-    SLayoutDetection Run(std::string_view sample, const CWording& wording);
 
     // What the decisions share.
     std::vector<SSampleLine> m_lines;
@@ -97,13 +97,6 @@ public:
     std::string Unnamed() const {
         return m_names.empty() ? "No header names the columns" : "The header's names do not give the fields";
     }
-
-private:
-    void ChooseSymbolColumn();
-    void ChooseOrder();
-    bool CheckColumnRange();
-    void FillLayout();
-    void Verify(std::string_view sample, const CWording& wording);
 };
 
 // Whether text may be a date of some layout, before the twelve readings are tried; whether one
