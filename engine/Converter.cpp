@@ -342,8 +342,9 @@ int CConverter::Stage(CDatabase& database, bool bDatabaseStarted, const CSecurit
             text += (text.empty() ? "" : "\n") + line;
         }
         m_messages.Show(m_wording.Message("The database in " + m_pRun->strFolder + " is damaged; nothing was added to it:",
-                                          text + "\n\nRun 'pelmar-cli check' on the folder for the whole report, "
-                                                 "'pelmar-cli repair' to make it whole."));
+                                          text + "\n\n" + m_wording.Setting(ESetting::Check) +
+                                              " gives the whole report; " + m_wording.Setting(ESetting::Repair) +
+                                              " makes the folder whole."));
         return 1;
     }
     if (StartDatabase(database, bDatabaseStarted) != 0) {
@@ -519,9 +520,13 @@ int CConverter::StageUpdate(const SSeries& series, const STarget& target) {
     const std::string strShown = Shown(target.strSymbol);
     const auto existing = m_pDatabase->FindSecurity(target.strSymbol);
     if (!existing) {
+        // A damaged XMASTER lists none of its securities: the symbol may be one of them.
+        const bool bXmasterDamaged = m_pDatabase->Damage().size() > m_pDatabase->RefusingDamage().size();
         m_messages.Show("The symbol " + strShown + " is not in " + m_pRun->strFolder + ". " +
-                        m_wording.Setting(ESetting::AddNewBars) + " adds to a security that exists; " +
-                        m_wording.Setting(ESetting::AddOrUpdate) + " adds new ones as well.");
+                        (bXmasterDamaged ? "Its XMASTER is damaged and lists no security; " +
+                                               m_wording.Setting(ESetting::Repair) + " makes it whole."
+                                         : m_wording.Setting(ESetting::AddNewBars) + " adds to a security that exists; " +
+                                               m_wording.Setting(ESetting::AddOrUpdate) + " adds new ones as well."));
         return 1;
     }
     const auto stored = StoredBarsFor(*existing, strShown);

@@ -11,7 +11,7 @@ struct SSettingWords {
     const char* pszOption;  // the command line's option
 };
 
-constexpr std::array<SSettingWords, 16> kSettingWords = {{
+constexpr std::array<SSettingWords, 18> kSettingWords = {{
     {ESetting::Delimiter, "the column delimiter", "--delimiter"},
     {ESetting::DecimalMark, "the decimal mark (\"Decimal point\" or \"Decimal comma\")",
      "--decimal-point or --decimal-comma"},
@@ -29,6 +29,8 @@ constexpr std::array<SSettingWords, 16> kSettingWords = {{
     {ESetting::AddNewBars, "\"Add New Bars\"", "--update"},
     {ESetting::AddOrUpdate, "\"Add or Update\"", "--add-or-update"},
     {ESetting::Fields, "the field columns", "--<field>-col and --no-<field>"},
+    {ESetting::Check, "the Database window (View > Database...)", "'pelmar-cli check'"},
+    {ESetting::Repair, "Repair... in the Database window", "'pelmar-cli repair'"},
 }};
 
 const SSettingWords& WordsOf(ESetting setting) {

@@ -30,6 +30,8 @@ enum class ESetting {
     AddNewBars,
     AddOrUpdate,
     Fields, // the columns of the fields and whether each is there
+    Check,  // the report of a folder's inconsistencies
+    Repair, // the repair of a folder
 };
 
 class CWording {

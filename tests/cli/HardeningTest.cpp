@@ -225,6 +225,12 @@ TEST_F(CHardeningTest, AnXmasterDamagedAloneRefusesOnlyTheChangesThatTouchIt) {
     const SCliResult refused = Add("NEWX", full.string());
     EXPECT_EQ(refused.nStatus, 1);
     EXPECT_TRUE(Has(refused, "XMASTER is damaged") && Has(refused, "pelmar-cli repair")) << refused.strErr;
+    // New bars for a security XMASTER held: not found while it is damaged, and said so.
+    const SCliResult update = RunCli("convert", {Input("X256.csv", kBars), "--out", full.string(), "--symbol", "X256",
+                                                 "--update", "--date-format", "CCYY_MM_DD", "--no-oi"});
+    EXPECT_EQ(update.nStatus, 1);
+    EXPECT_TRUE(Has(update, "Its XMASTER is damaged and lists no security; 'pelmar-cli repair' makes it whole."))
+        << update.strErr;
 }
 
 // A directory file that is a symbolic link is not read, and no change goes through it.
