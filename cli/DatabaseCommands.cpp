@@ -67,7 +67,7 @@ struct SFolderArgs {
     std::string strNewSymbol;
     std::string strName;
     bool bYes = false;
-    CLI::Option* pName = nullptr;
+    bool bNameGiven = false;
 };
 
 // One database command's declaration: its name, what it says of itself, and which words it
@@ -101,7 +101,7 @@ void Declare(CLI::App& app, const SFolderCommand& command, SFolderArgs& words) {
     }
     if (command.bNewSymbol) {
         app.add_option("NEWSYMBOL", words.strNewSymbol, "its new symbol, at most 14 characters")->required();
-        words.pName = app.add_option("--name", words.strName, "a new name, at most 44 characters")->option_text("NAME");
+        app.add_option("--name", words.strName, "a new name, at most 44 characters")->option_text("NAME");
     }
     if (std::string_view(command.pszName) == "repair") {
         app.add_flag("-y,--yes", words.bYes, "go ahead without asking");
@@ -113,7 +113,10 @@ std::optional<int> ParseFolderCommand(const char* pszCommand, const Arguments& a
                                       std::ostream& out, std::ostream& err) {
     CLI::App app;
     Declare(app, FolderCommand(pszCommand), words);
-    return ParseCommand(app, args, out, err);
+    const auto status = ParseCommand(app, args, out, err);
+    // What was given is kept here: the options die with the parser.
+    words.bNameGiven = !status && app.count("--name") > 0;
+    return status;
 }
 
 } // namespace
@@ -343,8 +346,7 @@ int RunRename(const Arguments& args, std::ostream& out, std::ostream& err) {
     if (const auto status = ParseFolderCommand("rename", args, words, out, err)) {
         return *status;
     }
-    const std::optional<std::string> name =
-        words.pName->count() > 0 ? std::optional(words.strName) : std::nullopt;
+    const std::optional<std::string> name = words.bNameGiven ? std::optional(words.strName) : std::nullopt;
     std::string strProblem;
     const auto symbol = CleanSymbol(words.strNewSymbol, strProblem);
     if (!symbol) {
