@@ -115,7 +115,8 @@ std::optional<int> ParseFolderCommand(const char* pszCommand, const Arguments& a
     Declare(app, FolderCommand(pszCommand), words);
     const auto status = ParseCommand(app, args, out, err);
     // What was given is kept here: the options die with the parser.
-    words.bNameGiven = !status && app.count("--name") > 0;
+    const CLI::Option* pName = app.get_option_no_throw("--name");
+    words.bNameGiven = !status && pName != nullptr && pName->count() > 0;
     return status;
 }
 
