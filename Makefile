@@ -39,12 +39,13 @@ configure: deps
 build: configure
 	cmake --build $(BUILD) -j$(JOBS)
 
-# Only what the demo needs: the command line. The price files are only read.
+# Only what the demo needs: the command line. The price files are only read. The first file goes
+# into a fresh empty folder, which gets a new database (on Linux and, with `make windows`, Wine).
 demo: configure
 	cmake --build $(BUILD) -j$(JOBS) --target pelmar-cli
 	rm -rf $(BUILD)/demo && mkdir -p $(DEMO_DB) $(BUILD)/demo/config
 	XDG_CONFIG_HOME=$(abspath $(BUILD)/demo/config) $(CLI) convert examples/harbor-mills.csv \
-	  --out $(DEMO_DB) --symbol HBML --name "Harbor Mills" --new-master --date-format MM_DD_CCYY --no-oi
+	  --out $(DEMO_DB) --symbol HBML --name "Harbor Mills" --date-format MM_DD_CCYY --no-oi
 	XDG_CONFIG_HOME=$(abspath $(BUILD)/demo/config) $(CLI) convert examples/copperline-newest-first.csv \
 	  --out $(DEMO_DB) --symbol CPLN --name "Copperline Inc" --date-format CCYYMMDD --no-oi \
 	  --reverse --skip-rows 1
