@@ -18,8 +18,9 @@ constexpr qint64 kPreviewBytes = 64 * 1024;
 constexpr qsizetype kPreviewLineChars = 500;
 
 // The first lines of a file as the log shows them, read as the conversion reads them: line
-// ends of any kind, a UTF-8 byte-order mark dropped, and content that is not plain text
-// (UTF-16, NUL bytes) told in the reader's words instead of shown. The lines are UTF-8 when
+// ends of any kind, a byte-order mark dropped (UTF-16 with one read as its UTF-8), and content
+// that is not plain text (NUL bytes, UTF-16 without a mark) told in the reader's words instead
+// of shown. The lines are UTF-8 when
 // all of them are valid UTF-8, else the Windows code page that such files are often written in.
 QStringList PreviewLines(const QByteArray& head) {
     CLineReader reader(std::string_view(head.constData(), static_cast<std::size_t>(head.size())));
