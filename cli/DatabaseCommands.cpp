@@ -40,7 +40,8 @@ const char kCheckDescription[] =
     "Reports every inconsistency between DIR's MASTER, EMASTER and XMASTER and its data files, one\n"
     "line each: counts, file numbers listed twice or missing on disk, records only in MASTER or\n"
     "only in EMASTER, data files shorter or longer than their header says, dates that disagree, an\n"
-    "interrupted change. Exit status 0 when there is none, 1 otherwise.";
+    "interrupted change. When there is none it says so, with the number of securities, and exits\n"
+    "with status 0; otherwise 1.";
 
 const char kDeleteDescription[] =
     "Removes the security SYMBOL from DIR: its entry in every directory file that lists it and its\n"
@@ -287,6 +288,12 @@ int RunCheck(const Arguments& args, std::ostream& out, std::ostream& err) {
     const std::vector<std::string> problems = pDatabase->Check();
     for (const std::string& problem : problems) {
         out << problem << '\n';
+    }
+    if (problems.empty()) {
+        // A trader who asks wants to hear that all is well, not silence.
+        const std::size_t nSecurities = pDatabase->Securities().size();
+        out << "No problems found in " << words.strDir << ": " << nSecurities
+            << (nSecurities == 1 ? " security.\n" : " securities.\n");
     }
     return problems.empty() ? 0 : 1;
 }

@@ -105,7 +105,9 @@ TEST_F(CRealFolderTest, UpdateOfAnXmasterSecurity) {
         << result.strOut;
     EXPECT_NE(RunCli("list", {DbText()}).strOut.find("256\tX1\tFIRST EXTRA SECURITY NAME\t6\tD\t2023-01-03\t2023-01-05\t3"),
               std::string::npos);
-    EXPECT_EQ(RunCli("check", {DbText()}).nStatus, 0);
+    const SCliResult check = RunCli("check", {DbText()});
+    EXPECT_EQ(check.nStatus, 0);
+    EXPECT_EQ(check.strOut, "No problems found in " + DbText() + ": 5 securities.\n");
 }
 
 TEST_F(CRealFolderTest, CheckNamesEachInconsistency) {
