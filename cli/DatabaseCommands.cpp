@@ -177,6 +177,10 @@ std::optional<SSecurity> FindBySymbol(const CDatabase& database, const std::stri
     return database.FindSecurity(UpperWindows1252(*stored));
 }
 
+std::string NoDatabaseText(const std::string& dir) {
+    return dir + " holds no MetaStock database (no MASTER, EMASTER or XMASTER)";
+}
+
 } // namespace
 
 int RunList(const Arguments& args, std::ostream& out, std::ostream& err) {
@@ -193,7 +197,7 @@ int RunList(const Arguments& args, std::ostream& out, std::ostream& err) {
     std::vector<std::string> problems =
         pDatabase->InterruptedChange() ? std::vector<std::string>{pDatabase->PendingChange()} : pDatabase->Damage();
     if (!pDatabase->HasMaster() && !pDatabase->HasEmaster() && !pDatabase->HasXmaster()) {
-        problems.push_back(words.strDir + " holds no MetaStock database (no MASTER, EMASTER or XMASTER)");
+        problems.push_back(NoDatabaseText(words.strDir));
     }
     out << "File\tSymbol\tName\tFields\tPeriod\tFirst\tLast\tBars\tDataFile\n";
     for (const SSecurity& security : pDatabase->Securities()) {
@@ -285,7 +289,10 @@ int RunCheck(const Arguments& args, std::ostream& out, std::ostream& err) {
     if (!pDatabase) {
         return 1;
     }
-    const std::vector<std::string> problems = pDatabase->Check();
+    std::vector<std::string> problems = pDatabase->Check();
+    if (problems.empty() && !pDatabase->HasMaster() && !pDatabase->HasEmaster() && !pDatabase->HasXmaster()) {
+        problems.push_back(NoDatabaseText(words.strDir));
+    }
     for (const std::string& problem : problems) {
         out << problem << '\n';
     }

@@ -126,4 +126,15 @@ TEST_F(CRealFolderTest, CheckNamesEachInconsistency) {
     EXPECT_EQ(RunCli("rename", {DbText(), "abc", "WAY TOO LONG SYMBOL"}).nStatus, 2);
 }
 
+// A folder without a database is not a sound one: list and check say what is missing.
+TEST_F(CCliTest, ListAndCheckNameAFolderWithoutADatabase) {
+    std::filesystem::create_directories(Db());
+    for (const char* pszCommand : {"list", "check"}) {
+        const SCliResult result = RunCli(pszCommand, {DbText()});
+        EXPECT_EQ(result.nStatus, 1) << pszCommand;
+        EXPECT_NE((result.strOut + result.strErr).find(DbText() + " holds no MetaStock database"), std::string::npos)
+            << pszCommand << ": " << result.strOut << result.strErr;
+    }
+}
+
 } // namespace
