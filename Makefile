@@ -67,7 +67,7 @@ test-sanitize: deps
 # Every fuzz target for FUZZ_TIME seconds, from the seeds in tests/fuzz/corpus (copied, so
 # that what the fuzzer finds stays in the build directory).
 fuzz:
-	$(MAKE) deps PACKAGES="cmake make clang-14 libclang-rt-14-dev qt6-base-dev"
+	$(MAKE) deps PACKAGES="cmake make clang-14 libclang-rt-14-dev qt6-base-dev libcli11-dev"
 	cmake -S . -B $(FUZZ_BUILD) -DCMAKE_CXX_COMPILER=clang++-14 -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	  -DPELMAR_FUZZ=ON -DPELMAR_BUILD_TESTS=OFF -DPELMAR_BUILD_BENCH=OFF
 	cmake --build $(FUZZ_BUILD) -j$(JOBS) --target $(addprefix fuzz_,$(FUZZ_TARGETS))

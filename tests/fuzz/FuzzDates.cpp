@@ -12,7 +12,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t siz
     char* pText = static_cast<char*>(std::malloc(size == 0 ? 1 : size));
     std::copy(pData, pData + size, pText);
     const std::string_view text(pText, size);
-    for (int format = -1; format <= 13; ++format) {
+    for (int nNumber = 1; nNumber <= kDateFormatCount; ++nNumber) {
+        const EDateFormat format = *DateFormatOfNumber(nNumber);
         const SDateReading reading = ReadDateText(text, format);
         if (reading.fault != EDateFault::None) {
             if (DateFaultText(reading, format).empty()) {
@@ -21,8 +22,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t siz
             continue;
         }
         const SDate date = DateOfValue(reading.nValue);
-        if (format < 1 || format > 12 || DateValueOf(date.nYear, date.nMonth, date.nDay) != reading.nValue ||
-            ReadDateText(DateValueText(reading.nValue), 2).nValue != reading.nValue) {
+        if (DateValueOf(date.nYear, date.nMonth, date.nDay) != reading.nValue ||
+            ReadDateText(DateValueText(reading.nValue), EDateFormat::CCYY_MM_DD).nValue != reading.nValue) {
             std::abort();
         }
     }

@@ -2,6 +2,7 @@
 // no more lines than it samples however long the text, and give a reason whenever it finds no
 // layout.
 #include "engine/LayoutDetector.h"
+#include "engine/Wording.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -20,7 +21,7 @@ void Require(bool bTrue) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t size) {
-    static const CLayoutDetector detector(kLines);
+    static const CLayoutDetector detector(CommandLineWording(), kLines);
     const std::string_view text(reinterpret_cast<const char*>(pData), size);
     const SLayoutDetection detection = detector.Detect(text);
     Require(detection.nLinesRead <= kLines);
