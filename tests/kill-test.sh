@@ -2,7 +2,9 @@
 # Kills pelmar-cli with SIGKILL at random moments while it adds securities to two databases:
 # one whose MASTER and EMASTER take them, and one with all three directory files whose full
 # MASTER sends them to XMASTER. The conversion is timed first (and when its journal is there),
-# so that every kill falls inside a run and every other one inside its commit. After each kill
+# so that every kill falls inside a run and every other one inside its commit: those wait for
+# the journal to appear and then let a random part of the commit's measured length pass, so
+# that they hit it however the machine's load shifts the run in time. After each kill
 # a run that is left alone completes or undoes what the killed one left; then every directory
 # file must be whole, its counts must agree, every entry must have its data file, `pelmar-cli
 # check` must find nothing, and every security that a finished run added must be there. At the
@@ -125,6 +127,11 @@ echo "kill test: a run takes $db_end ms (commit from $db_first to $db_last ms) o
      "$dbx_end ms (commit from $dbx_first to $dbx_last ms) with XMASTER; every kill falls inside one," \
      "every other one inside its commit"
 added_db="SEED" added_dbx="S1 S255 XSEED"
+# How long one look for the journal takes, in nanoseconds: the waits inside a commit are counted
+# in looks, as the shell has no finer clock than a process of its own.
+looks=0 start=$(date +%s%N)
+while [ "$looks" -lt 20000 ]; do [ -e "$WORK/db/PELMAR.JNL" ] || true; looks=$((looks + 1)); done
+look_ns=$((($(date +%s%N) - start) / 20000 + 1))
 journals=0
 i=0
 while [ "$i" -lt "$KILLS" ]; do
@@ -136,18 +143,28 @@ while [ "$i" -lt "$KILLS" ]; do
     fi
     dir="$WORK/db"
     [ $((i % 2)) -eq 0 ] || dir="$WORK/dbx"
+    if [ $((i % 4)) -lt 2 ]; then
+        # Within its commit: from the journal's appearance, a random part of the commit's length.
+        length=$((db_last + 1 - db_first)) end=$db_end
+        [ "$dir" = "$WORK/db" ] || { length=$((dbx_last + 1 - dbx_first)); end=$dbx_end; }
+        wait_looks=$(awk -v s="$i" -v l="$length" -v n="$look_ns" 'BEGIN { srand(s); printf "%d", rand() * l * 1000000 / n }')
+        give_up=$((end * 5 * 1000000 / look_ns)) # the run ended (or failed) without a journal
+    fi
     # The program itself in the background (not a function's subshell), so that the kill hits it.
     # shellcheck disable=SC2086
     "$CLI" convert "$WORK/prices.csv" --out "$dir" --symbol "K$i" $CONVERT_OPTS > /dev/null 2>&1 &
     pid=$!
-    # A random moment within the run, or within its commit.
-    from=0 to=$db_end
-    [ "$dir" = "$WORK/db" ] || to=$dbx_end
     if [ $((i % 4)) -lt 2 ]; then
-        from=$db_first to=$((db_last + 1))
-        [ "$dir" = "$WORK/db" ] || { from=$dbx_first; to=$((dbx_last + 1)); }
+        looks=0
+        while [ ! -e "$dir/PELMAR.JNL" ] && [ "$looks" -lt "$give_up" ]; do looks=$((looks + 1)); done
+        looks=0
+        while [ "$looks" -lt "$wait_looks" ]; do [ -e "$dir/PELMAR.JNL" ] || true; looks=$((looks + 1)); done
+    else
+        # A random moment within the run.
+        to=$db_end
+        [ "$dir" = "$WORK/db" ] || to=$dbx_end
+        sleep "$(awk -v s="$i" -v b="$to" 'BEGIN { srand(s); printf "%.3f", rand() * b / 1000 }')"
     fi
-    sleep "$(awk -v s="$i" -v a="$from" -v b="$to" 'BEGIN { srand(s); printf "%.3f", (a + rand() * (b - a)) / 1000 }')"
     kill -9 "$pid" 2> /dev/null || true
     wait "$pid" 2> /dev/null || true
     [ ! -e "$dir/PELMAR.JNL" ] || journals=$((journals + 1))
