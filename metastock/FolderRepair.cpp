@@ -379,8 +379,11 @@ void CFolderRepair::PlanOrphans() {
             SExtendedEntry{n, symbol, symbol, counts.front(), FieldBits(fields), kept->nFirstDate, kept->nLastDate}
                 .ToXmaster();
         if (!xmaster.bExists) {
+            // A new file: its header is written whole, not mended field by field.
             xmaster.bExists = true;
             xmaster.strName = "XMASTER";
+            m_bXmasterRebuilt = true;
+            m_changes.push_back("XMASTER: none was there; made for the data files that no directory file lists");
             std::copy(kXmasterSignature.begin(), kXmasterSignature.end(), xmaster.header.begin());
             std::copy_n(m_files.master.header.begin() + kMasterSerialOffset, 4,
                         xmaster.header.begin() + kXmasterSerialOffset);

@@ -15,6 +15,7 @@ struct SRepairCase {
     std::vector<std::string> said;   // in what repair says it changes
     std::vector<std::string> listed; // rows of list afterwards
     std::vector<std::string> kept;   // the old copies it leaves
+    std::vector<std::string> unsaid = {};
 };
 
 // The bars that the data files of a folder hold in whole records, counted or not: what no
@@ -44,6 +45,9 @@ TEST_P(Repairs, LeaveAFolderThatCheckFindsWholeAndLoseNoBar) {
     ASSERT_EQ(repair.nStatus, 0) << repair.strErr;
     for (const std::string& text : GetParam().said) {
         EXPECT_NE(repair.strOut.find(text), std::string::npos) << text << "\n" << repair.strOut;
+    }
+    for (const std::string& text : GetParam().unsaid) {
+        EXPECT_EQ(repair.strOut.find(text), std::string::npos) << text << "\n" << repair.strOut;
     }
     const SCliResult check = RunCli("check", {DbText()});
     EXPECT_EQ(check.nStatus, 0) << check.strOut;
@@ -121,6 +125,14 @@ INSTANTIATE_TEST_SUITE_P(
                     {"F300.MWD: no directory file listed it; XMASTER lists it as F300"},
                     {"300\tF300\tF300\t6\tD\t2023-01-03\t2023-01-04\t2\tF300.MWD"},
                     {"XMASTER.pelmar-old"}},
+        // Without its XMASTER, a folder's F<n>.MWD files get one made for them, whole.
+        SRepairCase{"MissingXmaster",
+                    [](FolderFiles& f) { f.erase("XMASTER"); },
+                    {"XMASTER: none was there; made for the data files that no directory file lists",
+                     "F258.MWD: no directory file listed it; XMASTER lists it as F258 (6 fields, 2 bars)"},
+                    {"256\tF256\tF256\t6\tD\t", "258\tF258\t"},
+                    {},
+                    {"next file number", "record count"}},
         SRepairCase{"DataFileCutMidRecord",
                     [](FolderFiles& f) { f["F1.DAT"].resize(f["F1.DAT"].size() - 10); },
                     {"F1.DAT: 10 bytes of a partial record at its end cut; its header counts 2 bars (it counted 3)",
