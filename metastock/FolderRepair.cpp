@@ -290,6 +290,17 @@ void CFolderRepair::PlanEmaster() {
     m_emaster = bytes;
 }
 
+// An XMASTER with no records and the folder's serial number: its header is then written
+// whole, not mended field by field.
+void CFolderRepair::StartXmaster() {
+    SXmasterFile& xmaster = m_files.xmaster;
+    xmaster.header.fill(0);
+    xmaster.records.clear();
+    m_bXmasterRebuilt = true;
+    std::copy(kXmasterSignature.begin(), kXmasterSignature.end(), xmaster.header.begin());
+    std::copy_n(m_files.master.header.begin() + kMasterSerialOffset, 4, xmaster.header.begin() + kXmasterSerialOffset);
+}
+
 void CFolderRepair::PlanXmaster() {
     SXmasterFile& xmaster = m_files.xmaster;
     if (!xmaster.bExists) {
@@ -299,12 +310,7 @@ void CFolderRepair::PlanXmaster() {
     if (!bUsable) {
         m_changes.push_back(xmaster.strName + ": not an XMASTER; kept as " + CJournal::OldCopyName(xmaster.strName) +
                             " and made anew from the data files that no directory file lists");
-        xmaster.header.fill(0);
-        xmaster.records.clear();
-        m_bXmasterRebuilt = true;
-        std::copy(kXmasterSignature.begin(), kXmasterSignature.end(), xmaster.header.begin());
-        std::copy_n(m_files.master.header.begin() + kMasterSerialOffset, 4,
-                    xmaster.header.begin() + kXmasterSerialOffset);
+        StartXmaster();
     } else if (xmaster.original.size() != kXmasterRecordSize * (xmaster.records.size() + 1)) {
         m_changes.push_back(xmaster.strName + ": the partial record at its end cut");
     }
@@ -379,14 +385,10 @@ void CFolderRepair::PlanOrphans() {
             SExtendedEntry{n, symbol, symbol, counts.front(), FieldBits(fields), kept->nFirstDate, kept->nLastDate}
                 .ToXmaster();
         if (!xmaster.bExists) {
-            // A new file: its header is written whole, not mended field by field.
             xmaster.bExists = true;
             xmaster.strName = "XMASTER";
-            m_bXmasterRebuilt = true;
             m_changes.push_back("XMASTER: none was there; made for the data files that no directory file lists");
-            std::copy(kXmasterSignature.begin(), kXmasterSignature.end(), xmaster.header.begin());
-            std::copy_n(m_files.master.header.begin() + kMasterSerialOffset, 4,
-                        xmaster.header.begin() + kXmasterSerialOffset);
+            StartXmaster();
         }
         const auto at = std::find_if(xmaster.records.begin(), xmaster.records.end(),
                                      [&](const XmasterRecord& r) { return XmasterFileNumber(r) > n; });

@@ -50,6 +50,7 @@ private:
     void PlanMaster();
     void PlanEmaster();
     void PlanXmaster();
+    void StartXmaster();
     void PlanOrphans();
     // Reads the data file of a security: nullopt when it is missing or holds no header; the
     // change to it (a partial record cut, the count set) staged where it needs one.

@@ -26,19 +26,24 @@ bool RunFile(const std::filesystem::path& path) {
 } // namespace
 
 int main(int argc, char** argv) {
-    int nRun = 0;
+    std::vector<std::filesystem::path> inputs;
     for (int i = 1; i < argc; ++i) {
         const std::filesystem::path path(argv[i]);
         if (!std::filesystem::is_directory(path)) {
-            nRun += RunFile(path) ? 1 : 0;
+            inputs.push_back(path);
             continue;
         }
         for (const auto& entry : std::filesystem::directory_iterator(path)) {
             if (entry.is_regular_file()) {
-                nRun += RunFile(entry.path()) ? 1 : 0;
+                inputs.push_back(entry.path());
             }
         }
     }
-    std::printf("%d inputs run\n", nRun);
-    return nRun > 0 ? 0 : 1;
+    // An input that cannot be read fails the run, as a seed left out is a test left out.
+    bool bAllRead = !inputs.empty();
+    for (const auto& path : inputs) {
+        bAllRead = RunFile(path) && bAllRead;
+    }
+    std::printf("%zu inputs run\n", inputs.size());
+    return bAllRead ? 0 : 1;
 }
